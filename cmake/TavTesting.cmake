@@ -1,0 +1,19 @@
+# tav_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [ENVIRONMENT <k=v...>])
+# One Qt Test executable per behaviour group. Every test runs with its own
+# settings folder so that no test ever touches the user's real settings.
+function(tav_add_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} Qt6::Test)
+  target_compile_definitions(${T_NAME} PRIVATE
+    TAV_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+    TAV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(NOT T_LABELS)
+    set(T_LABELS unit)
+  endif()
+  set(config_home "${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.config")
+  set_tests_properties(${T_NAME} PROPERTIES
+    LABELS "${T_LABELS}"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${config_home};LC_ALL=C.UTF-8;${T_ENVIRONMENT}")
+endfunction()

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages needed to build, run and test Tav Outliner.
+# Does nothing when they are all present already.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libgl-dev libxkbcommon-dev libx11-dev libxtst-dev
+  libbenchmark-dev clang libclang-rt-14-dev
+  # test peers and tools
+  python3 python3-pyftpdlib vsftpd xvfb xauth xdotool x11-utils
+  nkf curl chromium fonts-noto-cjk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

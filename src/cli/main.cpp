@@ -1,0 +1,53 @@
+// tavpub: the headless companion of Tav Outliner for batch work and scripts.
+#include "app/SettingsStore.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <iterator>
+
+namespace {
+
+const Command Commands[] = {
+    {"show", "show PAGE.data                    the page as JSON on standard output", ShowCommand},
+    {"import", "import PAGE.json PAGE.data        write a version 1.4 page file from JSON", ImportCommand},
+};
+
+void PrintUsage(std::FILE* to)
+{
+    std::fprintf(to, "usage: tavpub COMMAND [ARGS]\n");
+    for (const Command& command : Commands)
+        std::fprintf(to, "  tavpub %s\n", command.usage);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")) {
+        PrintUsage(args.isEmpty() ? stderr : stdout);
+        return args.isEmpty() ? ExitUsage : ExitOk;
+    }
+    const QString name = args.takeFirst();
+    auto command = std::find_if(std::begin(Commands), std::end(Commands),
+                                [&name](const Command& c) { return name == QLatin1String(c.name); });
+    if (command == std::end(Commands)) {
+        PrintError(QStringLiteral("unknown command \"%1\"").arg(name));
+        PrintUsage(stderr);
+        return ExitUsage;
+    }
+    try {
+        QSettingsStore store;
+        return command->run(args, store);
+    } catch (const UsageError& e) {
+        PrintError(QString::fromStdString(e.what()));
+        PrintUsage(stderr);
+        return ExitUsage;
+    } catch (const CliError& e) {
+        PrintError(QString::fromStdString(e.what()));
+        return ExitFailure;
+    }
+}

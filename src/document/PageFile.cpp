@@ -1,0 +1,484 @@
+#include "document/PageFile.h"
+
+#include "document/FieldReader.h"
+#include "document/OutlineText.h"
+#include "document/Page.h"
+#include "document/PagePaths.h"
+#include "document/ProgramConstants.h"
+#include "document/TextCodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <charconv>
+#include <optional>
+
+namespace {
+
+constexpr size_t TagLength = 16;
+constexpr const char* Tags[] = {
+    "Tav Outliner 1.0", "Tav Outliner 1.1", "Tav Outliner 1.2", "Tav Outliner 1.3", "Tav Outliner 1.4",
+};
+enum Version { V10, V11, V12, V13, V14 };
+
+QString Show(SjisView text) { return TextCodec::ToUnicode(text); }
+
+// Field 1 of every page file written; ignored on reading.
+const SjisString& HeaderComment()
+{
+    static const SjisString comment = TextCodec::Sjis(":このファイルは ") + ProgramConstants::VersionString
+        + TextCodec::Sjis(" で使用されるデータファイルです。直接編集することは避けてください。");
+    return comment;
+}
+
+PageFileResult Failure(PageFileStatus status, const SjisString& path, QString message)
+{
+    PageFileResult result;
+    result.status = status;
+    result.path = path;
+    result.message = std::move(message);
+    return result;
+}
+
+// ---- writing ---------------------------------------------------------------
+
+// The page's texts in file order, each with the name the user knows it by.
+std::optional<QString> FindTextWithTerminator(const Page& page)
+{
+    auto holds = [](SjisView text) { return text.find(FieldReader::Terminator) != SjisView::npos; };
+    const std::pair<const SjisString*, const char*> properties[] = {
+        {&page.Title, "タイトル"},
+        {&page.FileName, "HTML ファイル名"},
+        {&page.Category, "カテゴリ"},
+        {&page.CategoryUrl, "カテゴリの URL"},
+        {&page.StyleSheetFileName, "スタイルシート"},
+        {&page.JavaScriptFileName, "JavaScript ファイル"},
+        {&page.FtpSettingName, "FTP 設定名"},
+        {&page.RemoteFolder, "アップロード先フォルダ"},
+        {&page.Doctype, "DOCTYPE"},
+        {&page.UserHeader, "ユーザ定義ヘッダ"},
+    };
+    for (const auto& [text, label] : properties)
+        if (holds(*text))
+            return QString::fromUtf8("ページの%1").arg(QString::fromUtf8(label));
+    for (const Node* node : page.NodesInDocumentOrder()) {
+        if (holds(node->name()))
+            return QString::fromUtf8("ノード名「%1」").arg(Show(node->name()));
+        if (holds(node->record().Body))
+            return QString::fromUtf8("ノード「%1」の本文").arg(Show(node->name()));
+    }
+    return std::nullopt;
+}
+
+class FieldWriter {
+public:
+    explicit FieldWriter(QIODevice& device) : device_(device) {}
+
+    void raw(SjisView bytes)
+    {
+        if (ok_ && device_.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
+            ok_ = false;
+    }
+    void text(SjisView value)
+    {
+        raw(value);
+        raw(SjisView(&FieldReader::Terminator, 1));
+    }
+    void flag(bool value) { text(value ? "T" : "F"); }
+    void integer(std::int32_t value) { text(std::to_string(value)); }
+    bool ok() const { return ok_; }
+
+private:
+    QIODevice& device_;
+    bool ok_ = true;
+};
+
+void WriteFields(FieldWriter& out, const Page& page)
+{
+    out.raw(ProgramConstants::PageFileFormatTag);
+    out.text(HeaderComment());
+    out.text(page.Title);
+    out.text(page.FileName);
+    out.text(page.Category);
+    out.text(page.CategoryUrl);
+    out.flag(page.Upload);
+    out.flag(page.CharacterSet == Charset::Iso2022Jp);
+    out.flag(page.CharacterSet == Charset::ShiftJis);
+    out.flag(page.CharacterSet == Charset::EucJp);
+    out.text(page.StyleSheetFileName);
+    out.text(page.JavaScriptFileName);
+    out.flag(page.EnableStyleSheet);
+    out.flag(page.EnableJavaScript);
+    out.text(page.FtpSettingName);
+    out.text(page.RemoteFolder);
+    out.text(page.Doctype);
+    out.text(MakeOutlineText(page));
+    out.text(page.UserHeader);
+    for (const Node* node : page.NodesInDocumentOrder()) {
+        const TRecord& r = node->record();
+        out.text(r.Body);
+        out.flag(r.Publish);
+        out.flag(r.Hide);
+        out.flag(r.EditSource);
+        out.integer(r.SelStart);
+        out.integer(r.SelLength);
+    }
+}
+
+PageFileResult WriteFailure(const SjisString& path, const QString& reason)
+{
+    return Failure(PageFileStatus::CannotWrite, path,
+                   QString::fromUtf8("ページファイル “%1” を保存できませんでした: %2").arg(Show(path), reason));
+}
+
+// Keeps the damaged file that a save is about to replace as NAME.data.bak.
+std::optional<PageFileResult> BackUpDamagedFile(const SjisString& path)
+{
+    QFile damaged(TextCodec::NativePath(path));
+    if (!damaged.exists())
+        return std::nullopt;
+    if (!damaged.open(QIODevice::ReadOnly))
+        return WriteFailure(path, damaged.errorString());
+    const SjisString backupPath = path + ".bak";
+    QSaveFile backup(TextCodec::NativePath(backupPath));
+    if (!backup.open(QIODevice::WriteOnly))
+        return WriteFailure(backupPath, backup.errorString());
+    while (!damaged.atEnd()) {
+        QByteArray block = damaged.read(FieldReader::BlockSize);
+        if (block.isEmpty() || backup.write(block) != block.size())
+            return WriteFailure(backupPath, backup.errorString());
+    }
+    if (!backup.commit())
+        return WriteFailure(backupPath, backup.errorString());
+    return std::nullopt;
+}
+
+// ---- reading ---------------------------------------------------------------
+
+bool ParseInteger(SjisView text, std::int32_t& value)
+{
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// Reads fields into the page while the file lasts; once it is used up the
+// remaining values keep what they had.
+class PageFieldReader {
+public:
+    explicit PageFieldReader(FieldReader& reader) : reader_(reader) {}
+
+    void skip()
+    {
+        SjisString ignored;
+        reader_.next(ignored);
+    }
+    bool text(SjisString& value) { return reader_.next(value); }
+    void flag(bool& value)
+    {
+        SjisString field;
+        if (reader_.next(field))
+            value = field == "T";
+    }
+    void integer(std::int32_t& value)
+    {
+        SjisString field;
+        if (reader_.next(field) && !ParseInteger(field, value))
+            value = 0;
+    }
+    bool truncated() const { return reader_.truncated(); }
+
+private:
+    FieldReader& reader_;
+};
+
+// A small reader for the version 1.0 ".page" file: sections and keys are
+// matched without regard to case, values are trimmed and unquoted.
+class LegacyIni {
+public:
+    explicit LegacyIni(SjisView text)
+    {
+        SjisString section;
+        size_t pos = 0;
+        while (pos < text.size()) {
+            size_t end = text.find_first_of("\r\n", pos);
+            if (end == SjisView::npos)
+                end = text.size();
+            SjisView line = Trim(text.substr(pos, end - pos));
+            pos = end + 1;
+            if (line.empty() || line.front() == ';')
+                continue;
+            if (line.front() == '[') {
+                size_t close = line.find(']');
+                section = Lower(line.substr(1, close == SjisView::npos ? SjisView::npos : close - 1));
+                continue;
+            }
+            size_t eq = line.find('=');
+            if (eq == SjisView::npos)
+                continue;
+            SjisView value = Trim(line.substr(eq + 1));
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+                value = value.substr(1, value.size() - 2);
+            values_.emplace_back(section + '\n' + Lower(Trim(line.substr(0, eq))), SjisString(value));
+        }
+    }
+
+    SjisString text(SjisView section, SjisView key, SjisView fallback) const
+    {
+        SjisString wanted = Lower(section) + '\n' + Lower(key);
+        for (const auto& [name, value] : values_)
+            if (name == wanted)
+                return value;
+        return SjisString(fallback);
+    }
+    bool flag(SjisView section, SjisView key, bool fallback) const
+    {
+        std::int32_t value = 0;
+        return ParseInteger(text(section, key, ""), value) ? value != 0 : fallback;
+    }
+
+private:
+    static SjisView Trim(SjisView s)
+    {
+        while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+            s.remove_prefix(1);
+        while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+            s.remove_suffix(1);
+        return s;
+    }
+    static SjisString Lower(SjisView s)
+    {
+        SjisString out(s);
+        for (size_t i = 0; i < out.size(); ++i) {
+            if (IsSjisLeadByte(static_cast<unsigned char>(out[i])))
+                ++i;
+            else if (out[i] >= 'A' && out[i] <= 'Z')
+                out[i] = char(out[i] - 'A' + 'a');
+        }
+        return out;
+    }
+
+    std::vector<std::pair<SjisString, SjisString>> values_;
+};
+
+std::optional<SjisString> ReadWholeFile(const SjisString& path, QString& error)
+{
+    QFile file(TextCodec::NativePath(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return std::nullopt;
+    }
+    QByteArray bytes = file.readAll();
+    return SjisString(bytes.constData(), size_t(bytes.size()));
+}
+
+PageFileResult CannotOpen(const SjisString& path, const QString& reason)
+{
+    return Failure(PageFileStatus::CannotOpen, path,
+                   QString::fromUtf8("ページファイル “%1” を開けませんでした: %2").arg(Show(path), reason));
+}
+
+// Replaces the outline; reports a level jump.
+std::optional<PageFileResult> LoadOutline(Page& page, SjisView text, const SjisString& path)
+{
+    OutlineParseResult outline = ParseOutlineText(text);
+    page.ReplaceOutline(std::move(outline.topLevel));
+    if (outline.errorLine == 0)
+        return std::nullopt;
+    return Failure(PageFileStatus::BadOutline, path,
+                   QString::fromUtf8("ページファイル “%1” のアウトラインが壊れています: %2 行目のノードが前の行より "
+                                     "2 段以上深くなっています。")
+                       .arg(Show(path))
+                       .arg(outline.errorLine));
+}
+
+void ReadRecords(Page& page, PageFieldReader& in, bool withCaret)
+{
+    for (Node* node : page.NodesInDocumentOrder()) {
+        TRecord& r = node->record();
+        r = TRecord{};
+        in.text(r.Body);
+        in.flag(r.Publish);
+        in.flag(r.Hide);
+        in.flag(r.EditSource);
+        if (withCaret) {
+            in.integer(r.SelStart);
+            in.integer(r.SelLength);
+        }
+    }
+}
+
+std::optional<PageFileResult> ReadVersion10(Page& page, const PageFileContext& context, PageFieldReader& in)
+{
+    const SjisString base = page.DatabasePath + PagePaths::ChangeFileExt(PagePaths::ExtractFileName(page.FileName), "");
+    const SjisString treePath = base + ".tree";
+    const SjisString iniPath = base + ".page";
+    QString error;
+    std::optional<SjisString> tree = ReadWholeFile(treePath, error);
+    if (!tree)
+        return CannotOpen(treePath, error);
+    if (auto failure = LoadOutline(page, *tree, treePath))
+        return failure;
+
+    // A missing ".page" file gives every default.
+    std::optional<SjisString> iniText = ReadWholeFile(iniPath, error);
+    LegacyIni ini(iniText ? SjisView(*iniText) : SjisView());
+    const SjisString& programFolder = context.ProgramFolder;
+    page.Title = ini.text("Fundamental", "Title", ProgramConstants::UntitledPageTitle());
+    page.FileName = ini.text("Fundamental", "FileName", programFolder + "untitled.html");
+    page.DatabasePath = ini.text("Fundamental", "DatabasePath", PagePaths::IncludeTrailingPathDelimiter(programFolder));
+    page.Category = ini.text("Fundamental", "Category", ProgramConstants::NewPageCategory());
+    page.CategoryUrl = ini.text("Fundamental", "CategoryUrl", ProgramConstants::HomePageAddress);
+    page.EnableStyleSheet = ini.flag("Externals", "EnableStyleSheet", context.DefaultEnableStyleSheet);
+    page.EnableJavaScript = ini.flag("Externals", "EnableJavaScript", context.DefaultEnableJavaScript);
+    page.StyleSheetFileName = ini.text("Externals", "StyleSheetFileName", "untitled.css");
+    page.JavaScriptFileName = ini.text("Externals", "JavaScriptFileName", "untitled.js");
+
+    in.skip();
+    in.text(page.UserHeader);
+    ReadRecords(page, in, false);
+    return std::nullopt;
+}
+
+std::optional<PageFileResult> ReadVersion11To14(Page& page, Version version, PageFieldReader& in, const SjisString& path)
+{
+    in.skip();
+    in.text(page.Title);
+    in.text(page.FileName);
+    in.text(page.Category);
+    in.text(page.CategoryUrl);
+    if (version == V11) {
+        in.flag(page.EnableStyleSheet);
+        in.flag(page.EnableJavaScript);
+        in.text(page.StyleSheetFileName);
+        in.text(page.JavaScriptFileName);
+    } else {
+        in.flag(page.Upload);
+        if (version >= V13) {
+            bool iso = false, sjis = false, euc = false;
+            in.flag(iso);
+            in.flag(sjis);
+            in.flag(euc);
+            page.CharacterSet = CharsetFromFlags(iso, sjis, euc);
+        }
+        in.text(page.StyleSheetFileName);
+        in.text(page.JavaScriptFileName);
+        in.flag(page.EnableStyleSheet);
+        in.flag(page.EnableJavaScript);
+        in.text(page.FtpSettingName);
+        in.text(page.RemoteFolder);
+        if (version == V14)
+            in.text(page.Doctype);
+    }
+    SjisString outline;
+    in.text(outline);
+    if (auto failure = LoadOutline(page, outline, path))
+        return failure;
+    in.text(page.UserHeader);
+    ReadRecords(page, in, version >= V13);
+    return std::nullopt;
+}
+
+} // namespace
+
+QString UnknownFormatCaption()
+{
+    return QString::fromUtf8("未知の形式");
+}
+
+PageFileResult WritePageFileTo(const Page& page, const SjisString& path)
+{
+    if (auto where = FindTextWithTerminator(page))
+        return Failure(PageFileStatus::UnstorableText, path,
+                       QString::fromUtf8("%1にページファイルに保存できないバイト (0xFF) が含まれているため、"
+                                         "“%2” を保存しませんでした。")
+                           .arg(*where, Show(path)));
+    QSaveFile file(TextCodec::NativePath(path));
+    if (!file.open(QIODevice::WriteOnly))
+        return WriteFailure(path, file.errorString());
+    FieldWriter out(file);
+    WriteFields(out, page);
+    if (!out.ok()) {
+        QString reason = file.errorString();
+        file.cancelWriting();
+        return WriteFailure(path, reason);
+    }
+    if (!file.commit())
+        return WriteFailure(path, file.errorString());
+    PageFileResult result;
+    result.path = path;
+    return result;
+}
+
+PageFileResult WritePageFile(Page& page, const PageFileContext& context)
+{
+    if (!QFileInfo(TextCodec::NativePath(page.DatabasePath)).isDir())
+        page.DatabasePath = context.StartFolder;
+    const SjisString path = PagePaths::PageFilePath(page);
+    if (context.StoreBoundNode)
+        context.StoreBoundNode();
+
+    if (!page.DamagedPageFile.empty() && page.DamagedPageFile == path && !FindTextWithTerminator(page)) {
+        if (auto failure = BackUpDamagedFile(path))
+            return *failure;
+    }
+    PageFileResult result = WritePageFileTo(page, path);
+    if (!result.ok())
+        return result;
+    if (page.DamagedPageFile == path)
+        page.DamagedPageFile.clear();
+    if (context.AddToRecentFiles)
+        context.AddToRecentFiles(path);
+    return result;
+}
+
+void PointPageAt(PageProperties& page, SjisView path)
+{
+    page.FileName = PagePaths::ChangeFileExt(PagePaths::ExtractFileName(path), ".html");
+    page.DatabasePath = PagePaths::ExtractFilePath(path);
+}
+
+PageFileResult ReadPageFile(Page& page, const PageFileContext& context)
+{
+    const SjisString path = PagePaths::PageFilePath(page);
+    QFile file(TextCodec::NativePath(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return CannotOpen(path, file.errorString());
+
+    FieldReader reader(file);
+    const SjisString tag = reader.readRaw(TagLength);
+    int version = -1;
+    for (int i = 0; i < int(std::size(Tags)); ++i)
+        if (tag == Tags[i])
+            version = i;
+    if (version < 0) {
+        if (tag.compare(0, 12, "Tav Outliner") == 0 && tag.size() >= 12)
+            return Failure(PageFileStatus::NewerFormat, path,
+                           QString::fromUtf8("新しいバージョン形式のファイルです。") + Show(tag)
+                               + QString::fromUtf8(" 以降をお使いください。"));
+        return Failure(PageFileStatus::UnknownFormat, path, QString::fromUtf8("対応していない形式のファイルです。\n"));
+    }
+
+    PageFieldReader in(reader);
+    std::optional<PageFileResult> failure = version == V10
+        ? ReadVersion10(page, context, in)
+        : ReadVersion11To14(page, Version(version), in, path);
+    if (failure)
+        return *failure;
+
+    PageFileResult result;
+    result.path = path;
+    if (reader.truncated()) {
+        page.DamagedPageFile = path;
+        result.status = PageFileStatus::Damaged;
+        result.message = QString::fromUtf8("ページファイル “%1” は壊れています（ファイルが途中で終わっています）。"
+                                           "読み込めた部分だけを開きました。次に保存するとき、元のファイルは “%2” "
+                                           "として残します。")
+                             .arg(Show(path), Show(path + ".bak"));
+    }
+    if (context.AddToRecentFiles)
+        context.AddToRecentFiles(path);
+    return result;
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "document/SjisString.h"
+
+#include <QString>
+#include <functional>
+
+class Page;
+struct PageProperties;
+
+// What the page file reader and writer need from the program around them.
+struct PageFileContext {
+    // The folder the program started in, with its trailing separator: where
+    // a page goes whose DatabasePath names no existing folder.
+    SjisString StartFolder;
+    // The program's folder, with its trailing separator (version 1.0 defaults).
+    SjisString ProgramFolder;
+    // Version 1.0 pages without these switches take the preferences' values.
+    bool DefaultEnableStyleSheet = true;
+    bool DefaultEnableJavaScript = false;
+    // Stores the editor into the bound node, so that the file holds what is
+    // on screen. May be empty.
+    std::function<void()> StoreBoundNode;
+    // Called with the page file path after every successful read or write.
+    std::function<void(const SjisString&)> AddToRecentFiles;
+};
+
+enum class PageFileStatus {
+    Ok,
+    Damaged,        // ended inside a field: what was there has been read
+    NewerFormat,    // a later version's tag; message says which version
+    UnknownFormat,  // not a page file
+    BadOutline,     // the outline jumps more than one level; the read stopped
+    CannotOpen,
+    CannotWrite,
+    UnstorableText, // a text holds the byte 0xFF; nothing was written
+};
+
+struct PageFileResult {
+    PageFileStatus status = PageFileStatus::Ok;
+    QString message; // for the user; empty when Ok
+    SjisString path; // the page file path that was read or written
+
+    // The page now holds the file's content (a damaged file counts).
+    bool opened() const { return status == PageFileStatus::Ok || status == PageFileStatus::Damaged; }
+    bool ok() const { return status == PageFileStatus::Ok; }
+    // NewerFormat and UnknownFormat are shown under this caption.
+    bool isUnknownFormat() const
+    {
+        return status == PageFileStatus::NewerFormat || status == PageFileStatus::UnknownFormat;
+    }
+};
+
+// Caption of the messages for a file that is not a page file of a known version.
+QString UnknownFormatCaption();
+
+// Writes the page as a version 1.4 page file at its page file path. A
+// DatabasePath that names no existing folder becomes the start folder first.
+// The file is replaced atomically: on failure the old file stays as it was.
+PageFileResult WritePageFile(Page& page, const PageFileContext& context);
+
+// Writes the page as a version 1.4 page file at `path`, nothing else.
+PageFileResult WritePageFileTo(const Page& page, const SjisString& path);
+
+// Points the page at a chosen file as the open commands do: FileName := the
+// file's name with the extension ".html" (no folder), DatabasePath := its
+// folder with the trailing separator. ReadPageFile then reads the ".data" file
+// of that base name in that folder, whatever extension the path had.
+void PointPageAt(PageProperties& page, SjisView path);
+
+// Reads the page file at the page file path of the page's DatabasePath and
+// FileName (versions 1.0 to 1.4). Properties that the file's version does
+// not carry keep their values.
+PageFileResult ReadPageFile(Page& page, const PageFileContext& context);

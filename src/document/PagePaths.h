@@ -1,0 +1,44 @@
+#pragma once
+
+#include "document/SjisString.h"
+
+struct PageProperties;
+
+// Path helpers on Shift_JIS path bytes. Both '/' and '\' separate folders
+// (pages made on Windows store backslashes); a '\' that is the second byte of
+// a double-byte character is never taken for a separator.
+namespace PagePaths {
+
+// The local folder separator appended by IncludeTrailingPathDelimiter.
+#ifdef _WIN32
+inline constexpr char NativeSeparator = '\\';
+#else
+inline constexpr char NativeSeparator = '/';
+#endif
+
+// Position of the last folder separator, or npos.
+size_t LastSeparator(SjisView path);
+bool EndsWithSeparator(SjisView path);
+
+// Appends the native separator unless the text already ends in a separator;
+// an empty text stays empty.
+SjisString IncludeTrailingPathDelimiter(SjisView folder);
+// Appends '/' unless the text already ends in one; an empty text stays empty.
+SjisString IncludeTrailingSlash(SjisView remoteFolder);
+
+// "D:\web\a.html" -> "a.html"
+SjisString ExtractFileName(SjisView path);
+// "D:\web\a.html" -> "D:\web\" (with its separator; empty without a folder)
+SjisString ExtractFilePath(SjisView path);
+// "D:\web\a.html" -> "D:\web" (without the separator)
+SjisString ExtractFileDir(SjisView path);
+// "a.b.html" -> ".html"; empty without an extension
+SjisString ExtractFileExt(SjisView path);
+// Replaces the last extension of the file name part (or appends one).
+SjisString ChangeFileExt(SjisView path, SjisView extension);
+
+// DatabasePath + the base name of FileName + ".data": the page file lies in
+// the document root and takes the HTML file's base name.
+SjisString PageFilePath(const PageProperties& page);
+
+} // namespace PagePaths
