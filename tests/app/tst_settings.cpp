@@ -1,0 +1,199 @@
+// The settings store: defaults on a first run, the reading rules, what is
+// written while maximized, and the file's permissions.
+#include "app/Settings.h"
+#include "app/SettingsStore.h"
+#include "document/TextCodec.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    QString storeFile() const { return dir_.filePath(QStringLiteral("QUIB.conf")); }
+
+private slots:
+    void init() { QFile::remove(storeFile()); }
+
+    void firstRunTakesEveryDefault()
+    {
+        QSettingsStore store(storeFile());
+        Settings settings;
+        settings.ProgramFolder = "/opt/tav/";
+        PageProperties page;
+        LoadSettings(store, settings, page, 1024, 768);
+        const Settings defaults;
+        QCOMPARE(settings.Position.Width, 638);
+        QCOMPARE(settings.Position.Height, 600);
+        QCOMPARE(settings.Position.Left, (1024 - 638) / 2);
+        QCOMPARE(settings.Position.Top, (768 - 600) / 2);
+        QCOMPARE(settings.Position.TreeViewHeight, 200);
+        QVERIFY(!settings.Position.maximized());
+        QCOMPARE(settings.BootOnAction, 2);
+        QCOMPARE(settings.Author, SjisString("Tav Outliner 1.8 User"));
+        QCOMPARE(settings.ExternalTool, SjisString("Notepad.exe"));
+        QCOMPARE(settings.EditorFontName, TextCodec::Sjis("ＭＳ ゴシック"));
+        QCOMPARE(settings.EditorTagSymbolColor, 8388608);
+        QCOMPARE(settings.EditorTagDirectiveColor, 16711680);
+        QCOMPARE(settings.EditorTagParameterColor, 128);
+        QCOMPARE(settings.EditorBGColor, 16777215);
+        QVERIFY(settings.EditorTagDirectiveBold);
+        QVERIFY(settings.EditorSaveCurPos);
+        QVERIFY(settings.onSave);
+        QVERIFY(settings.SetFocusBack);
+        QVERIFY(!settings.TopMost);
+        QCOMPARE(settings.SettingNameText, TextCodec::Sjis("(規定値)"));
+        QCOMPARE(page.Title, SjisString("Welcome to Tav Outliner 1.8"));
+        QCOMPARE(page.FileName, SjisString("/opt/tav/untitled.html"));
+        QCOMPARE(page.DatabasePath, SjisString("/opt/tav/"));
+        QCOMPARE(settings.ProgramFolder, SjisString("/opt/tav/"));
+    }
+
+    void readingRules_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("boolean"); // Generator, default true; then EditorAutoIndent, default false
+        QTest::addColumn<bool>("booleanDefaultFalse");
+        QTest::addColumn<int>("integer"); // EditorFontSize, default 12
+        QTest::newRow("one") << "1" << true << true << 1;
+        QTest::newRow("zero") << "0" << false << false << 0;
+        QTest::newRow("two-is-true") << "2" << true << true << 2;
+        QTest::newRow("letter-is-default") << "x" << true << false << 12;
+        QTest::newRow("empty-is-default") << "" << true << false << 12;
+        QTest::newRow("negative") << "-3" << true << true << -3;
+        QTest::newRow("blanks-around") << " 7 " << true << true << 7;
+        QTest::newRow("trailing-garbage") << "5px" << true << false << 12;
+        QTest::newRow("too-large") << "99999999999" << true << false << 12;
+    }
+
+    void readingRules()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, boolean);
+        QFETCH(bool, booleanDefaultFalse);
+        QFETCH(int, integer);
+        QSettingsStore store(storeFile());
+        store.setValue("Preferences", "Generator", stored);
+        store.setValue("Preferences", "EditorAutoIndent", stored);
+        store.setValue("Preferences", "EditorFontSize", stored);
+        Settings settings;
+        PageProperties page;
+        LoadSettings(store, settings, page, 800, 600);
+        QCOMPARE(settings.Generator, boolean);
+        QCOMPARE(settings.EditorAutoIndent, booleanDefaultFalse);
+        QCOMPARE(settings.EditorFontSize, integer);
+    }
+
+    void valuesRoundTripAsStrings()
+    {
+        Settings settings;
+        settings.Author = TextCodec::Sjis("山田");
+        settings.DefaultTagCase = 1;
+        settings.TopMost = true;
+        settings.onSave = false;
+        settings.Position.TreeViewHeight = 321;
+        PageProperties page;
+        page.Title = TextCodec::Sjis("題名");
+        page.FileName = "/w/a.html";
+        page.DatabasePath = "/w/";
+        {
+            QSettingsStore store(storeFile());
+            SaveSettings(store, settings, page, WindowBounds{false, 10, 20, 700, 500});
+            QVERIFY(!store.flush());
+        }
+        QFile file(storeFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY(text.contains("TopMost=1"));
+        QVERIFY(text.contains("DefaultTagCase=1"));
+        QCOMPARE(QFileInfo(storeFile()).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
+
+        QSettingsStore store(storeFile());
+        Settings back;
+        PageProperties backPage;
+        LoadSettings(store, back, backPage, 800, 600);
+        QCOMPARE(back.Author, settings.Author);
+        QCOMPARE(back.DefaultTagCase, 1);
+        QVERIFY(back.TopMost);
+        QVERIFY(!back.onSave);
+        QCOMPARE(back.Position.Left, 10);
+        QCOMPARE(back.Position.Top, 20);
+        QCOMPARE(back.Position.Width, 700);
+        QCOMPARE(back.Position.Height, 500);
+        QCOMPARE(back.Position.TreeViewHeight, 321);
+        QCOMPARE(backPage.Title, page.Title);
+        QCOMPARE(backPage.FileName, page.FileName);
+        QCOMPARE(backPage.DatabasePath, page.DatabasePath);
+    }
+
+    void maximizedKeepsTheNormalSizeOfEarlierRuns()
+    {
+        Settings settings;
+        PageProperties page;
+        {
+            QSettingsStore store(storeFile());
+            SaveSettings(store, settings, page, WindowBounds{false, 5, 6, 640, 480});
+            SaveSettings(store, settings, page, WindowBounds{true, 0, 0, 1920, 1080});
+        }
+        QSettingsStore store(storeFile());
+        Settings back;
+        LoadSettings(store, back, page, 800, 600);
+        QVERIFY(back.Position.maximized());
+        QCOMPARE(back.Position.WindowState, SjisString("wsMaximized"));
+        QCOMPARE(back.Position.Width, 640);
+        QCOMPARE(back.Position.Left, 5);
+    }
+
+    void anyOtherWindowStateMeansMaximized()
+    {
+        QSettingsStore store(storeFile());
+        store.setValue("Position", "WindowState", "wsMinimized");
+        Settings settings;
+        PageProperties page;
+        LoadSettings(store, settings, page, 800, 600);
+        QVERIFY(settings.Position.maximized());
+    }
+
+    void centringUsesTheStoredWidth()
+    {
+        QSettingsStore store(storeFile());
+        store.setValue("Position", "Width", "401");
+        Settings settings;
+        PageProperties page;
+        LoadSettings(store, settings, page, 800, 600);
+        QCOMPARE(settings.Position.Left, (800 - 401) / 2);
+        QCOMPARE(settings.Position.Top, 0);
+        // Wider than the screen: rounded toward zero, not down.
+        store.setValue("Position", "Width", "1001");
+        LoadSettings(store, settings, page, 800, 600);
+        QCOMPARE(settings.Position.Left, -100);
+    }
+
+    void erasingASectionRemovesItsValues()
+    {
+        QSettingsStore store(storeFile());
+        store.setValue("Ftp\\a", "HostName", "h");
+        store.setValue("Ftp\\b", "HostName", "k");
+        store.eraseSection("Ftp\\a");
+        QVERIFY(!store.value("Ftp\\a", "HostName"));
+        QCOMPARE(*store.value("Ftp\\b", "HostName"), QStringLiteral("k"));
+    }
+
+    void browserTitleHasADefault()
+    {
+        QSettingsStore store(storeFile());
+        Settings settings;
+        LoadBrowserTitle(store, settings);
+        QCOMPARE(settings.BrowserWindowTitle, SjisString("Chromium"));
+        store.setValue("Tool\\IE-LINK", "BrowserWindowTitle", "Mozilla Firefox");
+        LoadBrowserTitle(store, settings);
+        QCOMPARE(settings.BrowserWindowTitle, SjisString("Mozilla Firefox"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
