@@ -1,6 +1,7 @@
 #include "document/FieldReader.h"
 
 #include <QIODevice>
+#include <algorithm>
 #include <cstring>
 
 bool FieldReader::fill()
@@ -12,9 +13,17 @@ bool FieldReader::fill()
         buffer_.erase(0, pos_);
         pos_ = 0;
     }
+    // Ask for a whole block, but do not grow the buffer past what a file holds.
+    qint64 want = BlockSize;
+    if (!device_.isSequential())
+        want = std::min(want, std::max<qint64>(device_.size() - device_.pos(), 0));
+    if (want == 0) {
+        eof_ = true;
+        return false;
+    }
     size_t old = buffer_.size();
-    buffer_.resize(old + size_t(BlockSize));
-    qint64 got = device_.read(buffer_.data() + old, BlockSize);
+    buffer_.resize(old + size_t(want));
+    qint64 got = device_.read(buffer_.data() + old, want);
     if (got <= 0) {
         buffer_.resize(old);
         eof_ = true;

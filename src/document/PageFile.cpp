@@ -388,6 +388,13 @@ QString UnknownFormatCaption()
     return QString::fromUtf8("未知の形式");
 }
 
+bool WritePageFileToDevice(const Page& page, QIODevice& device)
+{
+    FieldWriter out(device);
+    WriteFields(out, page);
+    return out.ok();
+}
+
 PageFileResult WritePageFileTo(const Page& page, const SjisString& path)
 {
     if (auto where = FindTextWithTerminator(page))
@@ -398,9 +405,7 @@ PageFileResult WritePageFileTo(const Page& page, const SjisString& path)
     QSaveFile file(TextCodec::NativePath(path));
     if (!file.open(QIODevice::WriteOnly))
         return WriteFailure(path, file.errorString());
-    FieldWriter out(file);
-    WriteFields(out, page);
-    if (!out.ok()) {
+    if (!WritePageFileToDevice(page, file)) {
         QString reason = file.errorString();
         file.cancelWriting();
         return WriteFailure(path, reason);
@@ -446,8 +451,12 @@ PageFileResult ReadPageFile(Page& page, const PageFileContext& context)
     QFile file(TextCodec::NativePath(path));
     if (!file.open(QIODevice::ReadOnly))
         return CannotOpen(path, file.errorString());
+    return ReadPageFileFrom(file, page, context, path);
+}
 
-    FieldReader reader(file);
+PageFileResult ReadPageFileFrom(QIODevice& device, Page& page, const PageFileContext& context, const SjisString& path)
+{
+    FieldReader reader(device);
     const SjisString tag = reader.readRaw(TagLength);
     int version = -1;
     for (int i = 0; i < int(std::size(Tags)); ++i)

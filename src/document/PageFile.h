@@ -6,6 +6,7 @@
 #include <functional>
 
 class Page;
+class QIODevice;
 struct PageProperties;
 
 // What the page file reader and writer need from the program around them.
@@ -61,6 +62,13 @@ PageFileResult WritePageFile(Page& page, const PageFileContext& context);
 
 // Writes the page as a version 1.4 page file at `path`, nothing else.
 PageFileResult WritePageFileTo(const Page& page, const SjisString& path);
+// The version 1.4 bytes of the page; false when the device refused a write.
+// The caller has made sure that no text holds the byte 0xFF.
+bool WritePageFileToDevice(const Page& page, QIODevice& device);
+
+// Reads a page file from an open device; `path` names it in messages and
+// locates the companion files of version 1.0.
+PageFileResult ReadPageFileFrom(QIODevice& device, Page& page, const PageFileContext& context, const SjisString& path);
 
 // Points the page at a chosen file as the open commands do: FileName := the
 // file's name with the extension ".html" (no folder), DatabasePath := its
