@@ -71,26 +71,53 @@ std::optional<QString> FindTextWithTerminator(const Page& page)
     return std::nullopt;
 }
 
+// Collects fields in a buffer and hands the device large blocks.
 class FieldWriter {
 public:
-    explicit FieldWriter(QIODevice& device) : device_(device) {}
+    static constexpr size_t FlushSize = 1 << 20;
+
+    explicit FieldWriter(QIODevice& device) : device_(device) { buffer_.reserve(FlushSize * 2); }
 
     void raw(SjisView bytes)
     {
-        if (ok_ && device_.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
-            ok_ = false;
+        if (bytes.size() >= FlushSize) {
+            flush();
+            put(bytes);
+            return;
+        }
+        buffer_ += bytes;
+        if (buffer_.size() >= FlushSize)
+            flush();
     }
     void text(SjisView value)
     {
         raw(value);
-        raw(SjisView(&FieldReader::Terminator, 1));
+        buffer_ += FieldReader::Terminator;
     }
     void flag(bool value) { text(value ? "T" : "F"); }
-    void integer(std::int32_t value) { text(std::to_string(value)); }
-    bool ok() const { return ok_; }
+    void integer(std::int32_t value)
+    {
+        char digits[16];
+        auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+        text(SjisView(digits, size_t(end - digits)));
+    }
+    // Writes what is buffered; false once the device refused a write.
+    bool flush()
+    {
+        put(buffer_);
+        buffer_.clear();
+        return ok_;
+    }
 
 private:
+    void put(SjisView bytes)
+    {
+        if (ok_ && !bytes.empty() && device_.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
+            ok_ = false;
+    }
+
     QIODevice& device_;
+    SjisString buffer_;
     bool ok_ = true;
 };
 
@@ -392,7 +419,7 @@ bool WritePageFileToDevice(const Page& page, QIODevice& device)
 {
     FieldWriter out(device);
     WriteFields(out, page);
-    return out.ok();
+    return out.flush();
 }
 
 PageFileResult WritePageFileTo(const Page& page, const SjisString& path)
@@ -403,7 +430,7 @@ PageFileResult WritePageFileTo(const Page& page, const SjisString& path)
                                          "“%2” を保存しませんでした。")
                            .arg(*where, Show(path)));
     QSaveFile file(TextCodec::NativePath(path));
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return WriteFailure(path, file.errorString());
     if (!WritePageFileToDevice(page, file)) {
         QString reason = file.errorString();
