@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+// Reloads the browser windows that show a page: every top-level window whose
+// caption holds the given text is brought to the front and sent F5, one after
+// the other, 300 ms apart. Works where an X display is present.
+namespace BrowserLink {
+
+// Whether windows can be found and sent keys here.
+bool Available();
+
+// Returns how many windows were reloaded. With `focusBack`, `ownWindow` (a
+// native window id) is brought to the front again after each reload.
+int ReloadMatching(const QString& captionPart, bool focusBack, unsigned long ownWindow);
+
+// The caption text that identifies a page's browser windows:
+// title + " - " + the browser's own name.
+inline QString CaptionFor(const QString& title, const QString& browserWindowTitle)
+{
+    return title + QStringLiteral(" - ") + browserWindowTitle;
+}
+
+// The caption as it is compared: at most its first 199 characters.
+inline bool CaptionMatches(const QString& caption, const QString& captionPart)
+{
+    return caption.left(199).contains(captionPart);
+}
+
+} // namespace BrowserLink
