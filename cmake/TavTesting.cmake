@@ -8,6 +8,11 @@ function(tav_add_test)
   target_compile_definitions(${T_NAME} PRIVATE
     TAV_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
     TAV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  if(TARGET tavpub)
+    # Black-box tests run the real command-line tool.
+    target_compile_definitions(${T_NAME} PRIVATE TAVPUB_PATH="$<TARGET_FILE:tavpub>")
+    add_dependencies(${T_NAME} tavpub)
+  endif()
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   if(NOT T_LABELS)
     set(T_LABELS unit)
