@@ -1,8 +1,6 @@
 // Line-break detection and conversion.
 #include "publish/Jconvert.h"
 
-#include <cstring>
-
 namespace {
 
 // The byte sequence of a line-break kind; empty for any other value.
@@ -34,9 +32,10 @@ std::string ConvertReturnCode(std::string_view text, int targetKind)
     return StrictConvertReturnCode(text, ReturnCodeCheck(text), targetKind);
 }
 
-// Occurrences are found left to right without overlap, and the scan goes on
-// after each one, so a replacement is never scanned again. An input kind
-// with no sequence (RC_NONE or an unknown value) leaves the text as it is.
+// A CR LF is one line break, never a CR break or an LF break: with the
+// input kind CR or LF, the CR LF breaks of the text stay as they are, like
+// the breaks of any other kind. An input kind with no sequence (RC_NONE or
+// an unknown value) leaves the text as it is.
 std::string StrictConvertReturnCode(std::string_view text, int inputKind, int targetKind)
 {
     const std::string_view from = BreakSequence(inputKind);
@@ -44,17 +43,27 @@ std::string StrictConvertReturnCode(std::string_view text, int inputKind, int ta
         return std::string(text);
     const std::string_view to = BreakSequence(targetKind);
 
+    // Calls onBreak(position, length) for each break of the input kind.
+    auto forEachBreak = [text, inputKind](auto onBreak) {
+        for (std::size_t at = text.find_first_of("\r\n"); at != std::string_view::npos;) {
+            const bool crlf = text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n';
+            const int kind = crlf ? RC_CRLF : text[at] == '\r' ? RC_CR : RC_LF;
+            const std::size_t length = crlf ? 2 : 1;
+            if (kind == inputKind)
+                onBreak(at, length);
+            at = text.find_first_of("\r\n", at + length);
+        }
+    };
     std::size_t count = 0;
-    for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from, at + from.size()))
-        ++count;
+    forEachBreak([&count](std::size_t, std::size_t) { ++count; });
     std::string out;
     out.reserve(text.size() - count * from.size() + count * to.size());
     std::size_t done = 0;
-    for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from, done)) {
+    forEachBreak([&](std::size_t at, std::size_t length) {
         out.append(text.substr(done, at - done));
         out.append(to);
-        done = at + from.size();
-    }
+        done = at + length;
+    });
     out.append(text.substr(done));
     return out;
 }
