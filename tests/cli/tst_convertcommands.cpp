@@ -49,6 +49,7 @@ private slots:
     void usageErrorsExitWithTwo_data();
     void usageErrorsExitWithTwo();
     void missingFileFailsWithItsName();
+    void failedOutputWriteFails();
 };
 
 void TestConvertCommands::convertsStandardInput_data()
@@ -206,6 +207,21 @@ void TestConvertCommands::missingFileFailsWithItsName()
         QVERIFY2(run.err.contains(missing.toUtf8()), run.err.constData());
         QCOMPARE(run.err.count('\n'), 1);
     }
+}
+
+void TestConvertCommands::failedOutputWriteFails()
+{
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        QSKIP("no /dev/full here");
+    QProcess p;
+    p.setStandardOutputFile(QStringLiteral("/dev/full"));
+    p.start(TAVPUB_PATH, {"convert", "--to", "jis"});
+    QVERIFY(p.waitForStarted(30000));
+    p.write(B("a\x82\xa0" "b"));
+    p.closeWriteChannel();
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY(p.readAllStandardError().contains("standard output"));
 }
 
 QTEST_GUILESS_MAIN(TestConvertCommands)
