@@ -8,7 +8,7 @@ seconds=${2:-20}
 shopt -s nullglob
 ran=0
 for target in "$build_dir"/fuzz/fuzz_*; do
-  [ -x "$target" ] || continue
+  [ -f "$target" ] && [ -x "$target" ] || continue
   name=$(basename "$target")
   work=$(mktemp -d)
   [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$work/"

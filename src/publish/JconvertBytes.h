@@ -4,6 +4,7 @@
 // buffer, the pair arithmetic and the escape sequences.
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -26,16 +27,24 @@ struct Input {
 
 // Runs fill(char* out) -> bytes written, into a fresh string of room `bound`.
 // The converters compute a bound they can never exceed, so the inner loops
-// write through a plain pointer and never grow the string.
+// write through a plain pointer and never grow the string. Going past the
+// bound would be a bug in that computation: stop at once rather than go on
+// with corrupted memory.
 template <class Fill>
 std::string WriteBounded(std::size_t bound, Fill fill)
 {
+    auto checkedFill = [&fill, bound](char* p) {
+        const std::size_t written = fill(p);
+        if (written > bound)
+            std::abort();
+        return written;
+    };
     std::string out;
 #if defined(__cpp_lib_string_resize_and_overwrite)
-    out.resize_and_overwrite(bound, [&](char* p, std::size_t) { return fill(p); });
+    out.resize_and_overwrite(bound, [&](char* p, std::size_t) { return checkedFill(p); });
 #else
     out.resize(bound);
-    out.resize(fill(out.data()));
+    out.resize(checkedFill(out.data()));
 #endif
     return out;
 }
