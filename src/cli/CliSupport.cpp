@@ -58,8 +58,10 @@ QByteArray ReadInput(const QString& fileName)
 
 void WriteOutput(const QByteArray& bytes)
 {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    // A full disk or a closed pipe must not pass for a complete output.
+    const size_t written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    if (std::fflush(stdout) != 0 || written != size_t(bytes.size()))
+        throw CliError(QStringLiteral("standard output: the output could not be written completely"));
 }
 
 QString OneLine(const QString& message)

@@ -16,3 +16,8 @@ struct Command {
 
 int ShowCommand(const QStringList& args, SettingsStore& store);
 int ImportCommand(const QStringList& args, SettingsStore& store);
+int ConvertCommand(const QStringList& args, SettingsStore& store);
+int GuessCommand(const QStringList& args, SettingsStore& store);
+int NewlineCommand(const QStringList& args, SettingsStore& store);
+int Base64Command(const QStringList& args, SettingsStore& store);
+int MimeHeaderCommand(const QStringList& args, SettingsStore& store);

@@ -12,6 +12,11 @@ namespace {
 const Command Commands[] = {
     {"show", "show PAGE.data                    the page as JSON on standard output", ShowCommand},
     {"import", "import PAGE.json PAGE.data        write a version 1.4 page file from JSON", ImportCommand},
+    {"convert", "convert --to jis|euc|sjis [--from jis|euc|sjis] [FILE]   convert the Japanese character code", ConvertCommand},
+    {"guess", "guess [FILE]                      the detected character code, e.g. CODE_SJIS", GuessCommand},
+    {"newline", "newline --to crlf|cr|lf [--from crlf|cr|lf] [FILE]       convert line breaks", NewlineCommand},
+    {"base64", "base64 [FILE]                     Base64 without line breaks", Base64Command},
+    {"mime-header", "mime-header [FILE]                Shift_JIS header text with MIME encoded words", MimeHeaderCommand},
 };
 
 void PrintUsage(std::FILE* to)

@@ -1,0 +1,88 @@
+// One JIS X 0208 character between its forms, and EUC-JP <-> Shift_JIS.
+//
+// EUC-JP: a JIS X 0208 character j1 j2 is (j1 | 0x80) (j2 | 0x80); a
+// half-width katakana k (0xA1-0xDF) is 0x8E k.
+// Shift_JIS: the pair arithmetic of JisToSjis / SjisToJis; a half-width
+// katakana is the single byte k.
+#include "publish/Jconvert.h"
+#include "publish/JconvertBytes.h"
+
+using namespace jconvert;
+
+std::string ToSjis(unsigned char j1, unsigned char j2)
+{
+    Byte s1, s2;
+    JisToSjis(j1, j2, s1, s2);
+    return {char(s1), char(s2)};
+}
+
+std::string ToJis(unsigned char s1, unsigned char s2)
+{
+    Byte j1, j2;
+    SjisToJis(s1, s2, j1, j2);
+    return {char(j1), char(j2)};
+}
+
+// Bytes 0x81-0xFE start a pair, both bytes consumed: 0x8E k gives k alone,
+// any other pair goes through the JIS arithmetic on its low seven bits. The
+// three-byte form 0x8F is not recognised (0x8F starts an ordinary pair).
+// 0x80, 0xFF and 7-bit bytes are copied.
+std::string euc2sjis(std::string_view text)
+{
+    const Input in(text);
+    return WriteBounded(in.size + 1, [&in](char* const start) {
+        char* out = start;
+        std::size_t i = 0;
+        while (i < in.size) {
+            const Byte c = in.bytes[i];
+            if (c <= 0x80 || c == 0xFF) {
+                *out++ = char(c);
+                ++i;
+                continue;
+            }
+            const Byte next = in.at(i + 1);
+            if (c == EucKanaPrefix) {
+                *out++ = char(next);
+            } else {
+                Byte s1, s2;
+                JisToSjis(c & 0x7F, next & 0x7F, s1, s2);
+                *out++ = char(s1);
+                *out++ = char(s2);
+            }
+            i += 2;
+        }
+        return std::size_t(out - start);
+    });
+}
+
+// A half-width katakana k becomes 0x8E k; any other byte above 0x7F starts a
+// pair that goes through the JIS arithmetic and gets its high bits set.
+std::string sjis2euc(std::string_view text)
+{
+    const Input in(text);
+    return WriteBounded(HighByteBound(in), [&in](char* const start) {
+        char* out = start;
+        std::size_t i = 0;
+        while (i < in.size) {
+            const std::size_t run = SevenBitRun(in, i);
+            std::memcpy(out, in.bytes + i, run);
+            out += run;
+            i += run;
+            while (i < in.size && in.bytes[i] > 0x7F) {
+                const Byte c = in.bytes[i];
+                if (IsHankaku(c)) {
+                    *out++ = char(EucKanaPrefix);
+                    *out++ = char(c);
+                    i += 1;
+                } else {
+                    Byte j1, j2;
+                    SjisToJis(c, in.at(i + 1), j1, j2);
+                    *out++ = char(j1 | 0x80);
+                    *out++ = char(j2 | 0x80);
+                    i += 2;
+                }
+            }
+        }
+        return std::size_t(out - start);
+    });
+}

@@ -1,0 +1,81 @@
+// ISO-2022-JP -> EUC-JP and Shift_JIS.
+//
+// Every escape is three bytes: ESC $ x enters two-byte mode and ESC ( x
+// returns to one-byte mode, whatever x is; ESC followed by anything else
+// keeps the mode. The escape is dropped and the byte after it is taken as
+// data in the same step (it is not tested for ESC). An escape cut short by
+// the end of the text, or ending it, ends the conversion.
+// Two-byte mode: JIS X 0208 j1 j2 (0x21-0x7E each) is EUC-JP
+// (j1 | 0x80) (j2 | 0x80), and Shift_JIS by JisToSjis.
+#include "publish/Jconvert.h"
+#include "publish/JconvertBytes.h"
+
+using namespace jconvert;
+
+namespace {
+
+enum class Mode { OneByte, TwoByte };
+
+// Handles the escape at `i`: sets the mode and moves `i` to the data byte
+// after it. False when the escape ends the text.
+bool SkipEscape(const Input& in, std::size_t& i, Mode& mode)
+{
+    if (i + 3 >= in.size)
+        return false;
+    const Byte kind = in.bytes[i + 1];
+    if (kind == '$')
+        mode = Mode::TwoByte;
+    else if (kind == '(')
+        mode = Mode::OneByte;
+    i += 3;
+    return true;
+}
+
+// Both targets: `writeTwoByte` handles one step of two-byte mode
+// at `i` and returns how many input bytes it used.
+template <class WriteTwoByte>
+std::string FromJis(std::string_view text, WriteTwoByte writeTwoByte)
+{
+    const Input in(text);
+    // Escapes shrink; only a Shift_JIS pair cut short by the end grows (1 -> 2).
+    return WriteBounded(in.size + 1, [&](char* const start) {
+        char* out = start;
+        Mode mode = Mode::OneByte;
+        std::size_t i = 0;
+        while (i < in.size) {
+            if (in.bytes[i] == Esc && !SkipEscape(in, i, mode))
+                break;
+            if (mode == Mode::OneByte) {
+                *out++ = char(in.bytes[i]);
+                i += 1;
+            } else {
+                i += writeTwoByte(in, i, out);
+            }
+        }
+        return std::size_t(out - start);
+    });
+}
+
+} // namespace
+
+// Bytes 0x21-0x7E of two-byte mode get their high bit; others are copied.
+std::string jis2euc(std::string_view text)
+{
+    return FromJis(text, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
+        const Byte c = in.bytes[i];
+        *out++ = char(c >= 0x21 && c <= 0x7E ? c | 0x80 : c);
+        return 1;
+    });
+}
+
+// Two-byte mode takes every byte with the next one as a pair.
+std::string jis2sjis(std::string_view text)
+{
+    return FromJis(text, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
+        Byte s1, s2;
+        JisToSjis(in.bytes[i], in.at(i + 1), s1, s2);
+        *out++ = char(s1);
+        *out++ = char(s2);
+        return 2;
+    });
+}

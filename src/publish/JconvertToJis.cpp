@@ -1,0 +1,129 @@
+// EUC-JP and Shift_JIS -> ISO-2022-JP.
+//
+// 7-bit bytes are copied in one-byte mode; every other character is written
+// in two-byte mode as JIS X 0208 (EUC-JP: its bytes & 0x7F; Shift_JIS: by
+// SjisToJis). ESC $ B is written before the first two-byte character of a
+// run and ESC ( J before the 7-bit byte that ends it (CR and LF included)
+// and at the end of the text, so the output always ends in one-byte mode.
+// Half-width katakana, which ISO-2022-JP cannot hold, become full-width.
+#include "publish/Jconvert.h"
+#include "publish/JconvertBytes.h"
+
+using namespace jconvert;
+
+namespace {
+
+// Full-width JIS X 0208 column byte of each half-width katakana 0xA1-0xDF.
+// Its row byte is 0x21 (symbols) for 0xA1-0xA5, 0xB0, 0xDE, 0xDF and 0x25
+// (katakana) for the rest.
+constexpr Byte KanaColumn[0xDF - 0xA1 + 1] = {
+    0x23, 0x56, 0x57, 0x22, 0x26, 0x72, 0x21, 0x23, 0x25, 0x27, 0x29, 0x63, 0x65, 0x67, 0x43, 0x3C, //
+    0x22, 0x24, 0x26, 0x28, 0x2A, 0x2B, 0x2D, 0x2F, 0x31, 0x33, 0x35, 0x37, 0x39, 0x3B, 0x3D, 0x3F, //
+    0x41, 0x44, 0x46, 0x48, 0x4A, 0x4B, 0x4C, 0x4D, 0x4E, 0x4F, 0x52, 0x55, 0x58, 0x5B, 0x5E, 0x5F, //
+    0x60, 0x61, 0x62, 0x64, 0x66, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6F, 0x73, 0x2B, 0x2C};
+
+constexpr Byte KanaRow(Byte k)
+{
+    return (k <= 0xA5 || k == 0xB0 || k >= VoicedMark) ? 0x21 : 0x25;
+}
+
+// Writes the full-width form of half-width katakana k. `mark` is the
+// half-width character after it (0 when there is none); returns true when the
+// mark was merged into the character: ｶﾞ -> ガ (column + 1, ｶ-ﾄ and ﾊ-ﾎ),
+// ｳﾞ -> ヴ (column 0x74), ﾊﾟ -> パ (column + 2, ﾊ-ﾎ). Any other mark is left
+// for the next step, which writes it on its own.
+bool WriteKana(Byte k, Byte mark, char*& out)
+{
+    Byte column = KanaColumn[k - 0xA1];
+    bool merged = false;
+    const bool haHiFuHeHo = k >= 0xCA && k <= 0xCE;
+    if (mark == VoicedMark) {
+        if ((k >= 0xB6 && k <= 0xC4) || haHiFuHeHo) {
+            column += 1;
+            merged = true;
+        } else if (k == 0xB3) {
+            column = 0x74;
+            merged = true;
+        }
+    } else if (mark == SemiVoicedMark && haHiFuHeHo) {
+        column += 2;
+        merged = true;
+    }
+    *out++ = char(KanaRow(k));
+    *out++ = char(column);
+    return merged;
+}
+
+// The common frame: one-byte runs copied, mode escapes, the closing escape.
+// `highStep` converts the character starting with the 8-bit byte at `i`
+// and returns how many bytes it used.
+template <class HighStep>
+std::string ToJis83(std::string_view text, HighStep highStep)
+{
+    const Input in(text);
+    return WriteBounded(JisOutputBound(in), [&](char* const start) {
+        char* out = start;
+        bool twoByte = false;
+        std::size_t i = 0;
+        while (i < in.size) {
+            const std::size_t run = SevenBitRun(in, i);
+            if (run > 0) {
+                if (twoByte) {
+                    out = WriteLeaveTwoByte(out);
+                    twoByte = false;
+                }
+                std::memcpy(out, in.bytes + i, run);
+                out += run;
+                i += run;
+                if (i == in.size)
+                    break;
+            }
+            if (!twoByte) {
+                out = WriteEnterTwoByte(out);
+                twoByte = true;
+            }
+            while (i < in.size && in.bytes[i] > 0x7F)
+                i += highStep(in, i, out);
+        }
+        if (twoByte)
+            out = WriteLeaveTwoByte(out);
+        return std::size_t(out - start);
+    });
+}
+
+} // namespace
+
+// 0x8E k is a half-width katakana (a following 0x8E ﾞ or 0x8E ﾟ may merge
+// into it); every other 8-bit byte starts a pair written as its low seven
+// bits. After 0x8E, a byte that is no half-width katakana makes the two an
+// ordinary pair, so that nothing is read outside the katakana table.
+std::string euc2jis83(std::string_view text)
+{
+    return ToJis83(text, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
+        const Byte c = in.bytes[i];
+        const Byte next = in.at(i + 1);
+        if (c == EucKanaPrefix && IsHankaku(next)) {
+            const Byte mark = in.at(i + 2) == EucKanaPrefix ? in.at(i + 3) : 0;
+            return WriteKana(next, mark, out) ? 4 : 2;
+        }
+        *out++ = char(c & 0x7F);
+        *out++ = char(next & 0x7F);
+        return 2;
+    });
+}
+
+// A byte 0xA1-0xDF is a half-width katakana (a following ﾞ or ﾟ may merge
+// into it); every other 8-bit byte starts a pair converted by SjisToJis.
+std::string sjis2jis83(std::string_view text)
+{
+    return ToJis83(text, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
+        const Byte c = in.bytes[i];
+        if (IsHankaku(c))
+            return WriteKana(c, in.at(i + 1), out) ? 2 : 1;
+        Byte j1, j2;
+        SjisToJis(c, in.at(i + 1), j1, j2);
+        *out++ = char(j1);
+        *out++ = char(j2);
+        return 2;
+    });
+}
