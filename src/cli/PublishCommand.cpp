@@ -21,9 +21,10 @@ QDateTime PublishingTime()
     const QString text = qEnvironmentVariable("SOURCE_DATE_EPOCH");
     bool ok = false;
     const qint64 seconds = text.toLongLong(&ok, 10);
-    if (!ok || seconds < 0)
-        throw CliError(QStringLiteral("SOURCE_DATE_EPOCH must be a number of seconds, not \"%1\"").arg(text));
-    return QDateTime::fromSecsSinceEpoch(seconds);
+    const QDateTime time = ok && seconds >= 0 ? QDateTime::fromSecsSinceEpoch(seconds) : QDateTime();
+    if (!time.isValid() || time.date().year() > 9999)
+        throw CliError(QStringLiteral("SOURCE_DATE_EPOCH must be a number of seconds since 1970, not \"%1\"").arg(text));
+    return time;
 }
 
 struct PublishRequest {

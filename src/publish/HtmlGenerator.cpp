@@ -143,6 +143,24 @@ SjisView MetaCharsetName(Charset charset)
     return "iso-2022-jp";
 }
 
+// Fields are formatted by hand: the stamp must not follow the locale's digits.
+std::string Padded(int value, int width)
+{
+    std::string digits = std::to_string(value);
+    if (int(digits.size()) < width)
+        digits.insert(0, size_t(width) - digits.size(), '0');
+    return digits;
+}
+
+// "mm/dd/yyyy hh:nn:ss", 24-hour clock.
+std::string Stamp(const QDateTime& now)
+{
+    const QDate d = now.date();
+    const QTime t = now.time();
+    return Padded(d.month(), 2) + '/' + Padded(d.day(), 2) + '/' + Padded(d.year(), 4) + ' ' + Padded(t.hour(), 2) + ':'
+        + Padded(t.minute(), 2) + ':' + Padded(t.second(), 2);
+}
+
 // Appends the pattern with each "{}" replaced by the next value.
 void Fill(SjisString& out, std::string_view pattern, std::initializer_list<SjisView> values)
 {
@@ -187,7 +205,7 @@ public:
     void pageHeader(SjisString& out) const
     {
         const PageProperties& p = page_;
-        const std::string stamp = now_.toString(QStringLiteral("MM/dd/yyyy HH:mm:ss")).toStdString();
+        const std::string stamp = Stamp(now_);
         out += comments().userHeader;
         out += p.UserHeader;
         out += '\n';
@@ -265,7 +283,7 @@ public:
             Fill(out, tags_.footerCall, {p.CategoryUrl, p.Category, o.Author, o.Email, o.SupportUrl});
             out += tags_.noScriptStart;
         }
-        const std::string year = now_.toString(QStringLiteral("yyyy")).toStdString();
+        const std::string year = Padded(now_.date().year(), 4);
         switch (o.DefaultFooterAction) {
         case 0:
             Fill(out, tags_.copyrightLine, {p.CategoryUrl, p.Category, year, o.Author});

@@ -13,7 +13,8 @@ class SettingsStore;
 //   Ftp\SettingNameText   the FTP setting names, same line form
 //   Ftp\<name>\...        HostName, UserName, PassWord, UsePasv of one setting
 // Every operation reads or writes the store at once; nothing is cached, so
-// two running copies of the program see each other's changes.
+// two running copies of the program see each other's changes. Every write
+// throws StoreWriteError when the store cannot be written.
 
 // A write the store could not complete (disk full, file not writable).
 struct StoreWriteError : std::runtime_error {

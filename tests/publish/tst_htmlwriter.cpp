@@ -75,13 +75,6 @@ private:
     SjisString path(const char* name) const { return dir_.filePath(QLatin1String(name)).toStdString(); }
 
 private slots:
-    void targetCodes()
-    {
-        QCOMPARE(TargetCodeOf(Charset::Iso2022Jp), CODE_JIS83);
-        QCOMPARE(TargetCodeOf(Charset::ShiftJis), CODE_SJIS);
-        QCOMPARE(TargetCodeOf(Charset::EucJp), CODE_EUC);
-    }
-
     void shiftJisFileIsTheTextAndCrLf()
     {
         Page page;
