@@ -21,3 +21,4 @@ int GuessCommand(const QStringList& args, SettingsStore& store);
 int NewlineCommand(const QStringList& args, SettingsStore& store);
 int Base64Command(const QStringList& args, SettingsStore& store);
 int MimeHeaderCommand(const QStringList& args, SettingsStore& store);
+int PublishCommand(const QStringList& args, SettingsStore& store);
