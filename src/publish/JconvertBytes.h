@@ -175,8 +175,8 @@ inline void SjisToJisByTable(Byte s1, Byte s2, Byte& j1, Byte& j2)
 
 // Half-width katakana 0xA1-0xDF.
 constexpr bool IsHankaku(Byte c) { return c >= 0xA1 && c <= 0xDF; }
-constexpr Byte VoicedMark = 0xDE;     // ﾞ
-constexpr Byte SemiVoicedMark = 0xDF; // ﾟ
+constexpr Byte VoicedMark = 0xDE;     // dakuten: ka + dakuten = ga
+constexpr Byte SemiVoicedMark = 0xDF; // handakuten: ha + handakuten = pa
 constexpr Byte EucKanaPrefix = 0x8E;  // SS2: EUC-JP writes a half-width katakana k as 0x8E k
 
 // Escapes written to ISO-2022-JP: ESC $ B enters JIS X 0208, ESC ( J

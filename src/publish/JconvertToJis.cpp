@@ -27,11 +27,13 @@ constexpr Byte KanaRow(Byte k)
     return (k <= 0xA5 || k == 0xB0 || k >= VoicedMark) ? 0x21 : 0x25;
 }
 
-// Writes the full-width form of half-width katakana k to out[0], out[1]. `mark` is the
-// half-width character after it (0 when there is none); returns true when the
-// mark was merged into the character: ｶﾞ -> ガ (column + 1, ｶ-ﾄ and ﾊ-ﾎ),
-// ｳﾞ -> ヴ (column 0x74), ﾊﾟ -> パ (column + 2, ﾊ-ﾎ). Any other mark is left
-// for the next step, which writes it on its own.
+// Writes the full-width form of half-width katakana k to out[0], out[1].
+// `mark` is the half-width character after it (0 when there is none); returns
+// true when the mark was merged into the character:
+//   ka-to (0xB6-0xC4), ha-ho (0xCA-0xCE) + voiced mark: column + 1 (ka -> ga)
+//   u (0xB3) + voiced mark: column 0x74 (vu)
+//   ha-ho (0xCA-0xCE) + semi-voiced mark: column + 2 (ha -> pa)
+// Any other mark is left for the next step, which writes it on its own.
 bool WriteKana(Byte k, Byte mark, char* out)
 {
     Byte column = KanaColumn[k - 0xA1];
@@ -88,9 +90,9 @@ std::string ToJis83(std::string_view text, HighStep highStep)
 
 } // namespace
 
-// 0x8E k is a half-width katakana (a following 0x8E ﾞ or 0x8E ﾟ may merge
-// into it); every other 8-bit byte starts a pair written as its low seven
-// bits. After 0x8E, a byte that is no half-width katakana makes the two an
+// 0x8E k is a half-width katakana (a following mark, 0x8E 0xDE or 0x8E 0xDF,
+// may merge into it); every other 8-bit byte starts a pair written as its
+// low seven bits. After 0x8E, a byte that is no half-width katakana makes the two an
 // ordinary pair, so that nothing is read outside the katakana table.
 std::string euc2jis83(std::string_view text)
 {
@@ -109,8 +111,9 @@ std::string euc2jis83(std::string_view text)
     });
 }
 
-// A byte 0xA1-0xDF is a half-width katakana (a following ﾞ or ﾟ may merge
-// into it); every other 8-bit byte starts a pair converted by SjisToJis.
+// A byte 0xA1-0xDF is a half-width katakana (a following mark, 0xDE or
+// 0xDF, may merge into it); every other 8-bit byte starts a pair converted
+// by SjisToJis.
 std::string sjis2jis83(std::string_view text)
 {
     return ToJis83(text, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
