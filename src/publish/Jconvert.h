@@ -37,6 +37,8 @@ int InCodeCheck(std::string_view text);
 // Converts from the code InCodeCheck finds. ASCII, binary and undecided
 // (CODE_EUC_OR_SJIS) text, and text already in the target, come back unchanged.
 std::string ConvertJCode(std::string_view text, int targetCode);
+// As ConvertJCode, with the input code given by the caller. An input code
+// above 6 with the target JIS83, EUC or SJIS gives an empty string.
 std::string StrictConvertJCode(std::string_view text, int inputCode, int targetCode);
 
 // From ISO-2022-JP: ESC $ x enters two-byte mode, ESC ( x returns to one-byte mode.
@@ -55,7 +57,10 @@ std::string sjis2jis83(std::string_view text);
 std::string ToSjis(unsigned char j1, unsigned char j2);
 std::string ToJis(unsigned char s1, unsigned char s2);
 
-// Line breaks.
+// Line breaks. ReturnCodeCheck gives the kind of the first break. The
+// converters replace every break of the input kind (found, or given) by the
+// target kind's sequence, or remove it for a target outside 1-3; breaks of
+// other kinds stay, and a CR LF is always one break, never a CR or an LF.
 int ReturnCodeCheck(std::string_view text);
 std::string ConvertReturnCode(std::string_view text, int targetKind);
 std::string StrictConvertReturnCode(std::string_view text, int inputKind, int targetKind);

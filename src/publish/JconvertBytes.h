@@ -3,6 +3,7 @@
 // Building blocks shared by the Jconvert routines: bounded reads, the output
 // buffer, the pair arithmetic and the escape sequences.
 
+#include <bit>
 #include <cstddef>
 #include <cstdlib>
 #include <cstdint>
@@ -49,22 +50,55 @@ std::string WriteBounded(std::size_t bound, Fill fill)
     return out;
 }
 
-// The length of the run of 7-bit bytes starting at `from`, read a word at a
-// time: ASCII runs are copied in one piece.
-inline std::size_t SevenBitRun(const Input& in, std::size_t from)
+// Copies the run of 7-bit bytes at `i` to `out`, a word at a time where it
+// can, and moves both past it. ASCII runs are the common case in a page.
+inline void CopySevenBitRun(const Input& in, std::size_t& i, char*& out)
 {
-    std::size_t i = from;
     constexpr std::uint64_t high = 0x8080808080808080ull;
     while (i + 8 <= in.size) {
         std::uint64_t word;
         std::memcpy(&word, in.bytes + i, 8);
         if (word & high)
             break;
+        std::memcpy(out, &word, 8);
+        out += 8;
         i += 8;
     }
     while (i < in.size && in.bytes[i] < 0x80)
-        ++i;
-    return i - from;
+        *out++ = char(in.bytes[i++]);
+}
+
+// Counts the 8-bit bytes of a text, and the 8-bit bytes that follow a 7-bit
+// byte or start the text, eight bytes at a time.
+struct HighByteCount {
+    std::size_t high = 0;
+    std::size_t runStarts = 0;
+};
+inline HighByteCount CountHighBytes(const Input& in)
+{
+    constexpr std::uint64_t highBits = 0x8080808080808080ull;
+    constexpr std::uint64_t ones = 0x0101010101010101ull;
+    // The sum of the 0/1 bytes of a word, by one multiplication.
+    auto sumOfBytes = [](std::uint64_t bits) { return std::size_t(((bits >> 7) * ones) >> 56); };
+    HighByteCount count;
+    std::size_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t previousHigh = 0; // bit 7: the byte before this word was 8-bit
+        for (; i + 8 <= in.size; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, in.bytes + i, 8);
+            const std::uint64_t high = word & highBits;
+            count.high += sumOfBytes(high);
+            count.runStarts += sumOfBytes(high & ~((high << 8) | previousHigh));
+            previousHigh = high >> 56;
+        }
+    }
+    for (; i < in.size; ++i) {
+        const bool high = in.bytes[i] > 0x7F;
+        count.high += high;
+        count.runStarts += high && (i == 0 || in.bytes[i - 1] < 0x80);
+    }
+    return count;
 }
 
 // Room enough for a conversion to ISO-2022-JP: every byte above 0x7F may
@@ -73,24 +107,14 @@ inline std::size_t SevenBitRun(const Input& in, std::size_t from)
 // before an 8-bit one, costs at most two escapes of three bytes.
 inline std::size_t JisOutputBound(const Input& in)
 {
-    std::size_t high = 0, entries = 0;
-    Byte previous = 0;
-    for (std::size_t i = 0; i < in.size; ++i) {
-        Byte c = in.bytes[i];
-        high += c >> 7;
-        entries += (c >> 7) & ~(previous >> 7);
-        previous = c;
-    }
-    return in.size + high + 6 * entries;
+    const HighByteCount count = CountHighBytes(in);
+    return in.size + count.high + 6 * count.runStarts;
 }
 
 // Room for a conversion where each byte becomes at most two.
 inline std::size_t HighByteBound(const Input& in)
 {
-    std::size_t high = 0;
-    for (std::size_t i = 0; i < in.size; ++i)
-        high += in.bytes[i] >> 7;
-    return in.size + high;
+    return in.size + CountHighBytes(in).high;
 }
 
 // JIS X 0208 bytes j1 j2 -> Shift_JIS s1 s2, all on 8 bits, wrapping:
@@ -98,7 +122,7 @@ inline std::size_t HighByteBound(const Input& in)
 //   s2 = j1 even ? j2 + 0x7E : j2 > 0x5F ? j2 + 0x20 : j2 + 0x1F
 // Rows 0x21-0x5E map to leads 0x81-0x9F, rows 0x5F-0x7E to 0xE0-0xEF; an odd
 // row takes trails 0x40-0x7E, 0x80-0x9E (skipping 0x7F), an even row 0x9F-0xFC.
-inline void JisToSjis(Byte j1, Byte j2, Byte& s1, Byte& s2)
+constexpr void JisToSjis(Byte j1, Byte j2, Byte& s1, Byte& s2)
 {
     s1 = Byte(Byte(Byte(j1 + 1) >> 1) + (j1 < 0x5F ? 0x70 : 0xB0));
     s2 = Byte((j1 & 1) == 0 ? j2 + 0x7E : j2 > 0x5F ? j2 + 0x20 : j2 + 0x1F);
@@ -108,7 +132,7 @@ inline void JisToSjis(Byte j1, Byte j2, Byte& s1, Byte& s2)
 //   j1 = (s1 < 0xA0 ? s1 - 0x70 : s1 - 0xB0) * 2
 //   s2 <  0x9F: j1 = j1 - 1, j2 = s2 > 0x7F ? s2 - 0x20 : s2 - 0x1F
 //   s2 >= 0x9F: j2 = s2 - 0x7E
-inline void SjisToJis(Byte s1, Byte s2, Byte& j1, Byte& j2)
+constexpr void SjisToJis(Byte s1, Byte s2, Byte& j1, Byte& j2)
 {
     j1 = Byte((s1 < 0xA0 ? s1 - 0x70 : s1 - 0xB0) * 2);
     if (s2 < 0x9F) {
@@ -119,10 +143,40 @@ inline void SjisToJis(Byte s1, Byte s2, Byte& j1, Byte& j2)
     }
 }
 
+// SjisToJis as table lookups, for the inner loops: the row byte depends on
+// the lead and on whether the trail is below 0x9F, the column byte on the
+// trail alone. The tables are computed from SjisToJis itself:
+//   j1 = LeadRow[s1] - TrailBorrow[s2], j2 = TrailColumn[s2]
+struct SjisToJisTables {
+    Byte leadRow[256];     // j1 for a trail >= 0x9F
+    Byte trailBorrow[256]; // 1 for a trail below 0x9F, else 0
+    Byte trailColumn[256]; // j2
+};
+constexpr SjisToJisTables MakeSjisToJisTables()
+{
+    SjisToJisTables t{};
+    for (int c = 0; c < 256; ++c) {
+        Byte j1 = 0, j2 = 0;
+        SjisToJis(Byte(c), 0xFF, j1, j2);
+        t.leadRow[c] = j1;
+        SjisToJis(0x81, Byte(c), j1, j2);
+        t.trailBorrow[c] = Byte(0x22 - j1);
+        t.trailColumn[c] = j2;
+    }
+    return t;
+}
+inline constexpr SjisToJisTables SjisToJisTable = MakeSjisToJisTables();
+
+inline void SjisToJisByTable(Byte s1, Byte s2, Byte& j1, Byte& j2)
+{
+    j1 = Byte(SjisToJisTable.leadRow[s1] - SjisToJisTable.trailBorrow[s2]);
+    j2 = SjisToJisTable.trailColumn[s2];
+}
+
 // Half-width katakana 0xA1-0xDF.
 constexpr bool IsHankaku(Byte c) { return c >= 0xA1 && c <= 0xDF; }
-constexpr Byte VoicedMark = 0xDE;     // ﾞ
-constexpr Byte SemiVoicedMark = 0xDF; // ﾟ
+constexpr Byte VoicedMark = 0xDE;     // dakuten: ka + dakuten = ga
+constexpr Byte SemiVoicedMark = 0xDF; // handakuten: ha + handakuten = pa
 constexpr Byte EucKanaPrefix = 0x8E;  // SS2: EUC-JP writes a half-width katakana k as 0x8E k
 
 // Escapes written to ISO-2022-JP: ESC $ B enters JIS X 0208, ESC ( J

@@ -64,22 +64,21 @@ std::string sjis2euc(std::string_view text)
         char* out = start;
         std::size_t i = 0;
         while (i < in.size) {
-            const std::size_t run = SevenBitRun(in, i);
-            std::memcpy(out, in.bytes + i, run);
-            out += run;
-            i += run;
+            CopySevenBitRun(in, i, out);
             while (i < in.size && in.bytes[i] > 0x7F) {
                 const Byte c = in.bytes[i];
-                if (IsHankaku(c)) {
-                    *out++ = char(EucKanaPrefix);
-                    *out++ = char(c);
-                    i += 1;
-                } else {
+                if (!IsHankaku(c)) {
                     Byte j1, j2;
-                    SjisToJis(c, in.at(i + 1), j1, j2);
-                    *out++ = char(j1 | 0x80);
-                    *out++ = char(j2 | 0x80);
+                    SjisToJisByTable(c, in.at(i + 1), j1, j2);
+                    out[0] = char(j1 | 0x80);
+                    out[1] = char(j2 | 0x80);
+                    out += 2;
                     i += 2;
+                } else {
+                    out[0] = char(EucKanaPrefix);
+                    out[1] = char(c);
+                    out += 2;
+                    i += 1;
                 }
             }
         }

@@ -27,12 +27,14 @@ constexpr Byte KanaRow(Byte k)
     return (k <= 0xA5 || k == 0xB0 || k >= VoicedMark) ? 0x21 : 0x25;
 }
 
-// Writes the full-width form of half-width katakana k. `mark` is the
-// half-width character after it (0 when there is none); returns true when the
-// mark was merged into the character: ｶﾞ -> ガ (column + 1, ｶ-ﾄ and ﾊ-ﾎ),
-// ｳﾞ -> ヴ (column 0x74), ﾊﾟ -> パ (column + 2, ﾊ-ﾎ). Any other mark is left
-// for the next step, which writes it on its own.
-bool WriteKana(Byte k, Byte mark, char*& out)
+// Writes the full-width form of half-width katakana k to out[0], out[1].
+// `mark` is the half-width character after it (0 when there is none); returns
+// true when the mark was merged into the character:
+//   ka-to (0xB6-0xC4), ha-ho (0xCA-0xCE) + voiced mark: column + 1 (ka -> ga)
+//   u (0xB3) + voiced mark: column 0x74 (vu)
+//   ha-ho (0xCA-0xCE) + semi-voiced mark: column + 2 (ha -> pa)
+// Any other mark is left for the next step, which writes it on its own.
+bool WriteKana(Byte k, Byte mark, char* out)
 {
     Byte column = KanaColumn[k - 0xA1];
     bool merged = false;
@@ -49,8 +51,8 @@ bool WriteKana(Byte k, Byte mark, char*& out)
         column += 2;
         merged = true;
     }
-    *out++ = char(KanaRow(k));
-    *out++ = char(column);
+    out[0] = char(KanaRow(k));
+    out[1] = char(column);
     return merged;
 }
 
@@ -65,23 +67,18 @@ std::string ToJis83(std::string_view text, HighStep highStep)
         char* out = start;
         bool twoByte = false;
         std::size_t i = 0;
+        // Each round: a run of 7-bit bytes (empty only at the start), then a
+        // run of characters that start with an 8-bit byte.
         while (i < in.size) {
-            const std::size_t run = SevenBitRun(in, i);
-            if (run > 0) {
-                if (twoByte) {
-                    out = WriteLeaveTwoByte(out);
-                    twoByte = false;
-                }
-                std::memcpy(out, in.bytes + i, run);
-                out += run;
-                i += run;
-                if (i == in.size)
-                    break;
+            if (twoByte) {
+                out = WriteLeaveTwoByte(out);
+                twoByte = false;
             }
-            if (!twoByte) {
-                out = WriteEnterTwoByte(out);
-                twoByte = true;
-            }
+            CopySevenBitRun(in, i, out);
+            if (i == in.size)
+                break;
+            out = WriteEnterTwoByte(out);
+            twoByte = true;
             while (i < in.size && in.bytes[i] > 0x7F)
                 i += highStep(in, i, out);
         }
@@ -93,9 +90,9 @@ std::string ToJis83(std::string_view text, HighStep highStep)
 
 } // namespace
 
-// 0x8E k is a half-width katakana (a following 0x8E ﾞ or 0x8E ﾟ may merge
-// into it); every other 8-bit byte starts a pair written as its low seven
-// bits. After 0x8E, a byte that is no half-width katakana makes the two an
+// 0x8E k is a half-width katakana (a following mark, 0x8E 0xDE or 0x8E 0xDF,
+// may merge into it); every other 8-bit byte starts a pair written as its
+// low seven bits. After 0x8E, a byte that is no half-width katakana makes the two an
 // ordinary pair, so that nothing is read outside the katakana table.
 std::string euc2jis83(std::string_view text)
 {
@@ -104,7 +101,9 @@ std::string euc2jis83(std::string_view text)
         const Byte next = in.at(i + 1);
         if (c == EucKanaPrefix && IsHankaku(next)) {
             const Byte mark = in.at(i + 2) == EucKanaPrefix ? in.at(i + 3) : 0;
-            return WriteKana(next, mark, out) ? 4 : 2;
+            const bool merged = WriteKana(next, mark, out);
+            out += 2;
+            return merged ? 4 : 2;
         }
         *out++ = char(c & 0x7F);
         *out++ = char(next & 0x7F);
@@ -112,18 +111,23 @@ std::string euc2jis83(std::string_view text)
     });
 }
 
-// A byte 0xA1-0xDF is a half-width katakana (a following ﾞ or ﾟ may merge
-// into it); every other 8-bit byte starts a pair converted by SjisToJis.
+// A byte 0xA1-0xDF is a half-width katakana (a following mark, 0xDE or
+// 0xDF, may merge into it); every other 8-bit byte starts a pair converted
+// by SjisToJis.
 std::string sjis2jis83(std::string_view text)
 {
     return ToJis83(text, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
         const Byte c = in.bytes[i];
-        if (IsHankaku(c))
-            return WriteKana(c, in.at(i + 1), out) ? 2 : 1;
+        if (IsHankaku(c)) {
+            const bool merged = WriteKana(c, in.at(i + 1), out);
+            out += 2;
+            return merged ? 2 : 1;
+        }
         Byte j1, j2;
-        SjisToJis(c, in.at(i + 1), j1, j2);
-        *out++ = char(j1);
-        *out++ = char(j2);
+        SjisToJisByTable(c, in.at(i + 1), j1, j2);
+        out[0] = char(j1);
+        out[1] = char(j2);
+        out += 2;
         return 2;
     });
 }

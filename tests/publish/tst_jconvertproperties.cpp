@@ -117,11 +117,31 @@ class TestJconvertProperties : public QObject {
     Q_OBJECT
 
 private slots:
+    void convertersAgreeWithPairArithmeticOnEveryPair();
     void sjisRoundTripsThroughJisAndEuc();
     void eucRoundTripsThroughJis();
     void iconvDecodesOurJisAndEucAsCp932();
     void weDecodeIconvJisAndEuc();
 };
+
+// The converters' inner loops must give what ToJis and ToSjis give, for
+// every pair of bytes, valid or not.
+void TestJconvertProperties::convertersAgreeWithPairArithmeticOnEveryPair()
+{
+    for (int first = 0x80; first <= 0xFF; ++first) {
+        for (int second = 0; second <= 0xFF; ++second) {
+            const std::string pair = {char(first), char(second)};
+            if (first >= 0xA1 && first <= 0xDF)
+                continue; // a half-width katakana, not a pair
+            std::string jis = ToJis(first, second);
+            QCOMPARE(Bytes(sjis2jis83(pair)), Bytes("\x1b$B" + jis + "\x1b(J"));
+            jis[0] = char(jis[0] | 0x80), jis[1] = char(jis[1] | 0x80);
+            QCOMPARE(Bytes(sjis2euc(pair)), Bytes(jis));
+            if (first > 0x80 && first < 0xFF && first != 0x8E)
+                QCOMPARE(Bytes(euc2sjis(pair)), Bytes(ToSjis(first & 0x7F, second & 0x7F)));
+        }
+    }
+}
 
 void TestJconvertProperties::sjisRoundTripsThroughJisAndEuc()
 {
