@@ -19,7 +19,11 @@ int TargetCodeOf(Charset charset)
 
 std::string HtmlFileBytes(SjisView html, Charset charset)
 {
-    std::string bytes = ConvertJCode(html, TargetCodeOf(charset));
+    // The page's text is always Shift_JIS, so it is converted from Shift_JIS
+    // rather than from a guess: a guess leaves pages whose only 8-bit text is
+    // half-width katakana, or that hold a control byte early on, unconverted,
+    // and takes some Shift_JIS text for EUC-JP.
+    std::string bytes = StrictConvertJCode(html, CODE_SJIS, TargetCodeOf(charset));
     bytes += "\r\n";
     return bytes;
 }

@@ -108,6 +108,30 @@ private slots:
         QCOMPARE(*written, *Decode(QByteArray::fromStdString(html), "CP932") + QStringLiteral("\r\n"));
     }
 
+    // Texts whose code a guess gets wrong are still converted from Shift_JIS.
+    void convertsFromShiftJisWhateverAGuessSays_data()
+    {
+        QTest::addColumn<QByteArray>("html");
+        QTest::addColumn<int>("charset");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("only-half-width-katakana-to-jis")
+            << QByteArray("<p>\xb6\xc0\xb6\xc5</p>") << int(Charset::Iso2022Jp)
+            << QByteArray("<p>\x1b$B%+%?%+%J\x1b(J</p>\r\n");
+        QTest::newRow("control-byte-early-to-euc")
+            << QByteArray("\x01<p>\x82\xa0</p>") << int(Charset::EucJp) << QByteArray("\x01<p>\xa4\xa2</p>\r\n");
+        // Guessed as EUC-JP, this would be written unchanged; the extension
+        // character gets the converter's arithmetic like any other pair.
+        QTest::newRow("katakana-then-0xfa-to-euc")
+            << QByteArray("\xb1\xfa\x40") << int(Charset::EucJp) << QByteArray("\x8e\xb1\x93\xa1\r\n");
+    }
+    void convertsFromShiftJisWhateverAGuessSays()
+    {
+        QFETCH(QByteArray, html);
+        QFETCH(int, charset);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(QByteArray::fromStdString(HtmlFileBytes(html.toStdString(), Charset(charset))), expected);
+    }
+
     void fileNameCompletion_data()
     {
         QTest::addColumn<QByteArray>("fileName");
