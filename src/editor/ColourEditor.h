@@ -1,0 +1,75 @@
+#pragma once
+
+#include "editor/HtmlColouring.h"
+
+#include <QColor>
+#include <QTextCharFormat>
+#include <QTextEdit>
+
+#include <array>
+
+// Colour and style switches of one class of characters.
+struct ClassStyle {
+    QColor colour;
+    bool bold = false;
+    bool italic = false;
+};
+
+// How the editor shows the four classes, and whether Enter indents.
+struct EditorStyle {
+    std::array<ClassStyle, 4> classes; // indexed by CharClass
+    bool autoIndent = false;
+
+    const ClassStyle& operator[](CharClass c) const { return classes[size_t(c)]; }
+};
+
+// A colour stored as 0x00BBGGRR.
+QColor ColourFromBgr(int bgr);
+
+// Tab stop positions in pixels for a font whose "A" is `charWidth` pixels
+// wide: 32 stops, two "A" widths apart, computed in whole points as on a
+// 96 dpi screen.
+QList<qreal> TabStopPixels(int charWidth);
+
+// The node editor: plain HTML source with tags coloured once on loading and
+// each typed character given the format of the class it is typed in.
+// Positions and texts are the widget's own (one '\n' per line break); the
+// binding converts them for the model.
+class ColourEditor : public QTextEdit {
+    Q_OBJECT
+public:
+    explicit ColourEditor(QWidget* parent = nullptr);
+
+    void setEditorStyle(const EditorStyle& style);
+    const EditorStyle& editorStyle() const { return style_; }
+
+    // Replaces the text and colours it in one batch: the undo history starts
+    // afresh and the change signal is raised once, not per format. The
+    // selection keeps its numbers (clamped to the new text).
+    void SetColouredText(const QString& text);
+    // Sets the insertion format for a key about to be typed; returns true
+    // when it inserted the text itself (automatic indentation of Enter).
+    bool TypingFormat(QKeyEvent* event);
+    void ApplyTabStops();
+
+    // The text exactly as typed (no-break spaces kept), '\n' between lines.
+    QString text() const;
+    int selectionStart() const;
+    int selectionLength() const;
+    // Selects from `start` for `length` characters, clamped to the text; the
+    // caret ends at the end of the selection.
+    void setSelection(int start, int length);
+
+    // The effective format of a class when a whole text is coloured.
+    QTextCharFormat loadFormat(CharClass cls) const;
+    // The format a typed character of the class gets.
+    QTextCharFormat typingFormat(CharClass cls) const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    CharClass classAtCaret(QChar key) const;
+
+    EditorStyle style_;
+};
