@@ -20,6 +20,8 @@ public:
     void setDropTarget(const QModelIndex& index);
     QModelIndex dropTarget() const { return dropTarget_; }
     bool isDragging() const { return dragging_; }
+    // A label is being edited in place.
+    bool isEditingLabel() const { return state() == QAbstractItemView::EditingState; }
     // The index whose row is the first one shown.
     QModelIndex topRow() const;
 

@@ -54,6 +54,7 @@ TformMain::TformMain(Page& page, Settings& settings, QWidget* parent)
     ui_->MainMenu_EU->setEnabled(false);
 
     Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
     Timer->setInterval(50);
 
     createPopupMenus();
@@ -250,6 +251,9 @@ void TformMain::RefreshIcons()
 void TformMain::ClearBinding()
 {
     bound_ = nullptr;
+    // A node left current in the tree would be loaded by no click on it.
+    if (tree_->currentIndex().isValid())
+        tree_->selectionModel()->clear(); // comes back here through TreeViewChange
     loadedText_.clear();
     ui_->RichEdit->SetColouredText(QString());
     ui_->editNodeName->clear();
@@ -275,7 +279,10 @@ void TformMain::TreeViewChange(const QModelIndex& current)
     StoreBoundNode();
     if (next)
         LoadNode(next);
-    // Changed.
+    // Changed. The tree may make a node current without selecting it (on
+    // focus); the bound node is always shown selected.
+    if (next && !tree_->selectionModel()->isSelected(current))
+        tree_->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
     if (next) {
         bound_ = next;
         updateEditorAvailability();

@@ -2,6 +2,7 @@
 
 #include "editor/EditorText.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -184,4 +185,11 @@ void ColourEditor::keyPressEvent(QKeyEvent* event)
         return;
     }
     QTextEdit::keyPressEvent(event);
+}
+
+void ColourEditor::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!isReadOnly() && !event->commitString().isEmpty())
+        setCurrentCharFormat(typingFormat(classAtCaret(event->commitString()[0])));
+    QTextEdit::inputMethodEvent(event);
 }

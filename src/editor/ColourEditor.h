@@ -67,6 +67,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Text composed by an input method arrives here, not as key presses.
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     CharClass classAtCaret(QChar key) const;
