@@ -31,6 +31,7 @@ ColourEditor::ColourEditor(QWidget* parent) : QTextEdit(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(false);
+    connect(document(), &QTextDocument::contentsChange, this, &ColourEditor::followEdit);
     style_.classes[size_t(CharClass::Text)].colour = Qt::black;
     style_.classes[size_t(CharClass::TagSymbol)].colour = QColor(0x00, 0x00, 0x80);
     style_.classes[size_t(CharClass::TagDirective)].colour = QColor(0x00, 0x00, 0xFF);
@@ -40,6 +41,14 @@ ColourEditor::ColourEditor(QWidget* parent) : QTextEdit(parent)
 void ColourEditor::setEditorStyle(const EditorStyle& style)
 {
     style_ = style;
+    const ClassStyle& text = style_[CharClass::Text];
+    QPalette p = palette();
+    p.setColor(QPalette::Text, text.colour);
+    setPalette(p);
+    QFont f = font();
+    f.setBold(text.bold);
+    f.setItalic(text.italic);
+    setFont(f);
     setCurrentCharFormat(loadFormat(CharClass::Text));
 }
 
@@ -70,30 +79,102 @@ void ColourEditor::SetColouredText(const QString& newText)
 {
     const int oldStart = selectionStart();
     const int oldLength = selectionLength();
-    const std::vector<ColourRun> runs = ComputeColourRuns(newText);
-    const std::array<QTextCharFormat, 4> formats{loadFormat(CharClass::Text), loadFormat(CharClass::TagSymbol),
-                                                 loadFormat(CharClass::TagDirective),
-                                                 loadFormat(CharClass::TagParameter)};
+    for (size_t c = 0; c < loadFormats_.size(); ++c)
+        loadFormats_[c] = loadFormat(CharClass(c));
+    runs_.clear();
+    for (const ColourRun& run : ComputeColourRuns(newText))
+        if (run.cls != CharClass::Text)
+            runs_.push_back(run);
 
-    QTextDocument* doc = document();
+    // Plain text shows the text class through the widget's own colour and
+    // font (setEditorStyle), so the text goes in by the widget's fast path:
+    // one change notification, a fresh undo history, the caret at the start.
+    // The colours are then laid over the lines, which is no edit at all.
     viewport()->setUpdatesEnabled(false);
-    // Loading is not an edit: switching undo off clears the history, and the
-    // edit block makes the whole insertion one change notification.
-    doc->setUndoRedoEnabled(false);
-    doc->clear();
-    QTextCursor cursor(doc);
-    cursor.setCharFormat(formats[0]);
-    cursor.beginEditBlock();
-    for (const ColourRun& run : runs)
-        cursor.insertText(QStringView(newText).mid(run.start, run.length).toString(), formats[size_t(run.cls)]);
-    cursor.endEditBlock();
-    doc->setUndoRedoEnabled(true);
+    loading_ = true;
+    setPlainText(newText);
+    QTextDocument* doc = document();
+    layOutColours(doc->begin(), doc->lastBlock());
+    doc->markContentsDirty(0, doc->characterCount());
+    loading_ = false;
 
     setSelection(oldStart, oldLength);
-    setCurrentCharFormat(formats[0]);
+    setCurrentCharFormat(loadFormats_[size_t(CharClass::Text)]);
     ensureCursorVisible();
     viewport()->setUpdatesEnabled(true);
     ApplyTabStops();
+}
+
+void ColourEditor::layOutColours(const QTextBlock& first, const QTextBlock& last)
+{
+    auto run = std::lower_bound(runs_.begin(), runs_.end(), first.position(),
+                                [](const ColourRun& r, int pos) { return r.start + r.length <= pos; });
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
+        const int blockStart = block.position();
+        const int blockEnd = blockStart + block.length();
+        QList<QTextLayout::FormatRange> ranges;
+        for (auto r = run; r != runs_.end() && r->start < blockEnd; ++r) {
+            const int from = std::max(r->start, blockStart);
+            const int to = std::min(r->start + r->length, blockEnd);
+            ranges.append({from - blockStart, to - from, loadFormats_[size_t(r->cls)]});
+        }
+        while (run != runs_.end() && run->start + run->length <= blockEnd)
+            ++run;
+        block.layout()->setFormats(ranges);
+        if (block == last)
+            break;
+    }
+}
+
+void ColourEditor::followEdit(int position, int removed, int added)
+{
+    if (loading_ || runs_.empty())
+        return;
+    const int removedEnd = position + removed;
+    const int shift = added - removed;
+    auto first = std::lower_bound(runs_.begin(), runs_.end(), position,
+                                  [](const ColourRun& r, int pos) { return r.start + r.length <= pos; });
+    // Runs ending before the edit stay; runs the edit cuts into keep their
+    // parts outside it (text inserted inside a run gets no loaded colour);
+    // runs after it move.
+    std::vector<ColourRun> kept;
+    auto rest = first;
+    for (; rest != runs_.end() && rest->start < removedEnd; ++rest) {
+        const int end = rest->start + rest->length;
+        if (rest->start < position)
+            kept.push_back({rest->start, position - rest->start, rest->cls});
+        if (end > removedEnd)
+            kept.push_back({removedEnd + shift, end - removedEnd, rest->cls});
+    }
+    for (auto r = rest; r != runs_.end(); ++r)
+        r->start += shift;
+    const auto at = runs_.erase(first, rest);
+    runs_.insert(at, kept.begin(), kept.end());
+
+    QTextDocument* doc = document();
+    const QTextBlock firstBlock = doc->findBlock(position);
+    const QTextBlock lastBlock = doc->findBlock(position + added);
+    layOutColours(firstBlock, lastBlock.isValid() ? lastBlock : doc->lastBlock());
+    const int from = firstBlock.position();
+    const QTextBlock end = lastBlock.isValid() ? lastBlock : doc->lastBlock();
+    doc->markContentsDirty(from, end.position() + end.length() - from);
+}
+
+QTextCharFormat ColourEditor::shownFormat(int position) const
+{
+    QTextCursor c(document());
+    c.setPosition(position + 1);
+    QTextCharFormat format;
+    format.setForeground(palette().color(QPalette::Text));
+    format.setFont(font());
+    format.merge(c.charFormat());
+    const QTextBlock block = document()->findBlock(position);
+    for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+        const int offset = position - block.position();
+        if (offset >= range.start && offset < range.start + range.length)
+            format.merge(range.format);
+    }
+    return format;
 }
 
 void ColourEditor::ApplyTabStops()

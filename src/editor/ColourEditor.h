@@ -35,6 +35,12 @@ QList<qreal> TabStopPixels(int charWidth);
 // each typed character given the format of the class it is typed in.
 // Positions and texts are the widget's own (one '\n' per line break); the
 // binding converts them for the model.
+//
+// The colours of a loaded text are laid over the lines as display formats,
+// not stored as character formats: a megabyte of tags then loads in one pass
+// instead of one document edit per run. They follow the text through edits
+// (text typed or pasted later shows its own character format), and like
+// character formats they are presentation only.
 class ColourEditor : public QTextEdit {
     Q_OBJECT
 public:
@@ -60,6 +66,8 @@ public:
     // caret ends at the end of the selection.
     void setSelection(int start, int length);
 
+    // The format a character shows: its own, with the loaded colour over it.
+    QTextCharFormat shownFormat(int position) const;
     // The effective format of a class when a whole text is coloured.
     QTextCharFormat loadFormat(CharClass cls) const;
     // The format a typed character of the class gets.
@@ -72,6 +80,13 @@ protected:
 
 private:
     CharClass classAtCaret(QChar key) const;
+    // Keeps the loaded colours on their characters after an edit.
+    void followEdit(int position, int removed, int added);
+    // Gives the lines from `first` to `last` their display formats from runs_.
+    void layOutColours(const QTextBlock& first, const QTextBlock& last);
 
     EditorStyle style_;
+    std::array<QTextCharFormat, 4> loadFormats_;
+    std::vector<ColourRun> runs_; // loaded runs other than text, in document positions
+    bool loading_ = false;
 };

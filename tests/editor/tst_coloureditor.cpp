@@ -21,9 +21,7 @@ EditorStyle DistinctStyle(bool textBold = false)
 
 QTextCharFormat FormatOfCharacter(const ColourEditor& editor, int position)
 {
-    QTextCursor c(editor.document());
-    c.setPosition(position + 1);
-    return c.charFormat();
+    return editor.shownFormat(position);
 }
 
 // One letter per character, by the colour the character shows.
@@ -51,6 +49,36 @@ private slots:
         QVERIFY(FormatOfCharacter(editor, 1).font().bold());     // directive
         QVERIFY(FormatOfCharacter(editor, 4).font().italic());   // parameter
         QVERIFY(!FormatOfCharacter(editor, 0).font().bold());    // symbol
+    }
+
+    void editsKeepLoadedColoursOnTheirCharacters_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<QString>("inserted");
+        QTest::addColumn<QString>("classes");
+        QTest::newRow("insert-between-tags") << "<b>x</b>" << 3 << 0 << "yy" << "SDSTTTSDDS";
+        QTest::newRow("insert-inside-a-run") << "<b>x</b>" << 1 << 0 << "Q" << "STDSTSDDS";
+        QTest::newRow("split-a-line") << "<p>a</p>\n<b>" << 4 << 0 << "\n" << "SDSTTSDDSSSDS";
+        QTest::newRow("remove-across-lines") << "<p>\n<b>x" << 2 << 3 << "" << "SDDST";
+        QTest::newRow("replace-a-tag") << "<a><b><c>" << 3 << 3 << "zz" << "SDSTTSDS";
+    }
+    void editsKeepLoadedColoursOnTheirCharacters()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, position);
+        QFETCH(int, removed);
+        QFETCH(QString, inserted);
+        QFETCH(QString, classes);
+        ColourEditor editor;
+        editor.setEditorStyle(DistinctStyle());
+        editor.SetColouredText(text);
+        QTextCursor c(editor.document());
+        c.setPosition(position);
+        c.setPosition(position + removed, QTextCursor::KeepAnchor);
+        c.insertText(inserted, QTextCharFormat());
+        QCOMPARE(ClassLettersShown(editor), classes);
     }
 
     void boldTextMakesEveryLoadedClassBold()
