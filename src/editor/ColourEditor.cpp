@@ -191,6 +191,7 @@ QString ColourEditor::text() const
 {
     QString raw = document()->toRawText();
     raw.replace(QChar::ParagraphSeparator, u'\n');
+    raw.replace(QChar::LineSeparator, u'\n');
     return raw;
 }
 
@@ -263,6 +264,16 @@ void ColourEditor::keyPressEvent(QKeyEvent* event)
     if (!isReadOnly() && TypingFormat(event)) {
         event->accept();
         ensureCursorVisible();
+        return;
+    }
+    // Shift+Enter would insert a line separator, which a body cannot hold
+    // as a line break: every Enter breaks the line the same way.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & Qt::ShiftModifier)) {
+        QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier, event->text(),
+                        event->isAutoRepeat(), ushort(event->count()));
+        QTextEdit::keyPressEvent(&plain);
+        event->setAccepted(plain.isAccepted());
         return;
     }
     QTextEdit::keyPressEvent(event);

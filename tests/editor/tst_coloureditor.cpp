@@ -155,6 +155,16 @@ private slots:
         QCOMPARE(editor.selectionStart(), int(expected.size()));
     }
 
+    void shiftEnterBreaksTheLineLikeEnter()
+    {
+        ColourEditor editor;
+        editor.SetColouredText(QStringLiteral("ab"));
+        editor.setSelection(1, 0);
+        QTest::keyClick(&editor, Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(editor.text(), QStringLiteral("a\nb"));
+        QCOMPARE(editor.document()->blockCount(), 2);
+    }
+
     void tabStopsEveryTwoCharacterWidths()
     {
         const QList<qreal> stops = TabStopPixels(8);
