@@ -1,6 +1,7 @@
 // The main window as a user meets it: real widgets on the offscreen platform.
 #include "app/OutlineModel.h"
 #include "app/OutlineTreeView.h"
+#include "app/SettingsStore.h"
 #include "app/TformMain.h"
 #include "document/TextCodec.h"
 #include "editor/ColourEditor.h"
@@ -13,6 +14,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -345,6 +347,35 @@ private slots:
 
         f.ui().MainMenu_TV->trigger();
         QCOMPARE(splitter->sizes().value(0), 170);
+    }
+
+    void closingStoresBothPaneSizes()
+    {
+        QTemporaryDir dir;
+        QSettingsStore store(dir.filePath(QStringLiteral("settings.ini")));
+        Fixture f;
+        f.settings.Position.TreeViewHeight = 180;
+        f.settings.Position.TreeViewWidth = 150;
+        f.open();
+        f.window->setSettingsStore(&store);
+        f.ui().MainMenu_TV->trigger();
+        f.window->close();
+        QCOMPARE(store.readInteger(QStringLiteral("Position"), QStringLiteral("TreeViewHeight"), -1), 180);
+        QCOMPARE(store.readInteger(QStringLiteral("Position"), QStringLiteral("TreeViewWidth"), -1), 150);
+        QVERIFY(store.readBool(QStringLiteral("Tool"), QStringLiteral("SeparateHorizontal"), false));
+    }
+
+    void rightClickSelectsTheNodeUnderIt()
+    {
+        Fixture f;
+        Node* a = AddNode(f.page, nullptr, "alpha");
+        Node* b = AddNode(f.page, nullptr, "bravo");
+        f.open();
+        f.select(a);
+        const QRect row = f.tree()->visualRect(f.indexOf(b));
+        QTest::mouseRelease(f.tree()->viewport(), Qt::RightButton, {}, QPoint(row.left() + 4, row.center().y()));
+        QCOMPARE(f.window->selectedNode(), b);
+        QCOMPARE(f.window->boundNode(), b);
     }
 
     void alwaysOnTopKeepsGeometry()
