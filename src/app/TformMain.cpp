@@ -3,6 +3,7 @@
 #include "app/OutlineModel.h"
 #include "app/OutlineTreeView.h"
 #include "app/SettingsStore.h"
+#include "app/ToolBarImages.h"
 #include "app/TreeImages.h"
 #include "document/TextCodec.h"
 #include "editor/ColourEditor.h"
@@ -43,14 +44,24 @@ TformMain::TformMain(Page& page, Settings& settings, QWidget* parent)
     ui_->cboxHide->setVisible(false);
     ui_->cboxEditSource->setVisible(false);
 
-    // Tool buttons carry the names of the commands they stand for.
-    const std::pair<QAction*, const char*> buttons[] = {
-        {ui_->MainMenu_EU, "tbtnUndo"},   {ui_->MainMenu_EX, "tbtnCut"},    {ui_->MainMenu_EC, "tbtnCopy"},
-        {ui_->MainMenu_EV, "tbtnPaste"},  {ui_->MainMenu_TE, "tbtnExpand"}, {ui_->MainMenu_TC, "tbtnCollupus"},
+    // Tool buttons carry the names and pictures of the commands they stand for.
+    const struct {
+        QAction* action;
+        const char* name;
+        ToolImage image;
+    } buttons[] = {
+        {ui_->MainMenu_EU, "tbtnUndo", ToolImage::Undo},
+        {ui_->MainMenu_EX, "tbtnCut", ToolImage::Cut},
+        {ui_->MainMenu_EC, "tbtnCopy", ToolImage::Copy},
+        {ui_->MainMenu_EV, "tbtnPaste", ToolImage::Paste},
+        {ui_->MainMenu_TE, "tbtnExpand", ToolImage::ExpandAll},
+        {ui_->MainMenu_TC, "tbtnCollupus", ToolImage::CollapseAll},
     };
-    for (const auto& [action, name] : buttons)
-        if (QWidget* button = ui_->ToolBar1->widgetForAction(action))
-            button->setObjectName(QString::fromLatin1(name));
+    for (const auto& b : buttons) {
+        b.action->setIcon(QIcon(DrawToolImage(b.image)));
+        if (QWidget* button = ui_->ToolBar1->widgetForAction(b.action))
+            button->setObjectName(QString::fromLatin1(b.name));
+    }
     ui_->MainMenu_EU->setEnabled(false);
 
     Timer = new QTimer(this);
