@@ -3,6 +3,7 @@
 #include "app/OutlineTreeView.h"
 #include "app/SettingsStore.h"
 #include "app/TformMain.h"
+#include "document/PageFile.h"
 #include "document/TextCodec.h"
 #include "editor/ColourEditor.h"
 #include "ui_TformMain.h"
@@ -117,6 +118,30 @@ private slots:
         QCOMPARE(f.ui().editNodeName->text(), QStringLiteral("one"));
         QCOMPARE(f.editor()->selectionStart(), saveCurPos ? 10 : 0);
         QCOMPARE(f.editor()->selectionLength(), saveCurPos ? 2 : 0);
+    }
+
+    void savingStoresTheEditorFirst()
+    {
+        QTemporaryDir dir;
+        Fixture f;
+        Node* node = AddNode(f.page, nullptr, "n", "old");
+        f.page.DatabasePath = TextCodec::FromUnicodeWithReferences(dir.path() + QLatin1Char('/'));
+        f.page.FileName = "page.html";
+        f.open();
+        f.select(node);
+        f.editor()->setSelection(3, 0);
+        QTest::keyClicks(f.editor(), QStringLiteral(" new"));
+        PageFileContext context;
+        context.StartFolder = f.page.DatabasePath;
+        context.StoreBoundNode = [&f] { f.window->StoreBoundNode(); };
+        QVERIFY(WritePageFile(f.page, context).ok());
+
+        Page reread;
+        reread.DatabasePath = f.page.DatabasePath;
+        reread.FileName = f.page.FileName;
+        QVERIFY(ReadPageFile(reread, context).ok());
+        QCOMPARE(reread.NodeAt(0)->record().Body, SjisString("old new"));
+        QCOMPARE(reread.NodeAt(0)->record().SelStart, 7);
     }
 
     void untouchedBodyKeepsItsBytes()
