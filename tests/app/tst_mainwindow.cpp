@@ -374,6 +374,22 @@ private slots:
         QCOMPARE(splitter->sizes().value(0), 170);
     }
 
+    void expandAndCollapseAllKeepTheBinding()
+    {
+        Fixture f;
+        Node* parent = AddNode(f.page, nullptr, "parent");
+        Node* child = AddNode(f.page, parent, "child");
+        f.open();
+        f.ui().MainMenu_TE->trigger();
+        QVERIFY(f.tree()->isExpanded(f.indexOf(parent)));
+        f.select(child);
+        f.ui().MainMenu_TC->trigger();
+        QVERIFY(!f.tree()->isExpanded(f.indexOf(parent)));
+        QVERIFY(!parent->expanded);
+        QCOMPARE(f.window->selectedNode(), child);
+        QCOMPARE(f.window->boundNode(), child);
+    }
+
     void closingStoresBothPaneSizes()
     {
         QTemporaryDir dir;

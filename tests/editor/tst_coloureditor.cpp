@@ -49,6 +49,10 @@ private slots:
         QVERIFY(FormatOfCharacter(editor, 1).font().bold());     // directive
         QVERIFY(FormatOfCharacter(editor, 4).font().italic());   // parameter
         QVERIFY(!FormatOfCharacter(editor, 0).font().bold());    // symbol
+        // A new font (the preferences) lays the text out again; the colours stay.
+        editor.setFont(QFont(QStringLiteral("Monospace"), 15));
+        editor.ApplyTabStops();
+        QCOMPARE(ClassLettersShown(editor), QStringLiteral("SDSPPPPPPSTTTTSDDSSSDSSSSDS"));
     }
 
     void editsKeepLoadedColoursOnTheirCharacters_data()
