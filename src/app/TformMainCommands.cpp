@@ -267,7 +267,7 @@ bool TformMain::editorHasFocus() const
 void TformMain::MainMenu_EUClick()
 {
     if (editorHasFocus())
-        ui_->RichEdit->undo();
+        ui_->RichEdit->undoEdit();
 }
 
 void TformMain::MainMenu_EXClick()

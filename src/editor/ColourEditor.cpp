@@ -82,6 +82,7 @@ void ColourEditor::SetColouredText(const QString& newText)
     for (size_t c = 0; c < loadFormats_.size(); ++c)
         loadFormats_[c] = loadFormat(CharClass(c));
     runs_.clear();
+    removed_.clear();
     for (const ColourRun& run : ComputeColourRuns(newText))
         if (run.cls != CharClass::Text)
             runs_.push_back(run);
@@ -128,7 +129,7 @@ void ColourEditor::layOutColours(const QTextBlock& first, const QTextBlock& last
 
 void ColourEditor::followEdit(int position, int removed, int added)
 {
-    if (loading_ || runs_.empty())
+    if (loading_ || (runs_.empty() && removed_.empty()))
         return;
     const int removedEnd = position + removed;
     const int shift = added - removed;
@@ -138,6 +139,7 @@ void ColourEditor::followEdit(int position, int removed, int added)
     // parts outside it (text inserted inside a run gets no loaded colour);
     // runs after it move.
     std::vector<ColourRun> kept;
+    RemovedColours taken{position, removed, {}};
     auto rest = first;
     for (; rest != runs_.end() && rest->start < removedEnd; ++rest) {
         const int end = rest->start + rest->length;
@@ -145,6 +147,23 @@ void ColourEditor::followEdit(int position, int removed, int added)
             kept.push_back({rest->start, position - rest->start, rest->cls});
         if (end > removedEnd)
             kept.push_back({removedEnd + shift, end - removedEnd, rest->cls});
+        const int from = std::max(rest->start, position);
+        const int to = std::min(end, removedEnd);
+        if (to > from)
+            taken.runs.push_back({from - position, to - from, rest->cls});
+    }
+    // Undo puts removed text back where it was: it gets its colours back.
+    if (replaying_ && !removed_.empty() && removed_.back().position == position
+        && removed_.back().length == added) {
+        for (const ColourRun& r : removed_.back().runs)
+            kept.push_back({position + r.start, r.length, r.cls});
+        removed_.pop_back();
+        std::sort(kept.begin(), kept.end(), [](const ColourRun& a, const ColourRun& b) { return a.start < b.start; });
+    }
+    if (!taken.runs.empty()) {
+        if (removed_.size() >= 256)
+            removed_.erase(removed_.begin());
+        removed_.push_back(std::move(taken));
     }
     for (auto r = rest; r != runs_.end(); ++r)
         r->start += shift;
@@ -153,11 +172,26 @@ void ColourEditor::followEdit(int position, int removed, int added)
 
     QTextDocument* doc = document();
     const QTextBlock firstBlock = doc->findBlock(position);
-    const QTextBlock lastBlock = doc->findBlock(position + added);
-    layOutColours(firstBlock, lastBlock.isValid() ? lastBlock : doc->lastBlock());
+    QTextBlock lastBlock = doc->findBlock(position + added);
+    if (!lastBlock.isValid())
+        lastBlock = doc->lastBlock();
+    layOutColours(firstBlock, lastBlock);
     const int from = firstBlock.position();
-    const QTextBlock end = lastBlock.isValid() ? lastBlock : doc->lastBlock();
-    doc->markContentsDirty(from, end.position() + end.length() - from);
+    doc->markContentsDirty(from, lastBlock.position() + lastBlock.length() - from);
+}
+
+void ColourEditor::undoEdit()
+{
+    replaying_ = true;
+    undo();
+    replaying_ = false;
+}
+
+void ColourEditor::redoEdit()
+{
+    replaying_ = true;
+    redo();
+    replaying_ = false;
 }
 
 QTextCharFormat ColourEditor::shownFormat(int position) const
@@ -261,6 +295,12 @@ bool ColourEditor::TypingFormat(QKeyEvent* event)
 
 void ColourEditor::keyPressEvent(QKeyEvent* event)
 {
+    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+        if (!isReadOnly())
+            event->matches(QKeySequence::Undo) ? undoEdit() : redoEdit();
+        event->accept();
+        return;
+    }
     if (!isReadOnly() && TypingFormat(event)) {
         event->accept();
         ensureCursorVisible();

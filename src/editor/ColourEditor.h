@@ -58,6 +58,10 @@ public:
     bool TypingFormat(QKeyEvent* event);
     void ApplyTabStops();
 
+    // Undo and redo that give text coming back its loaded colours.
+    void undoEdit();
+    void redoEdit();
+
     // The text exactly as typed (no-break spaces kept), '\n' between lines.
     QString text() const;
     int selectionStart() const;
@@ -85,8 +89,17 @@ private:
     // Gives the lines from `first` to `last` their display formats from runs_.
     void layOutColours(const QTextBlock& first, const QTextBlock& last);
 
+    // Loaded colours an edit took away, for undo to give back.
+    struct RemovedColours {
+        int position = 0;
+        int length = 0;
+        std::vector<ColourRun> runs; // relative to position
+    };
+
     EditorStyle style_;
     std::array<QTextCharFormat, 4> loadFormats_;
     std::vector<ColourRun> runs_; // loaded runs other than text, in document positions
+    std::vector<RemovedColours> removed_;
     bool loading_ = false;
+    bool replaying_ = false; // an undo or redo is running
 };

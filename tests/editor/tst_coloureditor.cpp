@@ -85,6 +85,34 @@ private slots:
         QCOMPARE(ClassLettersShown(editor), classes);
     }
 
+    void undoGivesRemovedTextItsColoursBack_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<QString>("inserted");
+        QTest::newRow("deleted-tag") << 0 << 3 << "";
+        QTest::newRow("tag-typed-over") << 4 << 4 << "x";
+        QTest::newRow("across-lines") << 2 << 6 << "";
+    }
+    void undoGivesRemovedTextItsColoursBack()
+    {
+        QFETCH(int, position);
+        QFETCH(int, removed);
+        QFETCH(QString, inserted);
+        ColourEditor editor;
+        editor.setEditorStyle(DistinctStyle());
+        editor.SetColouredText(QStringLiteral("<b>x</b>\n<i>y"));
+        const QString before = ClassLettersShown(editor);
+        QTextCursor c(editor.document());
+        c.setPosition(position);
+        c.setPosition(position + removed, QTextCursor::KeepAnchor);
+        c.insertText(inserted, QTextCharFormat());
+        QVERIFY(ClassLettersShown(editor) != before);
+        editor.undoEdit();
+        QCOMPARE(editor.text(), QStringLiteral("<b>x</b>\n<i>y"));
+        QCOMPARE(ClassLettersShown(editor), before);
+    }
+
     void boldTextMakesEveryLoadedClassBold()
     {
         ColourEditor editor;
