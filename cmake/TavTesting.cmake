@@ -28,5 +28,6 @@ function(tav_add_test)
   set(config_home "${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.config")
   set_tests_properties(${T_NAME} PROPERTIES
     LABELS "${T_LABELS}"
+    TIMEOUT 180
     ENVIRONMENT "QT_QPA_PLATFORM=${platform};XDG_CONFIG_HOME=${config_home};LC_ALL=C.UTF-8;${T_ENVIRONMENT}")
 endfunction()

@@ -50,17 +50,26 @@ TformMain::TformMain(Page& page, Settings& settings, QWidget* parent)
         const char* name;
         ToolImage image;
     } buttons[] = {
+        {ui_->MainMenu_FN->menuAction(), "tbtnNew", ToolImage::New},
+        {ui_->MainMenu_FO->menuAction(), "tbtnOpen", ToolImage::Open},
+        {ui_->MainMenu_FSS, "tbtnSave", ToolImage::Save},
         {ui_->MainMenu_EU, "tbtnUndo", ToolImage::Undo},
         {ui_->MainMenu_EX, "tbtnCut", ToolImage::Cut},
         {ui_->MainMenu_EC, "tbtnCopy", ToolImage::Copy},
         {ui_->MainMenu_EV, "tbtnPaste", ToolImage::Paste},
         {ui_->MainMenu_TE, "tbtnExpand", ToolImage::ExpandAll},
         {ui_->MainMenu_TC, "tbtnCollupus", ToolImage::CollapseAll},
+        {ui_->MainMenu_TII, "tbtnSEIE", ToolImage::Browser},
+        {ui_->Mainmenu_TP, "tbtnExternalTool", ToolImage::ExternalTool},
     };
     for (const auto& b : buttons) {
         b.action->setIcon(QIcon(DrawToolImage(b.image)));
-        if (QWidget* button = ui_->ToolBar1->widgetForAction(b.action))
+        if (QWidget* button = ui_->ToolBar1->widgetForAction(b.action)) {
             button->setObjectName(QString::fromLatin1(b.name));
+            // The New and Open buttons drop down their submenus.
+            if (auto* tool = qobject_cast<QToolButton*>(button); tool && b.action->menu())
+                tool->setPopupMode(QToolButton::InstantPopup);
+        }
     }
     ui_->MainMenu_EU->setEnabled(false);
 
@@ -70,6 +79,7 @@ TformMain::TformMain(Page& page, Settings& settings, QWidget* parent)
 
     createPopupMenus();
     connectCommands();
+    connectDocumentCommands();
     ClearBinding();
     updateNodeCommands();
     ApplyEditorAppearance();
@@ -228,6 +238,10 @@ void TformMain::StoreBoundNode()
         record.Body = EditorText::ToBody(text);
         loadedText_ = text;
     }
+    if (ui_->RichEdit->document()->isModified()) {
+        modified_ = true;
+        ui_->RichEdit->document()->setModified(false);
+    }
     record.Publish = ui_->cboxPublish->isChecked();
     record.Hide = ui_->cboxHide->isChecked();
     record.EditSource = ui_->cboxEditSource->isChecked();
@@ -318,6 +332,7 @@ void TformMain::cboxPublishClick()
     bound_->record().Publish = ui_->cboxPublish->isChecked();
     bound_->record().Hide = ui_->cboxHide->isChecked();
     RefreshIcons();
+    setModified(true);
 }
 
 void TformMain::RichEditChange()
@@ -413,12 +428,3 @@ WindowBounds TformMain::windowBounds() const
     return bounds;
 }
 
-void TformMain::closeEvent(QCloseEvent* event)
-{
-    if (store_) {
-        SplitterMoved(); // the pane size as it is now
-        SaveSettings(*store_, settings_, page_, windowBounds());
-        store_->flush();
-    }
-    event->accept();
-}

@@ -13,9 +13,13 @@
 
 class OutlineModel;
 class OutlineTreeView;
+class QFileDialog;
 class QMenu;
 class QTimer;
 class SettingsStore;
+class TOpenFileHistories;
+struct PageFileContext;
+struct PageFileResult;
 namespace Ui {
 class TformMain;
 }
@@ -55,11 +59,31 @@ public:
     void ApplyViewSettings();
     WindowBounds windowBounds() const;
     bool propertyBarExpanded() const;
-    // Settings are written here at close when a store is given.
-    void setSettingsStore(SettingsStore* store) { store_ = store; }
+    // The settings (with the upload queue) and the recent-files list. The
+    // first showing reads them and closing writes them; without a settings
+    // store the window runs on the settings it was given.
+    void setStores(SettingsStore* settings, SettingsStore* recentFiles);
+    // The page named on the command line, opened by the first showing.
+    void setCommandLineFile(const QString& file) { commandLineFile_ = file; }
+
+    // Opens the page file that belongs to `path` (its ".data" file, whatever
+    // the extension). The open page is replaced only when the read succeeds.
+    bool OpenPage(const QString& path);
+    // Writes the page file, then SaveSource.
+    bool SavePage();
+    // Generates and writes the HTML file, updates the upload queue, says so
+    // in the status bar and reloads the browser.
+    bool SaveSource();
+    // Whether the page changed since it was last opened or saved.
+    bool isModified() const;
+    TOpenFileHistories* recentFiles() const { return RUF; }
+    QFileDialog* openDialog() const { return OpenDialog; }
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private slots:
     void pmnuTreeView_NSClick();
@@ -90,8 +114,36 @@ private slots:
     void TimerTimer();
     void SplitterMoved();
     void RichEditChange();
+    void MainMenu_FOPClick();
+    void MainMenu_FSClick();
+    void MainMenu_FSCClick();
+    void MainMenu_FXClick();
+    void MainMenu_TIIClick();
+    void Mainmenu_TPClick();
+    void MainMenu_TDClick();
+    void MainMenu_HOClick();
+    void RUFOpenFile(QAction* sender, const QString& fileName);
 
 private:
+    // Start-up and shutdown.
+    void FormShow();
+    void OpenStartPage();
+    void OpenUntitledPage();
+    bool ReadIntoPage(Page& fresh);
+    // Document commands.
+    void connectDocumentCommands();
+    PageFileContext pageFileContext();
+    void ShowPageFileFailure(const PageFileResult& result);
+    void ReloadBrowser();
+    // Asks whether to save a changed page before it is replaced; false to keep it.
+    bool ConfirmDiscard();
+    void setModified(bool modified);
+    void updateCaption();
+    void nodeInserted(Node* node) override;
+    void nodeRemoved() override;
+    void nodeMoved(Node* node) override;
+    void nodeRenamed(Node* node) override;
+
     void createPopupMenus();
     void connectCommands();
     void addNodeAndEdit(Node* node);
@@ -111,6 +163,14 @@ private:
     Page& page_;
     Settings& settings_;
     SettingsStore* store_ = nullptr;
+    SettingsStore* recentStore_ = nullptr;
+    TOpenFileHistories* RUF = nullptr;
+    QFileDialog* OpenDialog = nullptr;
+    QString commandLineFile_;
+    bool shown_ = false;
+    bool modified_ = false;
+    bool historiesLoaded_ = false;
+    bool reloadUnavailableSaid_ = false;
     OutlineModel* model_ = nullptr;
     OutlineTreeView* tree_ = nullptr;
     QMenu* pmnuTreeView_ = nullptr;

@@ -45,6 +45,44 @@ QPixmap DrawToolImage(ToolImage image)
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing, true);
     switch (image) {
+    case ToolImage::New:
+        p.setPen(QPen(Ink, 1));
+        p.setBrush(Qt::white);
+        p.drawPolygon(QPolygonF({{2.5, 1.5}, {10.5, 1.5}, {13.5, 4.5}, {13.5, 14.5}, {2.5, 14.5}}));
+        p.setPen(QPen(QColor(230, 170, 0), 2));
+        p.drawLine(QPointF(11, 9), QPointF(15, 9));
+        p.drawLine(QPointF(13, 7), QPointF(13, 11));
+        break;
+    case ToolImage::Open:
+        p.setPen(QPen(Ink, 1));
+        p.setBrush(QColor(240, 200, 90));
+        p.drawPolygon(QPolygonF({{1.5, 3.5}, {6.5, 3.5}, {7.5, 5}, {13.5, 5}, {13.5, 13.5}, {1.5, 13.5}}));
+        p.setBrush(QColor(250, 225, 140));
+        p.drawPolygon(QPolygonF({{3.5, 7.5}, {15.5, 7.5}, {13.5, 13.5}, {1.5, 13.5}}));
+        break;
+    case ToolImage::Save:
+        p.setPen(QPen(Ink, 1));
+        p.setBrush(Accent);
+        p.drawRect(QRectF(1.5, 1.5, 13, 13));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(4.5, 1.5, 7, 5));
+        p.setBrush(QColor(200, 200, 200));
+        p.drawRect(QRectF(3.5, 9.5, 9, 5));
+        break;
+    case ToolImage::Browser:
+        p.setPen(QPen(Accent, 1.2));
+        p.setBrush(QColor(220, 235, 255));
+        p.drawEllipse(QPointF(8, 8), 6.5, 6.5);
+        p.drawEllipse(QPointF(8, 8), 2.8, 6.5);
+        p.drawLine(QPointF(1.5, 8), QPointF(14.5, 8));
+        break;
+    case ToolImage::ExternalTool:
+        p.setPen(QPen(Ink, 1));
+        p.setBrush(QColor(160, 160, 170));
+        p.drawRect(QRectF(1.5, 10.5, 8, 4));
+        p.setPen(QPen(Accent, 2.5));
+        p.drawLine(QPointF(5, 10), QPointF(13, 2));
+        break;
     case ToolImage::Undo: {
         QPainterPath arc;
         arc.moveTo(4, 6);

@@ -3,6 +3,6 @@
 #include <QPixmap>
 
 // Tool bar pictures, drawn at start-up.
-enum class ToolImage { Undo, Cut, Copy, Paste, ExpandAll, CollapseAll };
+enum class ToolImage { New, Open, Save, Undo, Cut, Copy, Paste, ExpandAll, CollapseAll, Browser, ExternalTool };
 
 QPixmap DrawToolImage(ToolImage image);

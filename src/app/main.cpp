@@ -1,61 +1,52 @@
-#include "app/OutlineModel.h"
+// Tav Outliner: program start.
+#include "app/CommandLine.h"
+#include "app/ErrorDisplay.h"
 #include "app/Settings.h"
 #include "app/SettingsStore.h"
 #include "app/TformMain.h"
-#include "document/PageFile.h"
-#include "document/ProgramConstants.h"
-#include "document/TextCodec.h"
 
 #include <QApplication>
-#include <QMessageBox>
-#include <QScreen>
+#include <QPainter>
+#include <QSplashScreen>
+#include <exception>
 
 namespace {
 
-// Opens the main window on the page named on the command line, or on an
-// empty untitled page, and runs the program.
-int RunMainWindow(QApplication& app)
+// Shown while the windows are made (a plain card until the splash window
+// has its own design).
+QPixmap SplashPicture()
 {
+    QPixmap picture(360, 160);
+    picture.fill(QColor(36, 68, 110));
+    QPainter p(&picture);
+    p.setPen(Qt::white);
+    QFont font = p.font();
+    font.setPointSize(20);
+    font.setBold(true);
+    p.setFont(font);
+    p.drawText(picture.rect(), Qt::AlignCenter, QStringLiteral("Tav Outliner 1.8"));
+    return picture;
+}
+
+int Run(QApplication& app)
+{
+    QSplashScreen splash(SplashPicture());
+    splash.show();
+    app.processEvents();
+
+    QApplication::setApplicationName(QStringLiteral("Tav Outliner"));
     Settings settings;
-    settings.StartFolder = CurrentFolder();
     settings.ProgramFolder = ProgramFolder();
     Page page;
     QSettingsStore store;
-    LoadBrowserTitle(store, settings);
-    const QRect screen = app.primaryScreen()->availableGeometry();
-    LoadSettings(store, settings, page, screen.width(), screen.height());
-
+    QSettingsStore recentFiles(QStringLiteral("VuzOdiRo"), QStringLiteral("OFH"));
     TformMain window(page, settings);
-    window.setSettingsStore(&store);
-    window.ApplyWindowPosition();
+    window.setStores(&store, &recentFiles);
+    splash.close();
 
-    // The whole command line after the program's name is one path.
-    QString file = app.arguments().mid(1).join(u' ');
-    if (file.startsWith(u'"'))
-        file = file.mid(1, file.size() - 2);
-    if (!file.isEmpty()) {
-        const std::optional<SjisString> path = TextCodec::FromUnicodeStrict(file);
-        PageFileContext context{settings.StartFolder, settings.ProgramFolder, settings.DefaultEnableStyleSheet,
-                                settings.DefaultEnableJavaScript, [&window] { window.StoreBoundNode(); }, {}};
-        PageFileResult result;
-        if (path) {
-            PointPageAt(page, *path);
-            result = ReadPageFile(page, context);
-        }
-        if (!path || !result.opened())
-            QMessageBox::critical(nullptr, result.isUnknownFormat() ? UnknownFormatCaption() : QStringLiteral("失敗"),
-                                  path ? result.message : QStringLiteral("%1 を開けません。").arg(file));
-    } else {
-        page.ResetPage(settings.newPageDefaults());
-        page.Title = ProgramConstants::UntitledPageTitle();
-        page.FileName = settings.ProgramFolder + "untitled.html";
-        page.DatabasePath = settings.ProgramFolder;
-    }
+    window.setCommandLineFile(CommandLineFile(app.arguments().mid(1)));
+    settings.StartFolder = CurrentFolder();
     window.show();
-    window.ApplyViewSettings();
-    window.ClearBinding();
-    window.raise();
-    window.activateWindow();
     return app.exec();
 }
 
@@ -64,6 +55,10 @@ int RunMainWindow(QApplication& app)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tav Outliner"));
-    return RunMainWindow(app);
+    try {
+        Run(app);
+    } catch (const std::exception& e) {
+        ShowError(nullptr, QString::fromLocal8Bit(e.what()));
+    }
+    return 0;
 }

@@ -106,6 +106,10 @@ void TOpenFileHistories::removeCreatedItems()
 
 void TOpenFileHistories::RefreshMenu()
 {
+    // Before the first load there is no list to write: the added path waits
+    // in the pending list.
+    if (lastName_.isEmpty())
+        return;
     removeCreatedItems();
     SaveHistories(lastName_);
     LoadHistories(lastName_);

@@ -40,6 +40,8 @@ public:
     void SaveHistories(const QString& name);
 
     const QStringList& history() const { return list_.history(); }
+    // Whether a path was added during this run.
+    bool hasPending() const { return list_.hasPending(); }
     // The menu items made for the list, in the order they were made.
     const QList<QAction*>& createdItems() const { return created_; }
 

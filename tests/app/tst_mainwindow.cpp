@@ -398,7 +398,7 @@ private slots:
         f.settings.Position.TreeViewHeight = 180;
         f.settings.Position.TreeViewWidth = 150;
         f.open();
-        f.window->setSettingsStore(&store);
+        f.window->setStores(&store, nullptr);
         f.ui().MainMenu_TV->trigger();
         f.window->close();
         QCOMPARE(store.readInteger(QStringLiteral("Position"), QStringLiteral("TreeViewHeight"), -1), 180);

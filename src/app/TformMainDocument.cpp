@@ -1,0 +1,427 @@
+// The main window's document commands, start-up and shutdown: opening and
+// saving pages, the browser link, the external tool, the manual, the upload
+// queue, the recent files and dropped files.
+#include "app/BrowserLink.h"
+#include "app/ErrorDisplay.h"
+#include "app/SettingsStore.h"
+#include "app/TformMain.h"
+#include "controls/TOpenFileHistories.h"
+#include "document/PageFile.h"
+#include "document/PagePaths.h"
+#include "document/ProgramConstants.h"
+#include "document/TextCodec.h"
+#include "editor/ColourEditor.h"
+#include "publish/HtmlGenerator.h"
+#include "publish/HtmlWriter.h"
+#include "ui_TformMain.h"
+#include "upload/UploadStore.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QUrl>
+
+namespace {
+
+const QString RecentFilesName = QStringLiteral("Tav Outliner");
+// Dropped paths longer than this are cut, as the shell hands them over.
+constexpr int MaxDroppedPathLength = 254;
+
+QString U(SjisView text) { return TextCodec::ToUnicode(text); }
+
+} // namespace
+
+void TformMain::connectDocumentCommands()
+{
+    setWindowTitle(QStringLiteral("Tav Outliner[*]"));
+    setAcceptDrops(true);
+
+    OpenDialog = new QFileDialog(this, QStringLiteral("開く"));
+    OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
+    OpenDialog->setNameFilters({QStringLiteral("ページファイル（*.data） (*.data)"),
+                                QStringLiteral("すべてのファイル（*.*） (*)")});
+    OpenDialog->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
+
+    connect(ui_->MainMenu_FOP, &QAction::triggered, this, &TformMain::MainMenu_FOPClick);
+    connect(ui_->MainMenu_FSS, &QAction::triggered, this, &TformMain::MainMenu_FSClick);
+    connect(ui_->MainMenu_FSC, &QAction::triggered, this, &TformMain::MainMenu_FSCClick);
+    connect(ui_->MainMenu_FX, &QAction::triggered, this, &TformMain::MainMenu_FXClick);
+    connect(ui_->MainMenu_TII, &QAction::triggered, this, &TformMain::MainMenu_TIIClick);
+    connect(ui_->Mainmenu_TP, &QAction::triggered, this, &TformMain::Mainmenu_TPClick);
+    connect(ui_->MainMenu_TD, &QAction::triggered, this, &TformMain::MainMenu_TDClick);
+    connect(ui_->MainMenu_HO, &QAction::triggered, this, &TformMain::MainMenu_HOClick);
+    ui_->MainMenu_TIR->setChecked(settings_.onSave);
+    ui_->MainMenu_TIO->setChecked(settings_.SetFocusBack);
+    connect(ui_->RichEdit->document(), &QTextDocument::modificationChanged, this, &TformMain::updateCaption);
+}
+
+void TformMain::setStores(SettingsStore* settings, SettingsStore* recentFiles)
+{
+    store_ = settings;
+    recentStore_ = recentFiles;
+    delete RUF;
+    RUF = nullptr;
+    if (recentStore_) {
+        RUF = new TOpenFileHistories(*recentStore_, this);
+        RUF->setObjectName(QStringLiteral("RUF"));
+        RUF->setUpFileItem(ui_->MainMenu_FO_Recent);
+        RUF->setMaxHistory(10);
+        connect(RUF, &TOpenFileHistories::OnOpenFile, this, &TformMain::RUFOpenFile);
+    }
+}
+
+// --- Start-up and shutdown -------------------------------------------------
+
+void TformMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    if (store_)
+        FormShow();
+}
+
+void TformMain::FormShow()
+{
+    LoadBrowserTitle(*store_, settings_);
+    const QRect screen = this->screen()->availableGeometry();
+    LoadSettings(*store_, settings_, page_, screen.width(), screen.height());
+    ApplyWindowPosition();
+    ApplyEditorAppearance();
+    OpenStartPage();
+    if (RUF) {
+        RUF->LoadHistories(RecentFilesName);
+        historiesLoaded_ = true;
+        // The page opened above goes to the top of the list at once.
+        if (RUF->hasPending())
+            RUF->RefreshMenu();
+    }
+    ApplyViewSettings();
+    ui_->MainMenu_TIR->setChecked(settings_.onSave);
+    ui_->MainMenu_TIO->setChecked(settings_.SetFocusBack);
+    ClearBinding();
+    setModified(false);
+    raise();
+    activateWindow();
+}
+
+void TformMain::OpenUntitledPage()
+{
+    page_.ResetPage(settings_.newPageDefaults());
+    page_.Title = ProgramConstants::UntitledPageTitle();
+    page_.FileName = settings_.ProgramFolder + "untitled.html";
+    page_.DatabasePath = settings_.ProgramFolder;
+}
+
+void TformMain::OpenStartPage()
+{
+    // A page file that exists but could not be read is not left as the
+    // page's target: the next save would replace it with an empty page.
+    const auto fallBackIfUnread = [this](bool opened) {
+        if (!opened && QFileInfo::exists(TextCodec::NativePath(PagePaths::PageFilePath(page_))))
+            OpenUntitledPage();
+    };
+    if (!commandLineFile_.isEmpty()) {
+        const std::optional<SjisString> path = TextCodec::FromUnicodeStrict(commandLineFile_);
+        if (!path) {
+            ShowError(this, QStringLiteral("“%1” には Shift_JIS で表せない文字が含まれているため、開けません。")
+                                .arg(commandLineFile_));
+            OpenUntitledPage();
+            return;
+        }
+        PointPageAt(page_, *path);
+        Page fresh;
+        fresh.properties() = page_.properties();
+        fallBackIfUnread(ReadIntoPage(fresh));
+        return;
+    }
+    switch (settings_.BootOnAction) {
+    case 0:
+        if (QFileInfo::exists(TextCodec::NativePath(PagePaths::PageFilePath(page_)))) {
+            Page fresh;
+            fresh.properties() = page_.properties();
+            fallBackIfUnread(ReadIntoPage(fresh));
+        }
+        break;
+    case 1: // the new page dialog; until it is there, an untitled page
+    case 2:
+        OpenUntitledPage();
+        break;
+    default:
+        break;
+    }
+}
+
+void TformMain::closeEvent(QCloseEvent* event)
+{
+    if (!ConfirmDiscard()) {
+        event->ignore();
+        return;
+    }
+    if (store_) {
+        SplitterMoved(); // the pane size as it is now
+        settings_.TopMost = ui_->MainMenu_TS->isChecked();
+        settings_.SeparateHorizontal = ui_->MainMenu_TV->isChecked();
+        settings_.onSave = ui_->MainMenu_TIR->isChecked();
+        settings_.SetFocusBack = ui_->MainMenu_TIO->isChecked();
+        SaveSettings(*store_, settings_, page_, windowBounds());
+        if (std::optional<QString> error = store_->flush())
+            ShowError(this, *error);
+    }
+    // A list that was never loaded is never written back over the stored one.
+    if (RUF && historiesLoaded_) {
+        RUF->SaveHistories(RecentFilesName);
+        if (std::optional<QString> error = recentStore_->flush())
+            ShowError(this, *error);
+    }
+    event->accept();
+}
+
+void TformMain::MainMenu_FXClick()
+{
+    close();
+}
+
+// --- Opening -----------------------------------------------------------------
+
+PageFileContext TformMain::pageFileContext()
+{
+    PageFileContext context;
+    context.StartFolder = settings_.StartFolder;
+    context.ProgramFolder = settings_.ProgramFolder;
+    context.DefaultEnableStyleSheet = settings_.DefaultEnableStyleSheet;
+    context.DefaultEnableJavaScript = settings_.DefaultEnableJavaScript;
+    context.StoreBoundNode = [this] { StoreBoundNode(); };
+    context.AddToRecentFiles = [this](const SjisString& path) {
+        if (RUF) {
+            RUF->AddHistory(U(path));
+            RUF->RefreshMenu();
+        }
+    };
+    return context;
+}
+
+void TformMain::ShowPageFileFailure(const PageFileResult& result)
+{
+    if (result.isUnknownFormat())
+        ShowError(this, result.message, UnknownFormatCaption());
+    else
+        ShowError(this, result.message);
+}
+
+// Reads the page file named by `fresh`'s DatabasePath and FileName into it
+// and makes it the open page. On failure the open page stays as it was.
+bool TformMain::ReadIntoPage(Page& fresh)
+{
+    PageFileContext context = pageFileContext();
+    context.StoreBoundNode = nullptr;
+    const PageFileResult result = ReadPageFile(fresh, context);
+    if (!result.opened()) {
+        ShowPageFileFailure(result);
+        return false;
+    }
+    page_.TakeContentFrom(fresh);
+    setModified(false);
+    if (result.status == PageFileStatus::Damaged)
+        ShowError(this, result.message, QStringLiteral("警告"));
+    return true;
+}
+
+bool TformMain::OpenPage(const QString& path)
+{
+    if (!ConfirmDiscard())
+        return false;
+    const std::optional<SjisString> bytes = TextCodec::FromUnicodeStrict(QDir::toNativeSeparators(path));
+    if (!bytes) {
+        ShowError(this, QStringLiteral("“%1” には Shift_JIS で表せない文字が含まれているため、開けません。").arg(path));
+        return false;
+    }
+    Page fresh;
+    fresh.properties() = page_.properties(); // a new page keeps the DOCTYPE of the one before
+    fresh.ResetPage(settings_.newPageDefaults());
+    PointPageAt(fresh, *bytes);
+    return ReadIntoPage(fresh);
+}
+
+void TformMain::MainMenu_FOPClick()
+{
+    if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty())
+        return;
+    OpenPage(OpenDialog->selectedFiles().first());
+}
+
+void TformMain::RUFOpenFile(QAction*, const QString& fileName)
+{
+    OpenPage(fileName);
+}
+
+void TformMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TformMain::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    raise();
+    activateWindow();
+    // The first file only; the rest are ignored.
+    const QString path = urls.first().toLocalFile().left(MaxDroppedPathLength);
+    OpenPage(path);
+}
+
+// --- Saving ------------------------------------------------------------------
+
+bool TformMain::SavePage()
+{
+    const PageFileResult result = WritePageFile(page_, pageFileContext());
+    if (!result.ok()) {
+        ShowPageFileFailure(result);
+        return false;
+    }
+    setModified(false);
+    return SaveSource();
+}
+
+bool TformMain::SaveSource()
+{
+    const SjisString html = GeneratePageHtml(page_, settings_.generatorOptions(), QDateTime::currentDateTime());
+    const HtmlWriteResult written = WritePageHtml(page_, html, settings_.StartFolder);
+    if (!written.ok()) {
+        ShowError(this, written.message);
+        return false;
+    }
+    if (store_) {
+        try {
+            UpdateQueueAfterSave(*store_, PagePaths::PageFilePath(page_), page_.Upload);
+        } catch (const StoreWriteError& e) {
+            ShowError(this, QString::fromStdString(e.what()));
+            return false;
+        }
+    }
+    statusBar()->showMessage(QStringLiteral("保存しました。"));
+    if (ui_->MainMenu_TIR->isChecked())
+        ReloadBrowser();
+    return true;
+}
+
+void TformMain::MainMenu_FSClick()
+{
+    SavePage();
+}
+
+void TformMain::MainMenu_FSCClick()
+{
+    SaveSource();
+}
+
+bool TformMain::isModified() const
+{
+    return modified_ || (bound_ && ui_->RichEdit->document()->isModified());
+}
+
+void TformMain::setModified(bool modified)
+{
+    modified_ = modified;
+    if (!modified)
+        ui_->RichEdit->document()->setModified(false);
+    updateCaption();
+}
+
+void TformMain::updateCaption()
+{
+    setWindowModified(isModified());
+}
+
+void TformMain::nodeInserted(Node*) { setModified(true); }
+void TformMain::nodeRemoved() { setModified(true); }
+void TformMain::nodeMoved(Node*) { setModified(true); }
+void TformMain::nodeRenamed(Node*) { setModified(true); }
+
+bool TformMain::ConfirmDiscard()
+{
+    if (!isModified())
+        return true;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("質問"),
+                    QStringLiteral("ページ “%1” は変更されています。保存しますか？").arg(U(page_.Title)),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.button(QMessageBox::Save)->setText(QStringLiteral("保存する(&S)"));
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("保存しない(&N)"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SavePage();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// --- Browser, tools, manual, queue -----------------------------------------
+
+void TformMain::ReloadBrowser()
+{
+    if (!BrowserLink::Available()) {
+        if (!reloadUnavailableSaid_) {
+            reloadUnavailableSaid_ = true;
+            statusBar()->showMessage(
+                QStringLiteral("保存しました。（この画面ではブラウザのリロードは使えません）"));
+        }
+        return;
+    }
+    BrowserLink::ReloadMatching(BrowserLink::CaptionFor(U(page_.Title), U(settings_.BrowserWindowTitle)),
+                                ui_->MainMenu_TIO->isChecked(), static_cast<unsigned long>(winId()));
+}
+
+void TformMain::MainMenu_TIIClick()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(TextCodec::NativePath(page_.FileName)));
+}
+
+void TformMain::Mainmenu_TPClick()
+{
+    QProcess::startDetached(U(settings_.ExternalTool), {U(page_.FileName)});
+}
+
+void TformMain::MainMenu_HOClick()
+{
+    const QString manual = QString::fromLatin1(ProgramConstants::VersionString) + QStringLiteral(".html");
+    QString path = FindResource(manual);
+    if (path.isEmpty())
+        path = U(settings_.ProgramFolder) + manual;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void TformMain::MainMenu_TDClick()
+{
+    if (QMessageBox::question(this, QStringLiteral("質問"),
+                              QStringLiteral("ファイルアップロードに指定されたファイルのキューを、全てキャンセルします"),
+                              QMessageBox::Ok | QMessageBox::Cancel)
+        != QMessageBox::Ok)
+        return;
+    if (store_) {
+        try {
+            EmptyUploadQueue(*store_);
+        } catch (const StoreWriteError& e) {
+            ShowError(this, QString::fromStdString(e.what()));
+            return;
+        }
+    }
+    QMessageBox::information(this, QStringLiteral("情報"), QStringLiteral("削除しました。"));
+}

@@ -1,0 +1,466 @@
+// The program as a user meets it through its menus: the first run, a run
+// that restores the last one, saving, opening, damaged files, the upload
+// queue, recent files, dropped files and unsaved changes.
+#include "app/SettingsStore.h"
+#include "app/TformMain.h"
+#include "controls/TOpenFileHistories.h"
+#include "document/PageFile.h"
+#include "document/PagePaths.h"
+#include "document/TextCodec.h"
+#include "editor/ColourEditor.h"
+#include "ui_TformMain.h"
+#include "upload/UploadStore.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+SjisString Bytes(const QString& text) { return TextCodec::FromUnicodeWithReferences(text); }
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// What a message box said, and the answer given to it.
+struct Box {
+    QString title;
+    QString text;
+    bool seen = false;
+};
+
+// Answers the next message box that opens with `button`.
+void Answer(QMessageBox::StandardButton button, Box* seen = nullptr)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, button, seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (seen) {
+            seen->title = box->windowTitle();
+            seen->text = box->text();
+            seen->seen = true;
+        }
+        timer->stop();
+        timer->deleteLater();
+        box->button(button)->click();
+    });
+    timer->start();
+}
+
+// A page file made from a page, for the runs to open.
+void WritePage(const QString& folder, const char* name, const std::function<void(Page&)>& fill)
+{
+    Page page;
+    page.ResetPage({});
+    page.Title = name;
+    page.FileName = Bytes(folder + "/" + name + ".html");
+    page.DatabasePath = Bytes(folder + "/");
+    fill(page);
+    PageFileContext context;
+    QVERIFY(WritePageFile(page, context).ok());
+}
+
+// One run of the program: its stores in a temporary folder, its window.
+struct Run {
+    QString folder;
+    QSettingsStore store;
+    QSettingsStore recent;
+    Settings settings;
+    Page page;
+    std::unique_ptr<TformMain> window;
+
+    explicit Run(const QString& dir)
+        : folder(dir), store(dir + "/QUIB.conf"), recent(dir + "/OFH.conf")
+    {
+        settings.ProgramFolder = Bytes(dir + "/program/");
+        settings.StartFolder = Bytes(dir + "/start/");
+        QDir().mkpath(dir + "/program");
+        QDir().mkpath(dir + "/start");
+    }
+    ~Run()
+    {
+        if (window && window->isVisible()) {
+            if (window->isModified())
+                Answer(QMessageBox::Discard);
+            window->close();
+        }
+    }
+    void start(const QString& commandLine = QString())
+    {
+        window = std::make_unique<TformMain>(page, settings);
+        window->setStores(&store, &recent);
+        window->setCommandLineFile(commandLine);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    Ui::TformMain& ui() { return window->form(); }
+    ColourEditor* editor() { return ui().RichEdit; }
+    QStringList recentCaptions()
+    {
+        QStringList captions;
+        const QList<QAction*> actions = ui().MainMenu_FO->actions();
+        for (qsizetype i = actions.indexOf(ui().MainMenu_FO_Recent) + 1; i < actions.size(); ++i)
+            captions << actions[i]->text();
+        return captions;
+    }
+};
+
+} // namespace
+
+class TestShell : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+private slots:
+    void init()
+    {
+        QDir(dir_.path()).removeRecursively();
+        QDir().mkpath(dir_.path());
+    }
+
+    void firstRunOpensCentredUntitledPage()
+    {
+        Run run(dir_.path());
+        run.start();
+        const QRect screen = run.window->screen()->availableGeometry();
+        QCOMPARE(run.window->geometry().size(), QSize(638, 600));
+        QCOMPARE(run.window->geometry().topLeft(),
+                 QPoint((screen.width() - 638) / 2, (screen.height() - 600) / 2));
+        QCOMPARE(run.page.Title, SjisString("Welcome to Tav Outliner 1.8"));
+        QCOMPARE(run.page.FileName, run.settings.ProgramFolder + "untitled.html");
+        QCOMPARE(run.page.DatabasePath, run.settings.ProgramFolder);
+        QCOMPARE(run.page.Category, SjisString("Tav Outliner 1.8 Document"));
+        QVERIFY(run.ui().MainMenu_TIR->isChecked());
+        QVERIFY(run.ui().MainMenu_TIO->isChecked());
+        QVERIFY(!run.ui().MainMenu_TS->isChecked());
+        QVERIFY(!run.ui().MainMenu_FSR->isEnabled());
+        QVERIFY(run.recentCaptions().isEmpty());
+        QVERIFY(!run.window->isModified());
+        QCOMPARE(run.window->windowTitle(), QStringLiteral("Tav Outliner[*]"));
+    }
+
+    void secondRunRestoresTheFirst()
+    {
+        WritePage(dir_.path(), "last", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "kept node"); });
+        {
+            Run first(dir_.path());
+            first.start();
+            first.window->setGeometry(40, 50, 700, 520);
+            first.ui().MainMenu_TIR->setChecked(false);
+            QVERIFY(first.window->OpenPage(path("last.data")));
+            first.settings.BootOnAction = 0; // as the preferences would set it
+            first.window->close();
+        }
+        QVERIFY(QFile::exists(path("OFH.conf")));
+        Run second(dir_.path());
+        second.start();
+        QCOMPARE(second.window->geometry(), QRect(40, 50, 700, 520));
+        QCOMPARE(second.page.Title, SjisString("last"));
+        QCOMPARE(second.page.NodeCount(), 1);
+        QCOMPARE(second.page.NodeAt(0)->name(), SjisString("kept node"));
+        QVERIFY(!second.ui().MainMenu_TIR->isChecked());
+        QCOMPARE(second.recentCaptions(), QStringList{"&0 " + QDir::toNativeSeparators(path("last.data"))});
+    }
+
+    void bootOnActionZeroWithoutTheFileKeepsTheNames()
+    {
+        {
+            Run first(dir_.path());
+            first.store.writeInteger("Preferences", "BootOnAction", 0);
+            first.store.writeText(QString(), "LastTitle", "gone");
+            first.store.writeText(QString(), "LastFileName", Bytes(path("gone.html")));
+            first.store.writeText(QString(), "LastDatabasePath", Bytes(dir_.path() + "/"));
+        }
+        Run run(dir_.path());
+        run.start();
+        QCOMPARE(run.page.Title, SjisString("gone"));
+        QCOMPARE(run.page.NodeCount(), 0);
+    }
+
+    void saveWritesPageFileHtmlAndQueue()
+    {
+        Run run(dir_.path());
+        run.start();
+        run.page.DatabasePath = Bytes(dir_.path() + "/");
+        run.page.FileName = Bytes(path("out/euc.html"));
+        QDir().mkpath(path("out"));
+        run.page.CharacterSet = Charset::EucJp;
+        run.page.Upload = true;
+        run.ui().MainMenu_TIR->setChecked(false);
+        run.ui().MainMenu_FNS->trigger();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // accept the new name
+        run.window->selectNode(run.page.NodeAt(0));
+        run.editor()->setFocus();
+        QTest::keyClicks(run.editor(), QStringLiteral("saved "));
+        QInputMethodEvent typed;
+        typed.setCommitString(QString::fromUtf8("\xe3\x81\x82"));
+        QApplication::sendEvent(run.editor(), &typed);
+        QVERIFY(run.window->isModified());
+
+        run.ui().MainMenu_FSS->trigger();
+        QVERIFY(!run.window->isModified());
+        QCOMPARE(run.window->statusBar()->currentMessage(), QStringLiteral("保存しました。"));
+        const QByteArray pageFile = ReadFile(path("euc.data"));
+        QVERIFY(pageFile.startsWith("Tav Outliner 1.4"));
+        QVERIFY(pageFile.contains("saved \x82\xa0"));
+        const QByteArray html = ReadFile(path("out/euc.html"));
+        QVERIFY(html.contains("saved \xa4\xa2"));
+        QVERIFY(html.contains("charset=euc-jp"));
+        QVERIFY(html.endsWith("</Html>\r\n"));
+        const std::vector<SjisString> queue = ReadUploadQueue(run.store);
+        QCOMPARE(queue.size(), size_t(1));
+        QCOMPARE(queue[0], Bytes(path("euc.data")));
+        QCOMPARE(run.recentCaptions(), QStringList{"&0 " + path("euc.data")});
+
+        // The next edit clears the message.
+        QTest::keyClicks(run.editor(), QStringLiteral("x"));
+        QVERIFY(run.window->statusBar()->currentMessage().isEmpty());
+    }
+
+    void saveSourceOnlyLeavesThePageFile()
+    {
+        Run run(dir_.path());
+        run.start();
+        run.page.DatabasePath = Bytes(dir_.path() + "/");
+        run.page.FileName = "plain.html"; // no folder: the start folder
+        run.page.CharacterSet = Charset::ShiftJis;
+        run.ui().MainMenu_FSS->trigger();
+        const QByteArray before = ReadFile(path("plain.data"));
+        QVERIFY(!before.isEmpty());
+        run.ui().MainMenu_FNC->trigger();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+
+        run.ui().MainMenu_FSC->trigger();
+        QCOMPARE(ReadFile(path("plain.data")), before);
+        QCOMPARE(run.page.FileName, run.settings.StartFolder + "plain.html");
+        QVERIFY(ReadFile(path("start/plain.html")).contains(TextCodec::Sjis("新しいノード").c_str()));
+        QVERIFY(run.window->isModified()); // the page file still lacks the node
+    }
+
+    void openDialogOpensTheDataFileOfAnHtmlFile()
+    {
+        WritePage(dir_.path(), "x", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "from x"); });
+        QFile(path("x.html")).open(QIODevice::WriteOnly);
+        Run run(dir_.path());
+        run.start();
+        QCOMPARE(run.window->openDialog()->windowTitle(), QStringLiteral("開く"));
+        QCOMPARE(run.window->openDialog()->nameFilters(),
+                 QStringList({QStringLiteral("ページファイル（*.data） (*.data)"), QStringLiteral("すべてのファイル（*.*） (*)")}));
+        QTimer::singleShot(50, [&run, this] {
+            QFileDialog* dialog = run.window->openDialog();
+            dialog->setDirectory(dir_.path());
+            dialog->selectNameFilter(dialog->nameFilters().last());
+            // As a user types the name into the dialog.
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setText(path("x.html"));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QTimer::singleShot(5000, [&run] { run.window->openDialog()->reject(); }); // never hang
+        run.ui().MainMenu_FOP->trigger();
+        QCOMPARE(run.page.NodeCount(), 1);
+        QCOMPARE(run.page.NodeAt(0)->name(), SjisString("from x"));
+        QCOMPARE(run.page.FileName, Bytes(path("x.html")));
+        QCOMPARE(run.page.DatabasePath, Bytes(dir_.path() + "/"));
+    }
+
+    void unreadableFilesAreReportedAndTheOpenPageStays_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("newer") << QByteArray("Tav Outliner 2.0\xff") << QStringLiteral("未知の形式")
+                               << QStringLiteral("新しいバージョン形式のファイルです。Tav Outliner 2.0 以降をお使いください。");
+        QTest::newRow("foreign") << QByteArray("hello") << QStringLiteral("未知の形式")
+                                 << QStringLiteral("対応していない形式のファイルです。\n");
+        QTest::newRow("missing") << QByteArray() << QStringLiteral("失敗") << QString();
+    }
+
+    void unreadableFilesAreReportedAndTheOpenPageStays()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, caption);
+        QFETCH(QString, text);
+        if (!content.isEmpty()) {
+            QFile f(path("bad.data"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        WritePage(dir_.path(), "good", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "good node"); });
+        Run run(dir_.path());
+        run.start();
+        QVERIFY(run.window->OpenPage(path("good.data")));
+        Box box;
+        Answer(QMessageBox::Ok, &box);
+        QVERIFY(!run.window->OpenPage(path("bad.data")));
+        QVERIFY(box.seen);
+        QCOMPARE(box.title, caption);
+        if (!text.isEmpty())
+            QCOMPARE(box.text, text);
+        else
+            QVERIFY(box.text.contains("bad.data"));
+        // The page that was open is still the one a save writes.
+        QCOMPARE(run.page.Title, SjisString("good"));
+        QCOMPARE(run.page.NodeAt(0)->name(), SjisString("good node"));
+        QCOMPARE(PagePaths::PageFilePath(run.page), Bytes(path("good.data")));
+        run.ui().MainMenu_FNS->trigger();
+        QCOMPARE(run.page.NodeCount(), 2);
+    }
+
+    void damagedFileOpensWhatCouldBeRead()
+    {
+        WritePage(dir_.path(), "cut", [](Page& p) {
+            p.RenameNode(p.AddChildNode(nullptr), "first");
+            p.RenameNode(p.AddChildNode(nullptr), "second");
+        });
+        QFile f(path("cut.data"));
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        f.resize(f.size() - 5);
+        f.close();
+        Run run(dir_.path());
+        run.start();
+        Box box;
+        Answer(QMessageBox::Ok, &box);
+        QVERIFY(run.window->OpenPage(path("cut.data")));
+        QCOMPARE(box.title, QStringLiteral("警告"));
+        QVERIFY(box.text.contains("cut.data"));
+        QCOMPARE(run.page.NodeCount(), 2);
+        run.ui().MainMenu_FSS->trigger();
+        QVERIFY(QFile::exists(path("cut.data.bak")));
+    }
+
+    void unsavedChangesAreAskedAboutOnClose()
+    {
+        Run run(dir_.path());
+        run.start();
+        run.page.DatabasePath = Bytes(dir_.path() + "/");
+        run.page.FileName = "asked.html";
+        run.ui().MainMenu_FNS->trigger();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(run.window->isModified());
+        QVERIFY(run.window->isWindowModified());
+
+        Box box;
+        Answer(QMessageBox::Cancel, &box);
+        run.window->close();
+        QVERIFY(box.seen);
+        QCOMPARE(box.title, QStringLiteral("質問"));
+        QVERIFY(run.window->isVisible());
+        QVERIFY(!QFile::exists(path("asked.data")));
+
+        Answer(QMessageBox::Save);
+        run.window->close();
+        QVERIFY(!run.window->isVisible());
+        QVERIFY(QFile::exists(path("asked.data")));
+    }
+
+    void openingAnotherPageAsksFirst()
+    {
+        WritePage(dir_.path(), "other", [](Page&) {});
+        Run run(dir_.path());
+        run.start();
+        run.ui().MainMenu_FNS->trigger();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        Answer(QMessageBox::Cancel);
+        QVERIFY(!run.window->OpenPage(path("other.data")));
+        QCOMPARE(run.page.NodeCount(), 1);
+        Answer(QMessageBox::Discard);
+        QVERIFY(run.window->OpenPage(path("other.data")));
+        QCOMPARE(run.page.NodeCount(), 0);
+        QVERIFY(!run.window->isModified());
+    }
+
+    void clearingTheUploadQueueAsksFirst()
+    {
+        Run run(dir_.path());
+        run.start();
+        UpdateQueueAfterSave(run.store, "/w/a.data", true);
+        Box question;
+        Answer(QMessageBox::Cancel, &question);
+        run.ui().MainMenu_TD->trigger();
+        QCOMPARE(question.title, QStringLiteral("質問"));
+        QCOMPARE(question.text, QStringLiteral("ファイルアップロードに指定されたファイルのキューを、全てキャンセルします"));
+        QCOMPARE(ReadUploadQueue(run.store).size(), size_t(1));
+
+        Box information;
+        Answer(QMessageBox::Ok);
+        QTimer::singleShot(300, [&information] { Answer(QMessageBox::Ok, &information); });
+        run.ui().MainMenu_TD->trigger();
+        QTRY_VERIFY(information.seen);
+        QCOMPARE(information.title, QStringLiteral("情報"));
+        QCOMPARE(information.text, QStringLiteral("削除しました。"));
+        QVERIFY(ReadUploadQueue(run.store).empty());
+    }
+
+    void droppedFilesOpenTheFirstOnly()
+    {
+        WritePage(dir_.path(), "one", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "one"); });
+        WritePage(dir_.path(), "two", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "two"); });
+        Run run(dir_.path());
+        run.start();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path("one.data")), QUrl::fromLocalFile(path("two.data")),
+                      QUrl::fromLocalFile(path("three.data"))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(run.window.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(run.window.get(), &drop);
+        QCOMPARE(run.page.Title, SjisString("one"));
+    }
+
+    void commandLineOpensTheDataFileOfTheNamedFile()
+    {
+        WritePage(dir_.path(), "cmd", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "cmd node"); });
+        Run run(dir_.path());
+        run.start(path("cmd.html"));
+        QCOMPARE(run.page.NodeCount(), 1);
+        QCOMPARE(run.page.Title, SjisString("cmd"));
+        QCOMPARE(run.recentCaptions(), QStringList{"&0 " + path("cmd.data")});
+    }
+
+    void unreadableCommandLinePageIsNotTheSaveTarget()
+    {
+        QFile f(path("newer.data"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Tav Outliner 9.0\xff");
+        f.close();
+        Run run(dir_.path());
+        Answer(QMessageBox::Ok);
+        run.start(path("newer.data"));
+        QCOMPARE(run.page.FileName, run.settings.ProgramFolder + "untitled.html");
+        run.ui().MainMenu_FSS->trigger();
+        QCOMPARE(ReadFile(path("newer.data")), QByteArray("Tav Outliner 9.0\xff"));
+    }
+
+    void aRunThatOpensNothingWritesNoRecentFiles()
+    {
+        Run run(dir_.path());
+        run.recent.setValue(QString(), "Tav Outliner", "/kept\r\n");
+        run.start();
+        run.window->close();
+        QCOMPARE(*run.recent.value(QString(), "Tav Outliner"), QStringLiteral("/kept\r\n"));
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"
