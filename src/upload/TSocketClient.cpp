@@ -1,0 +1,741 @@
+#include "upload/TSocketClient.h"
+
+#include "upload/FtpReply.h"
+#include "upload/TThreadTimer.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QHostInfo>
+#include <QNetworkInterface>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <stdexcept>
+
+namespace {
+
+// The classic socket error number of a Qt socket error.
+int ErrorNumberOf(QAbstractSocket::SocketError error)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError: return 10061;
+    case QAbstractSocket::RemoteHostClosedError: return 10054;
+    case QAbstractSocket::HostNotFoundError: return 11001;
+    case QAbstractSocket::SocketAccessError: return 10013;
+    case QAbstractSocket::SocketResourceError: return 10055;
+    case QAbstractSocket::SocketTimeoutError: return 10060;
+    case QAbstractSocket::DatagramTooLargeError: return 10040;
+    case QAbstractSocket::NetworkError: return 10050;
+    case QAbstractSocket::AddressInUseError: return 10048;
+    case QAbstractSocket::SocketAddressNotAvailableError: return 10049;
+    case QAbstractSocket::UnsupportedSocketOperationError: return 10045;
+    default: return 10004;
+    }
+}
+
+} // namespace
+
+TSocketClient::TSocketClient(QObject* owner) : QObject(owner)
+{
+    StatusMessage(8, QStringLiteral("Create"));
+    io_.resize(IoBufferSize);
+    timer_ = new TThreadTimer(this);
+    timer_->SetEnabled(false);
+    timer_->SetOnTimer([this] { TimerFired(); });
+    NewSocket();
+}
+
+TSocketClient::~TSocketClient()
+{
+    closing_ = true;
+    if (lookupId_ >= 0)
+        QHostInfo::abortHostLookup(lookupId_);
+    canceled_ = true;
+    Wake();
+    if (socket_) {
+        socket_->disconnect(this);
+        socket_->abort();
+        delete socket_;
+    }
+}
+
+// --- waits ------------------------------------------------------------------
+
+void TSocketClient::WaitUntil(const std::function<bool()>& done)
+{
+    while (!done()) {
+        QEventLoop loop;
+        loops_.push_back(&loop);
+        loop.exec();
+        loops_.pop_back();
+    }
+}
+
+void TSocketClient::Wake()
+{
+    // Outer waits quit as well, so each of them tests its flags again when the
+    // inner one returns.
+    for (QEventLoop* loop : loops_)
+        loop->quit();
+}
+
+void TSocketClient::TimerOn()
+{
+    StatusMessage(8, QStringLiteral("Timer On"));
+    timedOut_ = false;
+    timer_->SetInterval(TimeOut);
+    timer_->SetEnabled(true);
+}
+
+void TSocketClient::TimerOff()
+{
+    StatusMessage(8, QStringLiteral("Timer Off"));
+    timer_->SetEnabled(false);
+}
+
+void TSocketClient::TimerFired()
+{
+    StatusMessage(8, QStringLiteral("Timer Triggered"));
+    timer_->SetEnabled(false);
+    timedOut_ = true;
+    ready_ = true;
+    Abort();
+    Wake();
+}
+
+namespace {
+// Switches the time-out timer off on every way out of a wait.
+struct TimerGuard {
+    std::function<void()> off;
+    ~TimerGuard() { off(); }
+};
+} // namespace
+
+// --- socket objects and notifications ------------------------------------------
+
+void TSocketClient::NewSocket()
+{
+    AdoptSocket(new QTcpSocket(this));
+}
+
+void TSocketClient::AdoptSocket(QTcpSocket* socket)
+{
+    if (socket_ && socket_ != socket) {
+        socket_->disconnect(this);
+        socket_->abort();
+        socket_->deleteLater();
+    }
+    socket_ = socket;
+    socket->setParent(this);
+    connect(socket, &QTcpSocket::connected, this, [this, socket] {
+        if (socket != socket_)
+            return;
+        succeed_ = true;
+        connected_ = true;
+        if (OnConnect)
+            try { OnConnect(*this); } catch (...) {}
+        Wake();
+    });
+    connect(socket, &QTcpSocket::readyRead, this, [this] { Wake(); });
+    connect(socket, &QTcpSocket::bytesWritten, this, [this, socket](qint64 n) {
+        if (socket != socket_)
+            return;
+        pendingSent_ += n;
+        Wake();
+    });
+    connect(socket, &QTcpSocket::errorOccurred, this,
+            [this, socket](QAbstractSocket::SocketError e) { OnSocketError(socket, int(e)); });
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] { OnSocketClosed(socket); });
+}
+
+void TSocketClient::OnSocketError(QTcpSocket* socket, int qtError)
+{
+    if (socket != socket_)
+        return;
+    auto error = QAbstractSocket::SocketError(qtError);
+    // A peer that closes is a close notification, not a failure.
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        OnSocketClosed(socket);
+        return;
+    }
+    succeed_ = false;
+    lastError_ = ErrorNumberOf(error);
+    if (socket->state() == QAbstractSocket::UnconnectedState)
+        connected_ = false;
+    Wake();
+}
+
+void TSocketClient::OnSocketClosed(QTcpSocket* socket)
+{
+    if (socket != socket_)
+        return;
+    connected_ = false;
+    // What the peer sent before closing stays readable.
+    if (socket->bytesAvailable() == 0 && !closing_)
+        QMetaObject::invokeMethod(this, [this, socket] {
+            if (socket == socket_ && !connected_ && socket->bytesAvailable() == 0
+                && socket->state() == QAbstractSocket::UnconnectedState)
+                RequestCloseSocket();
+        }, Qt::QueuedConnection);
+    Wake();
+}
+
+// --- connection ---------------------------------------------------------------
+
+void TSocketClient::ResolveRemoteHost()
+{
+    StatusMessage(8, QStringLiteral("Resolve Host"));
+    const QString name = Proxy.isEmpty() ? Host : Proxy;
+    remote_.clear();
+    QHostAddress direct;
+    if (direct.setAddress(name)) {
+        remote_ = direct;
+        return;
+    }
+    if (name.isEmpty())
+        return;
+    TimerOn();
+    TimerGuard guard{[this] { TimerOff(); }};
+    ready_ = false;
+    lookupFailed_ = false;
+    QHostAddress found;
+    lookupId_ = QHostInfo::lookupHost(name, this, [this, &found](const QHostInfo& info) {
+        lookupId_ = -1;
+        ready_ = true;
+        if (info.error() != QHostInfo::NoError) {
+            lookupFailed_ = true;
+        } else {
+            // IPv4 first: the PORT command can only carry an IPv4 address.
+            for (const QHostAddress& a : info.addresses())
+                if (a.protocol() == QAbstractSocket::IPv4Protocol) { found = a; break; }
+            if (found.isNull() && !info.addresses().isEmpty())
+                found = info.addresses().first();
+        }
+        Wake();
+    });
+    WaitUntil([this] { return ready_ || timedOut_ || canceled_; });
+    if (lookupId_ >= 0) {
+        QHostInfo::abortHostLookup(lookupId_);
+        lookupId_ = -1;
+    }
+    if (timedOut_)
+        throw ESockError(QStringLiteral("Host Lookup Timed Out"));
+    if (canceled_)
+        throw ESockError(QStringLiteral("Host Lookup Canceled"));
+    if (lookupFailed_) {
+        lastError_ = SockErrorNo::HostNotFound;
+        throw ESockError(QStringLiteral("Host Lookup Failed"));
+    }
+    remote_ = found;
+    if (OnHostResolved)
+        OnHostResolved(*this);
+}
+
+void TSocketClient::Connect()
+{
+    StatusMessage(8, QStringLiteral("Connecting"));
+    canceled_ = false;
+    if (connected_)
+        throw ESockError(QStringLiteral("Already connected"));
+    ResolveRemoteHost();
+    if (remote_.isNull()) {
+        bool handled = false;
+        if (OnInvalidHost)
+            OnInvalidHost(*this, handled);
+        if (handled)
+            ResolveRemoteHost();
+        if (remote_.isNull())
+            throw ESockError(QStringLiteral("Null Remote Address"));
+    }
+    const quint16 port = Proxy.isEmpty() ? Port : ProxyPort;
+    if (socket_->state() != QAbstractSocket::UnconnectedState)
+        NewSocket();
+    ready_ = false;
+    succeed_ = true;
+    lastError_ = 0;
+    TimerOn();
+    {
+        TimerGuard guard{[this] { TimerOff(); }};
+        socket_->connectToHost(remote_, port);
+        WaitUntil([this] { return connected_ || timedOut_ || canceled_ || !succeed_; });
+    }
+    if (!timedOut_ && !canceled_ && succeed_)
+        return;
+    if (OnConnectionFailed)
+        OnConnectionFailed(*this);
+    QTcpSocket* failed = socket_;
+    const QString text = timedOut_ ? QStringLiteral("Connection Timed out")
+                         : canceled_ ? QStringLiteral("Connection Canceled")
+                                     : QStringLiteral("Connection Failed");
+    if (failed == socket_)
+        NewSocket(); // a fresh socket, ready for another try
+    throw ESockError(text);
+}
+
+void TSocketClient::Disconnect()
+{
+    StatusMessage(8, QStringLiteral("Disconnecting"));
+    RequestCloseSocket();
+}
+
+void TSocketClient::CertifyConnect()
+{
+    StatusMessage(8, QStringLiteral("Checking Connection"));
+    if (!connected_) {
+        if (OnConnectionRequired)
+            OnConnectionRequired(*this);
+        throw std::runtime_error("Not Connected");
+    }
+}
+
+void TSocketClient::Cancel()
+{
+    StatusMessage(8, QStringLiteral("Canceling"));
+    canceled_ = true;
+    Wake();
+}
+
+void TSocketClient::Abort()
+{
+    StatusMessage(8, QStringLiteral("Abort"));
+    Cancel();
+}
+
+void TSocketClient::RequestCloseSocket()
+{
+    StatusMessage(4, QStringLiteral("Request Close Socket"));
+    connected_ = false;
+    if (server_) {
+        server_->close();
+        server_->deleteLater();
+    }
+    if (closing_)
+        return;
+    const bool hadSocket = socket_ != nullptr;
+    NewSocket(); // aborts (resets) the old one; this object can connect again
+    if (hadSocket && OnDisconnect)
+        try { OnDisconnect(*this); } catch (...) {}
+    Wake();
+}
+
+void TSocketClient::CloseGracefully()
+{
+    if (!socket_ || socket_->state() == QAbstractSocket::UnconnectedState) {
+        connected_ = false;
+        return;
+    }
+    TimerOn();
+    TimerGuard guard{[this] { TimerOff(); }};
+    socket_->disconnectFromHost();
+    WaitUntil([this] {
+        return socket_->state() == QAbstractSocket::UnconnectedState || timedOut_ || canceled_;
+    });
+    connected_ = false;
+}
+
+void TSocketClient::Listen(bool /*useSecondMessage*/)
+{
+    StatusMessage(8, QStringLiteral("Listening"));
+    if (server_)
+        server_->deleteLater();
+    server_ = new QTcpServer(this);
+    ready_ = false;
+    connect(server_, &QTcpServer::newConnection, this, [this] {
+        ready_ = true;
+        Wake();
+    });
+    connect(server_, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError e) {
+        succeed_ = false;
+        lastError_ = ErrorNumberOf(e);
+        ready_ = true;
+        Wake();
+    });
+    succeed_ = true;
+    server_->setMaxPendingConnections(1);
+    if (!server_->listen(QHostAddress::AnyIPv4, Port)) {
+        lastError_ = ErrorNumberOf(server_->serverError());
+        ErrorManager(SockErrorNo::WouldBlock);
+        throw ESockError(SocketErrorStr(lastError_));
+    }
+}
+
+void TSocketClient::Accept()
+{
+    StatusMessage(4, QStringLiteral("Accepting"));
+    if (!server_)
+        throw ESockError(QStringLiteral("Error creating Data Connection"));
+    TimerOn();
+    {
+        TimerGuard guard{[this] { TimerOff(); }};
+        WaitUntil([this] { return ready_ || canceled_ || timedOut_ || !succeed_; });
+    }
+    if (canceled_)
+        throw ESockError(QStringLiteral("Accepting Canceled"));
+    if (timedOut_)
+        throw ESockError(QStringLiteral("Accepting Timed out"));
+    QTcpSocket* accepted = succeed_ ? server_->nextPendingConnection() : nullptr;
+    if (!accepted)
+        throw ESockError(QStringLiteral("Error creating Data Connection"));
+    server_->close();
+    server_->deleteLater();
+    AdoptSocket(accepted);
+    remote_ = accepted->peerAddress();
+    connected_ = accepted->state() == QAbstractSocket::ConnectedState;
+    succeed_ = true;
+}
+
+// --- sending ------------------------------------------------------------------
+
+void TSocketClient::SendAll(const char* data, qsizetype length, bool count, const char* abortText)
+{
+    if (length <= 0)
+        return;
+    if (!connected_ && socket_->bytesAvailable() == 0) {
+        lastError_ = SockErrorNo::NotConnected;
+        ErrorManager(SockErrorNo::WouldBlock);
+    }
+    pendingSent_ = 0;
+    if (socket_->write(data, length) < 0) {
+        lastError_ = SockErrorNo::NotConnected;
+        ErrorManager(SockErrorNo::WouldBlock);
+    }
+    QTcpSocket* socket = socket_;
+    for (;;) {
+        WaitUntil([&] {
+            return socket != socket_ || socket->bytesToWrite() == 0 || pendingSent_ > 0
+                   || canceled_ || timedOut_ || !succeed_
+                   || socket->state() != QAbstractSocket::ConnectedState;
+        });
+        if (count && pendingSent_ > 0) {
+            sent_ += pendingSent_;
+            pendingSent_ = 0;
+            if (TimeOut > 0)
+                TimerOn(); // progress: the time limit starts again
+            if (OnPacketSent)
+                OnPacketSent(*this);
+        }
+        pendingSent_ = 0;
+        if (canceled_) {
+            canceled_ = false;
+            throw EAbortError(QString::fromLatin1(abortText));
+        }
+        if (socket != socket_ || !succeed_ || socket->state() != QAbstractSocket::ConnectedState) {
+            if (socket == socket_ && socket->bytesToWrite() == 0 && succeed_)
+                return;
+            if (lastError_ == 0 || lastError_ == SockErrorNo::WouldBlock)
+                lastError_ = SockErrorNo::ConnectionReset;
+            ErrorManager(SockErrorNo::WouldBlock);
+            throw ESockError(SocketErrorStr(lastError_));
+        }
+        if (timedOut_)
+            throw ESockError(QStringLiteral("Socket send timed out"));
+        if (socket->bytesToWrite() == 0)
+            return;
+    }
+}
+
+void TSocketClient::SendBuffer(const char* data, qsizetype length)
+{
+    StatusMessage(4, QStringLiteral("Sending Buffer"));
+    TimerOn();
+    TimerGuard guard{[this] { TimerOff(); }};
+    if (canceled_) {
+        canceled_ = false;
+        throw EAbortError(QStringLiteral("Socket send aborted"));
+    }
+    if (length == 0)
+        length = qsizetype(qstrnlen(data, IoBufferSize));
+    if (length > IoBufferSize - 1)
+        throw std::out_of_range("SendBuffer: more than 65,535 bytes");
+    SendAll(data, length, false, "Socket send aborted");
+}
+
+void TSocketClient::Write(SjisView text)
+{
+    StatusMessage(8, QStringLiteral("Write"));
+    // The text goes through the I/O buffer as a zero-terminated string: it
+    // ends at its first zero byte and is cut to fit.
+    const size_t n = std::min(text.size(), size_t(IoBufferSize - 1));
+    memcpy(io_.data(), text.data(), n);
+    io_[qsizetype(n)] = '\0';
+    SendBuffer(io_.constData(), 0);
+}
+
+void TSocketClient::Writeln(SjisView text)
+{
+    StatusMessage(8, QStringLiteral("Writeln"));
+    SjisString line(text);
+    line += "\r\n";
+    Write(line);
+}
+
+void TSocketClient::SendFile(const QString& path)
+{
+    StatusMessage(8, QStringLiteral("SendFile"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ESockError(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+    SendStream(file);
+}
+
+void TSocketClient::SendStream(QIODevice& stream)
+{
+    // A stream other than a file starts from its beginning with fresh counters.
+    if (!qobject_cast<QFile*>(&stream)) {
+        StatusMessage(8, QStringLiteral("SendStream"));
+        stream.seek(0);
+        sent_ = 0;
+        totalSize_ = stream.size();
+    }
+    // A wait limit applies between chunks only when a time-out is set.
+    if (TimeOut > 0)
+        TimerOn();
+    TimerGuard guard{[this] { TimerOff(); }};
+    while (!canceled_ && !stream.atEnd()) {
+        const qint64 n = stream.read(io_.data(), IoBufferSize);
+        if (n < 0)
+            throw ESockError(QStringLiteral("Cannot read the file: %1").arg(stream.errorString()));
+        if (n == 0)
+            break;
+        SendAll(io_.constData(), n, true, "Socket send aborted");
+    }
+    if (canceled_) {
+        canceled_ = false;
+        throw EAbortError(QStringLiteral("Socket send aborted"));
+    }
+}
+
+// --- receiving ------------------------------------------------------------------
+
+bool TSocketClient::DataAvailable()
+{
+    StatusMessage(8, QStringLiteral("Data Available"));
+    return socket_->bytesAvailable() > 0;
+}
+
+void TSocketClient::ClearInput()
+{
+    StatusMessage(8, QStringLiteral("Clearing Input"));
+    socket_->read(io_.data(), IoBufferSize);
+}
+
+SjisString TSocketClient::Read(int count)
+{
+    StatusMessage(8, QStringLiteral("Read( %1 )").arg(count));
+    TimerOn();
+    TimerGuard guard{[this] { TimerOff(); }};
+    if (count > 0) {
+        WaitUntil([&] {
+            return socket_->bytesAvailable() >= count || canceled_ || timedOut_
+                   || socket_->state() != QAbstractSocket::ConnectedState;
+        });
+        if (socket_->bytesAvailable() < count && !canceled_ && !timedOut_)
+            return {}; // the peer closed
+    } else {
+        count = int(std::min<qint64>(socket_->bytesAvailable(), IoBufferSize));
+    }
+    if (canceled_) {
+        canceled_ = false;
+        throw EAbortError(QStringLiteral("Socket send aborted"));
+    }
+    if (timedOut_)
+        throw ESockError(QStringLiteral("Socket read timed out"));
+    const QByteArray bytes = socket_->read(count);
+    received_ += bytes.size();
+    return bytes.toStdString();
+}
+
+SjisString TSocketClient::ReadLn()
+{
+    StatusMessage(8, QStringLiteral("ReadLn"));
+    TimerOn();
+    TimerGuard guard{[this] { TimerOff(); }};
+    return ReadLnImpl();
+}
+
+SjisString TSocketClient::ReadLnImpl()
+{
+    for (;;) {
+        QTcpSocket* socket = socket_;
+        if (socket->canReadLine()) {
+            const qint64 n = socket->readLine(io_.data(), IoBufferSize);
+            if (n > 0 && io_[qsizetype(n - 1)] == '\n')
+                return SjisString(io_.constData(), size_t(n));
+            throw std::out_of_range("ReadLn: a line longer than 65,536 bytes");
+        }
+        if (socket->bytesAvailable() >= IoBufferSize)
+            throw std::out_of_range("ReadLn: a line longer than 65,536 bytes");
+        if (socket->state() != QAbstractSocket::ConnectedState && socket->state() != QAbstractSocket::ClosingState) {
+            if (socket->state() == QAbstractSocket::UnconnectedState)
+                return {}; // the peer closed in the middle of a line
+        }
+        if (canceled_) {
+            canceled_ = false;
+            throw EAbortError(QStringLiteral("Socket readln aborted"));
+        }
+        if (timedOut_)
+            throw ESockError(QStringLiteral("Socket readln timed out"));
+        if (!succeed_ && lastError_ != 0) {
+            ErrorManager(SockErrorNo::WouldBlock);
+            return {};
+        }
+        WaitUntil([&] {
+            return socket != socket_ || socket->canReadLine() || canceled_ || timedOut_
+                   || !succeed_ || socket->state() == QAbstractSocket::UnconnectedState
+                   || socket->bytesAvailable() >= IoBufferSize;
+        });
+    }
+}
+
+SjisString TSocketClient::Transaction(SjisView command)
+{
+    StatusMessage(8, QStringLiteral("Transaction"));
+    replyCode_ = 0;
+    Writeln(command);
+    lastReply_ = ReadLn();
+    if (!lastReply_.empty()) {
+        StatusMessage(1, QString::fromLatin1(lastReply_.data(), qsizetype(lastReply_.size())));
+        try {
+            replyCode_ = qint16(FtpReply::ReplyCode(lastReply_));
+        } catch (const std::out_of_range&) {
+            throw ESockError(QStringLiteral("Reply code out of range"));
+        }
+    }
+    return lastReply_;
+}
+
+void TSocketClient::CaptureInto(const std::function<void(const char*, qsizetype)>& sink, qint64 size,
+                                const char* abortText)
+{
+    received_ = 0;
+    TimerOn();
+    TimerGuard guard{[this] { TimerOff(); }};
+    for (;;) {
+        WaitUntil([&] {
+            return socket_->bytesAvailable() > 0 || canceled_ || timedOut_
+                   || socket_->state() != QAbstractSocket::ConnectedState;
+        });
+        if (canceled_) {
+            canceled_ = false;
+            throw EAbortError(QString::fromLatin1(abortText));
+        }
+        if (timedOut_)
+            throw ESockError(QStringLiteral("Socket capture timed out"));
+        qint64 want = IoBufferSize;
+        if (size > 0)
+            want = std::min(want, size - received_);
+        const qint64 n = socket_->read(io_.data(), want);
+        if (n <= 0)
+            return; // the peer closed and everything was taken
+        sink(io_.constData(), n);
+        received_ += n;
+        TimerOn();
+        if (OnPacketRecvd)
+            OnPacketRecvd(*this);
+        if (size == -1 || (size > 0 && received_ >= size))
+            return;
+    }
+}
+
+void TSocketClient::AppendFile(const QString& path)
+{
+    StatusMessage(8, QStringLiteral("AppendFile"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        throw ESockError(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+    CaptureInto([&](const char* d, qsizetype n) { file.write(d, n); }, 0, "Socket send aborted");
+}
+
+void TSocketClient::CaptureFile(const QString& path)
+{
+    StatusMessage(8, QStringLiteral("CaptureFile"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw ESockError(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+    CaptureInto([&](const char* d, qsizetype n) { file.write(d, n); }, 0, "Socket send aborted");
+}
+
+void TSocketClient::CaptureStream(QIODevice& stream, qint64 size)
+{
+    StatusMessage(8, QStringLiteral("CaptureStream"));
+    CaptureInto([&](const char* d, qsizetype n) { stream.write(d, n); }, size, "Socket capture aborted");
+}
+
+void TSocketClient::CaptureString(SjisString& text, qint64 size)
+{
+    StatusMessage(8, QStringLiteral("CaptureString"));
+    text.clear();
+    CaptureInto([&](const char* d, qsizetype n) { text.append(d, size_t(n)); }, size,
+                "Socket capture aborted");
+}
+
+// --- addresses, errors, status ---------------------------------------------------
+
+QString TSocketClient::GetRemoteIP() const
+{
+    return remote_.toString();
+}
+
+QString TSocketClient::GetLocalIP() const
+{
+    const QHostInfo info = QHostInfo::fromName(QHostInfo::localHostName());
+    for (const QHostAddress& a : info.addresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol)
+            return a.toString();
+    return QStringLiteral("127.0.0.1");
+}
+
+QString TSocketClient::GetLocalAddress() const
+{
+    QHostAddress local = socket_->localAddress();
+    bool ok = false;
+    const quint32 v4 = local.toIPv4Address(&ok);
+    if (ok)
+        local = QHostAddress(v4);
+    return local.toString().replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+quint16 TSocketClient::LocalPort() const
+{
+    return server_ ? server_->serverPort() : socket_->localPort();
+}
+
+QString TSocketClient::GetPortString() const
+{
+    const quint16 port = LocalPort();
+    return QStringLiteral(",%1,%2").arg(port >> 8).arg(port & 0xFF);
+}
+
+void TSocketClient::ErrorManager(int ignore)
+{
+    const int number = lastError_;
+    if (number != ignore && number > 10000) {
+        const QString text = SocketErrorStr(number);
+        if (OnError)
+            OnError(*this, number, text);
+        throw ESockError(text);
+    }
+}
+
+void TSocketClient::SetWSAError(int number, QString text)
+{
+    lastError_ = number;
+    if (text.isEmpty())
+        text = SocketErrorStr(number);
+    if (OnError)
+        OnError(*this, number, text);
+}
+
+QString TSocketClient::SocketErrorStr(int number)
+{
+    StatusMessage(8, QStringLiteral("Looking Up Error Message ") + status_);
+    return SocketErrorText(number);
+}
+
+void TSocketClient::StatusMessage(int level, const QString& text)
+{
+    if (ReportLevel < level || closing_)
+        return;
+    status_ = text;
+    if (OnStatus)
+        try { OnStatus(*this, text); } catch (...) {}
+}
