@@ -117,6 +117,19 @@ NewPageDefaults Settings::newPageDefaults() const
     return d;
 }
 
+GeneratorOptions Settings::generatorOptions() const
+{
+    GeneratorOptions o;
+    o.Author = Author;
+    o.Email = Email;
+    o.SupportUrl = SupportUrl;
+    o.Generator = Generator;
+    o.DefaultTagCase = DefaultTagCase;
+    o.DefaultFooterAction = DefaultFooterAction;
+    o.DefaultFooter = DefaultFooter;
+    return o;
+}
+
 void LoadSettings(const SettingsStore& store, Settings& settings, PageProperties& page, int screenWidth,
                   int screenHeight)
 {

@@ -3,6 +3,7 @@
 #include "document/Page.h"
 #include "document/ProgramConstants.h"
 #include "document/SjisString.h"
+#include "publish/HtmlGenerator.h"
 
 #include <QString>
 
@@ -76,6 +77,7 @@ struct Settings {
     SjisString BrowserWindowTitle; // what browsers append to a page's title
 
     NewPageDefaults newPageDefaults() const;
+    GeneratorOptions generatorOptions() const;
 
     static SjisString DefaultEditorFontName();
 };

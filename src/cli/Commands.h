@@ -16,3 +16,4 @@ struct Command {
 
 int ShowCommand(const QStringList& args, SettingsStore& store);
 int ImportCommand(const QStringList& args, SettingsStore& store);
+int PublishCommand(const QStringList& args, SettingsStore& store);

@@ -1,0 +1,99 @@
+// tavpub publish: what File > Save source only does, for pages on disk.
+#include "app/SettingsStore.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "document/PagePaths.h"
+#include "document/TextCodec.h"
+#include "publish/HtmlGenerator.h"
+#include "publish/HtmlWriter.h"
+#include "upload/UploadStore.h"
+
+#include <QDateTime>
+
+namespace {
+
+// The local time, or SOURCE_DATE_EPOCH (seconds since the epoch, shown in
+// local time) so that a page can be generated again byte for byte.
+QDateTime PublishingTime()
+{
+    if (!qEnvironmentVariableIsSet("SOURCE_DATE_EPOCH"))
+        return QDateTime::currentDateTime();
+    const QString text = qEnvironmentVariable("SOURCE_DATE_EPOCH");
+    bool ok = false;
+    const qint64 seconds = text.toLongLong(&ok, 10);
+    if (!ok || seconds < 0)
+        throw CliError(QStringLiteral("SOURCE_DATE_EPOCH must be a number of seconds, not \"%1\"").arg(text));
+    return QDateTime::fromSecsSinceEpoch(seconds);
+}
+
+struct PublishRequest {
+    bool toStdout = false;
+    QStringList pages;
+};
+
+PublishRequest ParseArguments(const QStringList& args)
+{
+    PublishRequest request;
+    bool optionsEnded = false;
+    for (const QString& arg : args) {
+        if (!optionsEnded && arg == QLatin1String("--stdout"))
+            request.toStdout = true;
+        else if (!optionsEnded && arg == QLatin1String("--"))
+            optionsEnded = true;
+        else if (!optionsEnded && arg.startsWith(QLatin1Char('-')) && arg.size() > 1)
+            throw UsageError(QStringLiteral("publish: unknown option \"%1\"").arg(arg));
+        else
+            request.pages.append(arg);
+    }
+    if (request.pages.isEmpty())
+        throw UsageError(QStringLiteral("publish needs at least one page file"));
+    return request;
+}
+
+// Reads, generates and either prints or writes and queues one page.
+void PublishPage(const QString& pageArg, bool toStdout, SettingsStore& store, const Settings& settings,
+                 const QDateTime& now)
+{
+    Page page;
+    const PageFileResult read = OpenPageLikeFileOpen(page, pageArg, settings);
+    // A damaged page is not published: its HTML would replace the complete
+    // page on the web with what could be read.
+    if (!read.ok())
+        throw CliError(QStringLiteral("%1: %2").arg(pageArg, OneLine(read.message)));
+
+    const SjisString html = GeneratePageHtml(page, settings.generatorOptions(), now);
+    if (toStdout) {
+        const std::string bytes = HtmlFileBytes(html, page.CharacterSet);
+        WriteOutput(QByteArray(bytes.data(), qsizetype(bytes.size())));
+        return;
+    }
+    const HtmlWriteResult written = WritePageHtml(page, html, settings.StartFolder);
+    if (!written.ok())
+        throw CliError(QStringLiteral("%1: %2").arg(pageArg, written.message));
+    try {
+        UpdateQueueAfterSave(store, PagePaths::PageFilePath(page), page.Upload);
+    } catch (const StoreWriteError& e) {
+        throw CliError(QStringLiteral("%1: the upload queue was not updated: %2")
+                           .arg(pageArg, QString::fromStdString(e.what())));
+    }
+}
+
+} // namespace
+
+int PublishCommand(const QStringList& args, SettingsStore& store)
+{
+    const PublishRequest request = ParseArguments(args);
+    const Settings settings = LoadCliSettings(store);
+    const QDateTime now = PublishingTime();
+    // Every page is tried; a failed one is reported and the others go on.
+    int status = ExitOk;
+    for (const QString& pageArg : request.pages) {
+        try {
+            PublishPage(pageArg, request.toStdout, store, settings, now);
+        } catch (const CliError& e) {
+            PrintError(QString::fromStdString(e.what()));
+            status = ExitFailure;
+        }
+    }
+    return status;
+}

@@ -1,0 +1,152 @@
+#include "upload/UploadStore.h"
+
+#include "app/SettingsStore.h"
+#include "document/ProgramConstants.h"
+#include "document/TextCodec.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString QueueSection = QStringLiteral("Queue");
+const QString QueueValue = QStringLiteral("Upload");
+const QString FtpSection = QStringLiteral("Ftp");
+
+// Commits what was written, so that another copy of the program reading the
+// store next sees it, and turns a failed write into an error.
+void Commit(SettingsStore& store)
+{
+    if (std::optional<QString> error = store.flush())
+        throw StoreWriteError(error->toStdString());
+}
+
+QString SettingSection(const SjisString& keyName)
+{
+    return FtpSection + QLatin1Char('\\') + TextCodec::ToUnicode(keyName);
+}
+
+void WriteQueue(SettingsStore& store, const std::vector<SjisString>& lines)
+{
+    store.writeText(QueueSection, QueueValue, JoinLines(lines));
+    Commit(store);
+}
+
+} // namespace
+
+// Line breaks are single bytes below 0x40, which are never the second byte
+// of a double-byte character, so a byte scan splits Shift_JIS text safely.
+std::vector<SjisString> SplitLines(SjisView text)
+{
+    std::vector<SjisString> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == SjisView::npos) {
+            lines.emplace_back(text.substr(start));
+            break;
+        }
+        lines.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+        if (text[end] == '\r' && start < text.size() && text[start] == '\n')
+            ++start;
+    }
+    return lines;
+}
+
+SjisString JoinLines(const std::vector<SjisString>& lines)
+{
+    SjisString text;
+    for (const SjisString& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::vector<SjisString> SplitSettingNames(SjisView settingNameText)
+{
+    return SplitLines(settingNameText);
+}
+
+SjisString JoinSettingNames(const std::vector<SjisString>& names)
+{
+    return JoinLines(names);
+}
+
+std::vector<SjisString> ReadUploadQueue(const SettingsStore& store)
+{
+    return SplitLines(store.readText(QueueSection, QueueValue, SjisString()));
+}
+
+void EmptyUploadQueue(SettingsStore& store)
+{
+    WriteQueue(store, {});
+}
+
+void UpdateQueueAfterSave(SettingsStore& store, SjisView pageFilePath, bool upload)
+{
+    // Pick up what another copy of the program may have written meanwhile.
+    store.flush();
+    std::vector<SjisString> queue = ReadUploadQueue(store);
+    auto isPath = [pageFilePath](const SjisString& line) { return line == pageFilePath; };
+    // Whole lines are compared when adding too: a path that merely occurs
+    // inside a longer queued path ("/w/a.data" in "/w/a.data.data") is a
+    // different page and must still be queued.
+    if (upload) {
+        if (std::none_of(queue.begin(), queue.end(), isPath))
+            queue.emplace_back(pageFilePath);
+    } else {
+        std::erase_if(queue, isPath);
+    }
+    WriteQueue(store, queue);
+}
+
+SjisString FtpSettingKeyName(SjisView name)
+{
+    // Blanks and control characters are bytes up to 0x20; trail bytes of
+    // double-byte characters are never that low.
+    auto isTrimmed = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    size_t first = 0;
+    while (first < name.size() && isTrimmed(name[first]))
+        ++first;
+    size_t last = name.size();
+    while (last > first && isTrimmed(name[last - 1]))
+        --last;
+    return SjisString(name.substr(first, last - first));
+}
+
+FtpSetting ReadFtpSetting(const SettingsStore& store, SjisView name)
+{
+    FtpSetting setting;
+    const SjisString keyName = FtpSettingKeyName(name);
+    if (keyName.empty())
+        return setting;
+    const QString section = SettingSection(keyName);
+    setting.HostName = store.readText(section, QStringLiteral("HostName"), SjisString());
+    setting.UserName = store.readText(section, QStringLiteral("UserName"), SjisString());
+    setting.PassWord = store.readText(section, QStringLiteral("PassWord"), SjisString());
+    setting.UsePasv = store.readBool(section, QStringLiteral("UsePasv"), false);
+    return setting;
+}
+
+void WriteFtpSetting(SettingsStore& store, SjisView name, const FtpSetting& setting)
+{
+    const SjisString keyName = FtpSettingKeyName(name);
+    if (keyName.empty())
+        throw std::invalid_argument("FTP 設定の名前が空です。");
+    const QString section = SettingSection(keyName);
+    store.writeText(section, QStringLiteral("HostName"), setting.HostName);
+    store.writeText(section, QStringLiteral("UserName"), setting.UserName);
+    store.writeText(section, QStringLiteral("PassWord"), setting.PassWord);
+    store.writeBool(section, QStringLiteral("UsePasv"), setting.UsePasv);
+    Commit(store);
+}
+
+void EraseFtpSetting(SettingsStore& store, SjisView name)
+{
+    const SjisString keyName = FtpSettingKeyName(name);
+    if (keyName.empty())
+        return;
+    store.eraseSection(SettingSection(keyName));
+    Commit(store);
+}

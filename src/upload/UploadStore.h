@@ -1,0 +1,69 @@
+#pragma once
+
+#include "document/SjisString.h"
+
+#include <stdexcept>
+#include <vector>
+
+class SettingsStore;
+
+// The upload queue and the named FTP settings, kept in the program's
+// settings store next to the preferences:
+//   Queue\Upload          queued page-file paths, one per line, each ended by CR LF
+//   Ftp\SettingNameText   the FTP setting names, same line form
+//   Ftp\<name>\...        HostName, UserName, PassWord, UsePasv of one setting
+// Every operation reads or writes the store at once; nothing is cached, so
+// two running copies of the program see each other's changes.
+
+// A write the store could not complete (disk full, file not writable).
+struct StoreWriteError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// ---- line lists ------------------------------------------------------------
+
+// Splits a text into lines at CR LF, LF or CR. A final line break does not
+// start another line, and a last line without one is still a line.
+std::vector<SjisString> SplitLines(SjisView text);
+// Every line followed by CR LF; an empty list is the empty text.
+SjisString JoinLines(const std::vector<SjisString>& lines);
+
+// The FTP setting names of the stored SettingNameText value; a missing
+// value is the list holding the default setting "(規定値)" alone.
+std::vector<SjisString> SplitSettingNames(SjisView settingNameText);
+SjisString JoinSettingNames(const std::vector<SjisString>& names);
+
+// ---- upload queue ----------------------------------------------------------
+
+std::vector<SjisString> ReadUploadQueue(const SettingsStore& store);
+// Writes the empty queue (menu command and a fully successful upload run).
+void EmptyUploadQueue(SettingsStore& store);
+// Run by every save after the HTML file is written: with `upload` set the
+// path is appended unless the queue already holds it, otherwise every line
+// equal to it is removed. The queue is written back in both cases.
+void UpdateQueueAfterSave(SettingsStore& store, SjisView pageFilePath, bool upload);
+
+// ---- FTP settings ----------------------------------------------------------
+
+struct FtpSetting {
+    SjisString HostName;
+    SjisString UserName;
+    SjisString PassWord; // plain text, exactly as typed
+    bool UsePasv = false; // passive transfers; active (PORT) when false
+
+    bool operator==(const FtpSetting&) const = default;
+};
+
+// The store section of a setting: its name without leading and trailing
+// blanks and control characters; empty when nothing else is left.
+SjisString FtpSettingKeyName(SjisView name);
+
+// Missing values read as empty texts and active mode.
+FtpSetting ReadFtpSetting(const SettingsStore& store, SjisView name);
+// Writes the four values together, in their fixed order. A name that is
+// blank after trimming is refused with std::invalid_argument: its section
+// would be the one that holds the list of names.
+void WriteFtpSetting(SettingsStore& store, SjisView name, const FtpSetting& setting);
+// Removes the setting with all its values. The names list is not touched
+// (it is written with the other settings); a blank name erases nothing.
+void EraseFtpSetting(SettingsStore& store, SjisView name);

@@ -1,0 +1,111 @@
+// A generated page in a real browser: the toggle anchors open and close
+// their sections, and a section opened by a hidden empty node holds the
+// node's descendants. A script appended to a copy of the page clicks the
+// anchors and writes what it saw into the DOM, which headless Chromium dumps.
+#include "OutlineBuilder.h"
+#include "publish/HtmlGenerator.h"
+#include "publish/HtmlWriter.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+// Nodes: 0 S (hidden, empty) > 1 A > 2 B; 3 H (hidden, body) > 4 C; 5 N.
+// Each heading's text is its name; the script finds headings by text.
+const char ProbeScript[] = R"(<script>
+window.addEventListener('load', function () {
+  var out = [];
+  function heading(name) {
+    return Array.prototype.find.call(document.querySelectorAll('h2,h3,h4'),
+                                     function (h) { return h.textContent === name; });
+  }
+  function seen(name) { return heading(name).getClientRects().length > 0 ? 'shown' : 'hidden'; }
+  function state(id) { return document.getElementById(id).getClientRects().length > 0 ? 'shown' : 'hidden'; }
+  var anchors = document.querySelectorAll('a[onclick]');
+  var x0 = document.getElementById('X0');
+  out.push('anchors=' + anchors.length);
+  out.push('X0-holds-A-B=' + (x0.contains(heading('A')) && x0.contains(heading('B'))));
+  out.push('X0-holds-H=' + x0.contains(heading('H')));
+  out.push('start:X0=' + state('X0') + ',B=' + seen('B') + ',X3=' + state('X3') + ',C=' + seen('C'));
+  anchors[0].click();
+  out.push('open:X0=' + state('X0') + ',B=' + seen('B') + ',X3=' + state('X3'));
+  anchors[1].click();
+  out.push('both:X3=' + state('X3') + ',C=' + seen('C'));
+  anchors[0].click();
+  out.push('closed:X0=' + state('X0') + ',A=' + seen('A') + ',N=' + seen('N'));
+  var pre = document.createElement('pre');
+  pre.id = 'probe';
+  pre.textContent = out.join(' ');
+  document.body.appendChild(pre);
+});
+</script>
+)";
+
+const char Expected[] = "anchors=2 X0-holds-A-B=true X0-holds-H=false "
+                        "start:X0=hidden,B=hidden,X3=hidden,C=shown "
+                        "open:X0=shown,B=shown,X3=hidden "
+                        "both:X3=shown,C=shown "
+                        "closed:X0=hidden,A=hidden,N=shown";
+
+} // namespace
+
+class TestHiddenSectionsInBrowser : public QObject {
+    Q_OBJECT
+
+private slots:
+    void toggleAnchorsShowAndHideSections_data()
+    {
+        QTest::addColumn<int>("tagCase");
+        QTest::newRow("capitalised") << 0;
+        QTest::newRow("lower-case") << 1;
+    }
+    void toggleAnchorsShowAndHideSections()
+    {
+        QFETCH(int, tagCase);
+        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+        if (chromium.isEmpty())
+            QSKIP("chromium is not installed");
+        QTemporaryDir dir;
+        Page page;
+        page.Title = "Sections";
+        page.CharacterSet = Charset::ShiftJis;
+        BuildOutline(page, "0h S\n1 A=a\n2 B=b\n0h H=body of H\n1 C=c\n0 N=n");
+        GeneratorOptions options;
+        options.DefaultTagCase = tagCase;
+        const SjisString html = GeneratePageHtml(page, options, QDateTime::currentDateTime());
+        const std::string bytes = HtmlFileBytes(html, page.CharacterSet);
+        const QString file = dir.filePath(QStringLiteral("page.html"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes.data(), qint64(bytes.size()));
+        out.write(ProbeScript);
+        out.close();
+
+        QProcess browser;
+        browser.start(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
+                                 QStringLiteral("--disable-gpu"), QStringLiteral("--disable-quic"),
+                                 QStringLiteral("--no-first-run"), QStringLiteral("--disable-background-networking"),
+                                 QStringLiteral("--disable-component-update"), QStringLiteral("--disable-sync"),
+                                 QStringLiteral("--user-data-dir=") + dir.filePath(QStringLiteral("profile")),
+                                 QStringLiteral("--virtual-time-budget=2000"), QStringLiteral("--dump-dom"),
+                                 QUrl::fromLocalFile(file).toString()});
+        if (!browser.waitForFinished(20000)) {
+            browser.kill();
+            browser.waitForFinished();
+            QFAIL("chromium did not finish within 20 s");
+        }
+        const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+        const QRegularExpressionMatch probe = QRegularExpression(QStringLiteral("<pre id=\"probe\">([^<]*)</pre>")).match(dom);
+        QVERIFY2(probe.hasMatch(), qPrintable(QString::fromUtf8(browser.readAllStandardError()).right(2000)));
+        QCOMPARE(probe.captured(1), QString::fromLatin1(Expected));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHiddenSectionsInBrowser)
+#include "tst_hiddensections_browser.moc"

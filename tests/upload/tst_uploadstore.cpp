@@ -1,0 +1,230 @@
+// The upload queue and the FTP settings on a temporary INI store.
+#include "app/SettingsStore.h"
+#include "document/TextCodec.h"
+#include "upload/UploadStore.h"
+
+#include <QScopeGuard>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Lines = std::vector<SjisString>;
+Q_DECLARE_METATYPE(Lines)
+
+class TestUploadStore : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    QString iniPath() const { return dir_.filePath(QStringLiteral("QUIB.ini")); }
+    std::unique_ptr<QSettingsStore> freshStore()
+    {
+        QFile::remove(iniPath());
+        return std::make_unique<QSettingsStore>(iniPath());
+    }
+    // What another process sees: the file as written, read anew.
+    QString storedValue(const QString& key) { return QSettings(iniPath(), QSettings::IniFormat).value(key).toString(); }
+
+private slots:
+    void splitLines_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<Lines>("lines");
+        QTest::newRow("empty") << QByteArray() << Lines{};
+        QTest::newRow("one-crlf") << QByteArray("a\r\n") << Lines{"a"};
+        QTest::newRow("no-final-break") << QByteArray("a\r\nb") << Lines{"a", "b"};
+        QTest::newRow("lf-and-cr") << QByteArray("a\nb\rc\r\n") << Lines{"a", "b", "c"};
+        QTest::newRow("empty-middle-line") << QByteArray("a\r\n\r\nb\r\n") << Lines{"a", "", "b"};
+        // 0x5C and 0x0D never split a double-byte character.
+        QTest::newRow("sjis") << QByteArray("\x83\x5c\x81\x40\r\n\x95\x5c") << Lines{"\x83\x5c\x81\x40", "\x95\x5c"};
+    }
+    void splitLines()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(Lines, lines);
+        QCOMPARE(SplitLines(text.toStdString()), lines);
+    }
+
+    void joinLinesEndsEveryLineWithCrLf()
+    {
+        QCOMPARE(JoinLines({}), SjisString());
+        QCOMPARE(JoinLines({"a", "", "b"}), SjisString("a\r\n\r\nb\r\n"));
+    }
+
+    void settingNamesDefaultToTheDefaultSetting()
+    {
+        auto store = freshStore();
+        const SjisString text = store->readText(QStringLiteral("Ftp"), QStringLiteral("SettingNameText"),
+                                                TextCodec::Sjis("(規定値)"));
+        QCOMPARE(SplitSettingNames(text), Lines{"(\x8b\x4b\x92\xe8\x92\x6c)"});
+        QCOMPARE(JoinSettingNames({"a", "b"}), SjisString("a\r\nb\r\n"));
+    }
+
+    // Queue before, path, upload flag, queue after.
+    void updateQueueAfterSave_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<bool>("upload");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("add-to-empty") << QString() << QByteArray("/w/a.data") << true << "/w/a.data\r\n";
+        QTest::newRow("add-keeps-order") << "/w/b.data\r\n" << QByteArray("/w/a.data") << true
+                                         << "/w/b.data\r\n/w/a.data\r\n";
+        QTest::newRow("add-twice-once") << "/w/a.data\r\n" << QByteArray("/w/a.data") << true << "/w/a.data\r\n";
+        QTest::newRow("add-after-unterminated-line") << "/w/b.data" << QByteArray("/w/a.data") << true
+                                                     << "/w/b.data\r\n/w/a.data\r\n";
+        // A path inside a longer queued path belongs to another page.
+        QTest::newRow("add-prefix-of-queued") << "/w/a.data.data\r\n" << QByteArray("/w/a.data") << true
+                                              << "/w/a.data.data\r\n/w/a.data\r\n";
+        QTest::newRow("add-suffix-of-queued") << "/x/w/a.data\r\n" << QByteArray("/w/a.data") << true
+                                              << "/x/w/a.data\r\n/w/a.data\r\n";
+        QTest::newRow("add-case-sensitive") << "/w/A.data\r\n" << QByteArray("/w/a.data") << true
+                                            << "/w/A.data\r\n/w/a.data\r\n";
+        QTest::newRow("remove") << "/w/b.data\r\n/w/a.data\r\n/w/c.data\r\n" << QByteArray("/w/a.data") << false
+                                << "/w/b.data\r\n/w/c.data\r\n";
+        QTest::newRow("remove-every-copy") << "/w/a.data\r\n/w/b.data\r\n/w/a.data" << QByteArray("/w/a.data")
+                                           << false << "/w/b.data\r\n";
+        QTest::newRow("remove-whole-lines-only") << "/w/a.data.data\r\n" << QByteArray("/w/a.data") << false
+                                                 << "/w/a.data.data\r\n";
+        QTest::newRow("remove-absent-rewrites") << "/w/b.data" << QByteArray("/w/a.data") << false
+                                                << "/w/b.data\r\n";
+        QTest::newRow("remove-from-missing") << QString() << QByteArray("/w/a.data") << false << QString();
+        QTest::newRow("sjis-path") << "/w/\u8868.data\r\n" << QByteArray("/w/\x95\x5c.data") << true
+                                   << "/w/\u8868.data\r\n";
+    }
+    void updateQueueAfterSave()
+    {
+        QFETCH(QString, before);
+        QFETCH(QByteArray, path);
+        QFETCH(bool, upload);
+        QFETCH(QString, after);
+        auto store = freshStore();
+        if (!before.isEmpty())
+            store->setValue(QStringLiteral("Queue"), QStringLiteral("Upload"), before);
+        UpdateQueueAfterSave(*store, path.toStdString(), upload);
+        QCOMPARE(storedValue(QStringLiteral("Queue/Upload")), after);
+        // The value exists after every save, also when it is empty.
+        QVERIFY(QSettings(iniPath(), QSettings::IniFormat).contains(QStringLiteral("Queue/Upload")));
+    }
+
+    void queueSeesWritesOfAnotherCopy()
+    {
+        auto store = freshStore();
+        UpdateQueueAfterSave(*store, "/w/a.data", true);
+        QSettingsStore other(iniPath());
+        UpdateQueueAfterSave(other, "/w/b.data", true);
+        UpdateQueueAfterSave(*store, "/w/c.data", true);
+        QCOMPARE(ReadUploadQueue(other), (Lines{"/w/a.data", "/w/b.data", "/w/c.data"}));
+    }
+
+    void emptyQueue()
+    {
+        auto store = freshStore();
+        QCOMPARE(ReadUploadQueue(*store), Lines{});
+        UpdateQueueAfterSave(*store, "/w/a.data", true);
+        EmptyUploadQueue(*store);
+        QCOMPARE(ReadUploadQueue(*store), Lines{});
+        QCOMPARE(storedValue(QStringLiteral("Queue/Upload")), QString());
+    }
+
+    void ftpSettingKeyName_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("key");
+        QTest::newRow("plain") << QByteArray("srv") << QByteArray("srv");
+        QTest::newRow("blanks") << QByteArray("  srv 1 \t") << QByteArray("srv 1");
+        QTest::newRow("controls") << QByteArray("\x01srv\r\n") << QByteArray("srv");
+        QTest::newRow("sjis-kept") << QByteArray("\x81\x40\x95\x5c ") << QByteArray("\x81\x40\x95\x5c");
+        QTest::newRow("blank-only") << QByteArray(" \t") << QByteArray();
+    }
+    void ftpSettingKeyName()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, key);
+        QCOMPARE(FtpSettingKeyName(name.toStdString()), key.toStdString());
+    }
+
+    void ftpSettingRoundTripUnderTrimmedName()
+    {
+        auto store = freshStore();
+        const FtpSetting setting{"ftp.example.org", "me", "p\x82\xa0ss", true};
+        WriteFtpSetting(*store, "  mine ", setting);
+        QCOMPARE(ReadFtpSetting(*store, "mine"), setting);
+        QCOMPARE(ReadFtpSetting(*store, "mine\t"), setting);
+        QSettings ini(iniPath(), QSettings::IniFormat);
+        ini.beginGroup(QStringLiteral("Ftp/mine"));
+        QCOMPARE(ini.childKeys(),
+                 (QStringList{"HostName", "PassWord", "UsePasv", "UserName"}));
+        QCOMPARE(ini.value(QStringLiteral("UsePasv")).toString(), QStringLiteral("1"));
+    }
+
+    void usePasv_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("passive");
+        QTest::newRow("missing") << QString() << false;
+        QTest::newRow("one") << "1" << true;
+        QTest::newRow("zero") << "0" << false;
+        QTest::newRow("other-integer") << "7" << true;
+        QTest::newRow("not-a-number") << "yes" << false;
+    }
+    void usePasv()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, passive);
+        auto store = freshStore();
+        store->setValue(QStringLiteral("Ftp\\s"), QStringLiteral("HostName"), QStringLiteral("h"));
+        if (!stored.isEmpty())
+            store->setValue(QStringLiteral("Ftp\\s"), QStringLiteral("UsePasv"), stored);
+        QCOMPARE(ReadFtpSetting(*store, "s").UsePasv, passive);
+    }
+
+    void missingSettingReadsAsDefaults()
+    {
+        auto store = freshStore();
+        QCOMPARE(ReadFtpSetting(*store, "nowhere"), FtpSetting{});
+    }
+
+    void eraseRemovesOnlyThatSetting()
+    {
+        auto store = freshStore();
+        store->writeText(QStringLiteral("Ftp"), QStringLiteral("SettingNameText"), "a\r\nab\r\n");
+        WriteFtpSetting(*store, "a", {"h1", "u1", "p1", true});
+        WriteFtpSetting(*store, "ab", {"h2", "u2", "p2", false});
+        EraseFtpSetting(*store, " a ");
+        QCOMPARE(ReadFtpSetting(*store, "a"), FtpSetting{});
+        QCOMPARE(ReadFtpSetting(*store, "ab"), (FtpSetting{"h2", "u2", "p2", false}));
+        QCOMPARE(storedValue(QStringLiteral("Ftp/SettingNameText")), QStringLiteral("a\r\nab\r\n"));
+        QVERIFY(!QSettings(iniPath(), QSettings::IniFormat).childGroups().isEmpty());
+    }
+
+    // A blank name would address the section that holds the names list.
+    void blankNameTouchesNothing()
+    {
+        auto store = freshStore();
+        store->writeText(QStringLiteral("Ftp"), QStringLiteral("SettingNameText"), "a\r\n");
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, WriteFtpSetting(*store, "  ", {"h", "u", "p", true}));
+        EraseFtpSetting(*store, " ");
+        store->flush();
+        QCOMPARE(storedValue(QStringLiteral("Ftp/SettingNameText")), QStringLiteral("a\r\n"));
+        QVERIFY(!QSettings(iniPath(), QSettings::IniFormat).contains(QStringLiteral("Ftp/HostName")));
+    }
+
+    void unwritableStoreReportsTheError()
+    {
+        const QString folder = dir_.filePath(QStringLiteral("locked"));
+        QDir().mkpath(folder);
+        QSettingsStore store(folder + QStringLiteral("/QUIB.ini"));
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        auto unlock = qScopeGuard([&] {
+            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        });
+        QFile probe(folder + QStringLiteral("/probe"));
+        if (probe.open(QIODevice::WriteOnly))
+            QSKIP("running with rights that ignore folder permissions");
+        QVERIFY_THROWS_EXCEPTION(StoreWriteError, UpdateQueueAfterSave(store, "/w/a.data", true));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUploadStore)
+#include "tst_uploadstore.moc"
