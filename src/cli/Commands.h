@@ -17,3 +17,4 @@ struct Command {
 int ShowCommand(const QStringList& args, SettingsStore& store);
 int ImportCommand(const QStringList& args, SettingsStore& store);
 int PublishCommand(const QStringList& args, SettingsStore& store);
+int UploadCommand(const QStringList& args, SettingsStore& store);

@@ -13,6 +13,14 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+#include <csignal>
+#include <sys/prctl.h>
+
+// A server dies with the test, even when the test crashes.
+inline void DieWithParent(QProcess& process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
 
 inline quint16 FreeLoopbackPort()
 {
@@ -53,6 +61,7 @@ public:
         if (!masquerade.isEmpty())
             args << QStringLiteral("--masquerade") << masquerade;
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        DieWithParent(process_);
         process_.start(QStringLiteral("/usr/bin/python3"), args);
         if (!process_.waitForStarted(5000))
             return false;
@@ -118,6 +127,7 @@ public:
         f.write(conf.toUtf8());
         f.close();
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
+        DieWithParent(process_);
         process_.start(QStringLiteral("/usr/sbin/vsftpd"), {confPath});
         if (!process_.waitForStarted(5000))
             return false;
