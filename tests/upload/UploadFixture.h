@@ -29,7 +29,10 @@
 
 class UploadFixture {
 public:
-    UploadFixture() : store(dir_.filePath(QStringLiteral("QUIB.ini"))) {}
+    // The store lies where the program looks for it when XDG_CONFIG_HOME is
+    // configHome().
+    UploadFixture() : store(dir_.filePath(QStringLiteral("config/Tav/QUIB.conf"))) {}
+    QString configHome() const { return dir_.filePath(QStringLiteral("config")); }
 
 private:
     QTemporaryDir dir_;
@@ -81,7 +84,8 @@ public:
         WriteFtpSetting(store, setting, s);
     }
 
-    size_t queued() const { return ReadUploadQueue(store).size(); }
+    // Syncs first: another process may have written the store.
+    size_t queued() { store.flush(); return ReadUploadQueue(store).size(); }
 };
 
 // A companion stand-in on 127.0.0.1:11000 that answers every request with
