@@ -554,6 +554,8 @@ SjisString TSocketClient::ReadLn()
 
 SjisString TSocketClient::ReadLnImpl()
 {
+    // Flags are tested in a fixed order: a complete line, the peer's close,
+    // cancel, time-out, then a socket error.
     for (;;) {
         QTcpSocket* socket = socket_;
         if (socket->canReadLine()) {
@@ -564,10 +566,8 @@ SjisString TSocketClient::ReadLnImpl()
         }
         if (socket->bytesAvailable() >= IoBufferSize)
             throw std::out_of_range("ReadLn: a line longer than 65,536 bytes");
-        if (socket->state() != QAbstractSocket::ConnectedState && socket->state() != QAbstractSocket::ClosingState) {
-            if (socket->state() == QAbstractSocket::UnconnectedState)
-                return {}; // the peer closed in the middle of a line
-        }
+        if (socket->state() == QAbstractSocket::UnconnectedState)
+            return {}; // the peer closed, possibly in the middle of a line
         if (canceled_) {
             canceled_ = false;
             throw EAbortError(QStringLiteral("Socket readln aborted"));

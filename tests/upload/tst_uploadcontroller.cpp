@@ -47,7 +47,8 @@ private slots:
     void missingFolderIsCreated_data();
     void missingFolderIsCreated();
     void folderThatCannotBeCreated();
-    void userAnsweredBy230();
+    void unusualLoginsSucceed_data();
+    void unusualLoginsSucceed();
     void progressMovesInSteps();
     void faultModesFailAndKeepTheQueue_data();
     void faultModesFailAndKeepTheQueue();
@@ -197,17 +198,27 @@ void TestUploadController::folderThatCannotBeCreated()
     QVERIFY(sstp.requests[1].contains(SJIS_FAILED));
 }
 
-void TestUploadController::userAnsweredBy230()
+void TestUploadController::unusualLoginsSucceed_data()
 {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("login");
+    QTest::newRow("user-230") << "user-230" << QStringList{"USER tav", "PWD"};
+    QTest::newRow("multi-line-greeting") << "multiline-greeting" << QStringList{"USER tav", "PASS secret"};
+}
+
+void TestUploadController::unusualLoginsSucceed()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, login);
     PyFtpServer server;
-    QVERIFY(server.start(QStringLiteral("user-230")));
+    QVERIFY(server.start(fault));
     UploadFixture f;
     f.addServer("main", server.port(), server.user, server.password);
     f.addPage(QStringLiteral("p"), "main", "");
     Run run(f);
     run.start();
     QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
-    QCOMPARE(server.transcript().mid(0, 2), (QStringList{"USER tav", "PWD"}));
+    QCOMPARE(server.transcript().mid(0, 2), login);
 }
 
 void TestUploadController::progressMovesInSteps()
