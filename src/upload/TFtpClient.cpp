@@ -114,15 +114,7 @@ void TFtpClient::Connect()
     TSocketClient::Connect();
     try {
         // The greeting, with all its lines.
-        TimerOn();
-        SjisString greeting;
-        try {
-            greeting = ReadLn();
-        } catch (...) {
-            TimerOff();
-            throw;
-        }
-        TimerOff();
+        const SjisString greeting = ReadLn();
         replyCode_ = 0;
         if (!greeting.empty()) {
             StatusMessage(1, QString::fromLatin1(greeting.data(), qsizetype(greeting.size())));
@@ -327,15 +319,7 @@ void TFtpClient::Upload(const QString& localPath, SjisView remoteName)
                     OnTransactionStop(*this);
                 data_->CloseGracefully();
                 // The final reply says whether the server kept the file.
-                TimerOn();
-                SjisString final;
-                try {
-                    final = ReadLn();
-                } catch (...) {
-                    TimerOff();
-                    throw;
-                }
-                TimerOff();
+                const SjisString final = ReadLn();
                 replyCode_ = 0;
                 if (!final.empty()) {
                     StatusMessage(1, QString::fromLatin1(final.data(), qsizetype(final.size())));

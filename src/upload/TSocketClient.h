@@ -113,6 +113,11 @@ public:
     quint16 LocalPort() const;
 
 protected:
+    // Switches the time-out timer off on every way out of a wait.
+    struct TimerScope {
+        TSocketClient* client;
+        ~TimerScope() { client->TimerOff(); }
+    };
     void TimerOn();
     void TimerOff();
     void TimerFired();
@@ -124,9 +129,10 @@ protected:
     SjisString lastReply_;
     bool canceled_ = false;
 
-private:
     // Runs local event loops until `done` holds; every notification wakes it.
     void WaitUntil(const std::function<bool()>& done);
+
+private:
     void Wake();
     void NewSocket();
     void AdoptSocket(QTcpSocket* socket);
