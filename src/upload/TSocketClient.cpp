@@ -187,8 +187,8 @@ void TSocketClient::ResolveRemoteHost()
     TimerScope scope{this};
     ready_ = false;
     lookupFailed_ = false;
-    QHostAddress found;
-    lookupId_ = QHostInfo::lookupHost(name, this, [this, &found](const QHostInfo& info) {
+    lookupResult_.clear();
+    lookupId_ = QHostInfo::lookupHost(name, this, [this](const QHostInfo& info) {
         lookupId_ = -1;
         ready_ = true;
         if (info.error() != QHostInfo::NoError) {
@@ -196,9 +196,9 @@ void TSocketClient::ResolveRemoteHost()
         } else {
             // IPv4 first: the PORT command can only carry an IPv4 address.
             for (const QHostAddress& a : info.addresses())
-                if (a.protocol() == QAbstractSocket::IPv4Protocol) { found = a; break; }
-            if (found.isNull() && !info.addresses().isEmpty())
-                found = info.addresses().first();
+                if (a.protocol() == QAbstractSocket::IPv4Protocol) { lookupResult_ = a; break; }
+            if (lookupResult_.isNull() && !info.addresses().isEmpty())
+                lookupResult_ = info.addresses().first();
         }
         Wake();
     });
@@ -215,7 +215,7 @@ void TSocketClient::ResolveRemoteHost()
         lastError_ = SockErrorNo::HostNotFound;
         throw ESockError(QStringLiteral("Host Lookup Failed"));
     }
-    remote_ = found;
+    remote_ = lookupResult_;
     if (OnHostResolved)
         OnHostResolved(*this);
 }

@@ -150,6 +150,7 @@ private:
     TThreadTimer* timer_ = nullptr;
     std::vector<QEventLoop*> loops_;
     QHostAddress remote_;
+    QHostAddress lookupResult_; // written by the lookup's completion
     int lookupId_ = -1;
     QByteArray io_; // one I/O buffer for every chunk
     QString status_;

@@ -85,6 +85,20 @@ private slots:
         QTRY_COMPARE(peer.received, QByteArray("ab"));
     }
 
+    void connectsByHostName()
+    {
+        Peer peer;
+        TSocketClient client;
+        peer.configure(client);
+        client.Host = QStringLiteral("localhost");
+        int resolved = 0;
+        client.OnHostResolved = [&](TSocketClient&) { ++resolved; };
+        client.Connect();
+        QVERIFY(client.Connected());
+        QCOMPARE(resolved, 1);
+        QCOMPARE(client.GetRemoteIP(), QStringLiteral("127.0.0.1"));
+    }
+
     void connectingTwiceIsRefused()
     {
         Peer peer;
