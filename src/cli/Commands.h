@@ -22,3 +22,4 @@ int NewlineCommand(const QStringList& args, SettingsStore& store);
 int Base64Command(const QStringList& args, SettingsStore& store);
 int MimeHeaderCommand(const QStringList& args, SettingsStore& store);
 int PublishCommand(const QStringList& args, SettingsStore& store);
+int UploadCommand(const QStringList& args, SettingsStore& store);

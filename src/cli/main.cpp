@@ -11,6 +11,7 @@ namespace {
 
 const Command Commands[] = {
     {"publish", "publish [--stdout] PAGE.data...  write each page's HTML file and update the upload queue", PublishCommand},
+    {"upload", "upload [--timeout SECONDS]         send the upload queue as the upload window does; progress on stderr", UploadCommand},
     {"show", "show PAGE.data                    the page as JSON on standard output", ShowCommand},
     {"import", "import PAGE.json PAGE.data        write a version 1.4 page file from JSON", ImportCommand},
     {"convert", "convert --to jis|euc|sjis [--from jis|euc|sjis] [FILE]   convert the Japanese character code", ConvertCommand},

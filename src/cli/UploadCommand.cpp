@@ -1,0 +1,78 @@
+// tavpub upload: the upload window's run without a window, for scheduled jobs.
+#include "app/SettingsStore.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "upload/UploadController.h"
+
+#include <cstdio>
+
+namespace {
+
+void Say(const QString& text)
+{
+    const QByteArray bytes = (QStringLiteral("tavpub upload: ") + text + QLatin1Char('\n')).toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+int ParseTimeOut(const QStringList& args)
+{
+    int seconds = 30;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--timeout") && i + 1 < args.size()) {
+            bool ok = false;
+            seconds = args[++i].toInt(&ok);
+            if (!ok || seconds <= 0)
+                throw UsageError(QStringLiteral("upload: --timeout needs a positive number of seconds"));
+        } else {
+            throw UsageError(QStringLiteral("upload: unknown argument \"%1\"").arg(args[i]));
+        }
+    }
+    return seconds;
+}
+
+} // namespace
+
+int UploadCommand(const QStringList& args, SettingsStore& store)
+{
+    // Every wait has a limit, so that a silent server cannot hang a job.
+    const int timeOutSeconds = ParseTimeOut(args);
+    UploadController upload(store);
+    upload.SetTimeOut(timeOutSeconds * 1000);
+
+    QObject::connect(&upload, &UploadController::message, [](const QString& caption, const QString& text) {
+        Say(caption + QStringLiteral(": ") + text);
+    });
+    QString loadError;
+    QObject::connect(&upload, &UploadController::error, [&loadError](const QString& text) { loadError = text; });
+    QObject::connect(&upload, &UploadController::requestChanged, [](const QString& text) { Say(text); });
+    int lastPercent = -1;
+    QObject::connect(&upload, &UploadController::progress, [&lastPercent](qint64 sent, qint64 total, int percent) {
+        if (total == 0 || percent == lastPercent)
+            return;
+        lastPercent = percent;
+        Say(QStringLiteral("%1 / %2 bytes (%3%)").arg(sent).arg(total).arg(percent));
+    });
+    QObject::connect(&upload, &UploadController::rowChanged, [&upload](int row) {
+        const QStringList& columns = upload.Rows()[size_t(row)];
+        if (columns.size() > 3) // a state: done or failed
+            Say(QStringLiteral("[%1] %2 %3").arg(columns.value(2), columns.value(1), columns.value(3)));
+    });
+
+    upload.FormShow();
+    if (!loadError.isEmpty())
+        throw CliError(loadError);
+    if (upload.Rows().empty()) {
+        Say(QStringLiteral("the upload queue is empty"));
+        return ExitOk;
+    }
+    if (!upload.OkEnabled())
+        throw CliError(QStringLiteral("upload: the queue cannot be sent (see the messages above)"));
+    upload.bttnOkClick();
+    const bool sent = upload.State() == UploadController::RunState::Succeeded;
+    upload.bttnCancelClick(); // QUIT
+    if (!sent)
+        throw CliError(QStringLiteral("upload: failed; the queue is kept"));
+    Say(QStringLiteral("all %1 files sent; the queue is empty").arg(upload.Rows().size()));
+    return ExitOk;
+}

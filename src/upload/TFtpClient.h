@@ -1,0 +1,104 @@
+#pragma once
+
+#include "upload/TSocketClient.h"
+
+#include <memory>
+#include <stdexcept>
+
+// A negative FTP reply (or a broken exchange); the message is the server's
+// reply line, or a text that says what went wrong.
+class FTPException : public std::runtime_error {
+public:
+    explicit FTPException(const SjisString& reply);
+    FTPException(const SjisString& reply, const std::string& message);
+    // The reply line as the server sent it (empty when there was none).
+    const SjisString& Reply() const { return reply_; }
+
+private:
+    SjisString reply_;
+};
+
+// The command codes handed to the result events.
+enum TCmdType {
+    cmdChangeDir, cmdMakeDir, cmdDelete, cmdRemoveDir, cmdList, cmdRename, cmdUpRestore,
+    cmdDownRestore, cmdDownload, cmdUpload, cmdAppend, cmdReInit, cmdAllocate, cmdNList,
+    cmdDoCommand, cmdCurrentDir,
+};
+
+enum TFirewallType { FTUser, FtOpen, FtSite };
+
+// An FTP client (RFC 959) on the control connection that this socket is.
+// Every command completes before its method returns and reports through the
+// events first, so a handler may issue the next command from inside an event.
+// Not built here because nothing calls them: Rename, UploadUnique,
+// UploadRestore, UploadAppend, Download, DownloadRestore, List, Nlist, Flush
+// and the listing parsers.
+class TFtpClient : public TSocketClient {
+    Q_OBJECT
+public:
+    explicit TFtpClient(QObject* owner = nullptr);
+    ~TFtpClient() override;
+
+    SjisString UserID;
+    SjisString Password;
+    bool Passive = false;
+    TFirewallType FirewallType = FTUser;
+    SjisString FWUserID;
+    SjisString FWPassword;
+    bool FWAuthenticate = false;
+    bool ParseList = false; // listings are not parsed
+
+    // Events; the sender comes first. OnConnect fires after a complete login
+    // (the socket-level event is TSocketClient::OnConnect).
+    std::function<void(TFtpClient&, TCmdType)> OnSuccess;
+    std::function<void(TFtpClient&, bool& handled, TCmdType)> OnFailure;
+    std::function<void(TFtpClient&, TCmdType)> OnUnSupportedFunction;
+    std::function<void(TFtpClient&)> OnConnect;
+    std::function<void(TFtpClient&)> OnAuthenticationNeeded;
+    std::function<void(TFtpClient&)> OnAuthenticationFailed;
+    std::function<void(TFtpClient&)> OnTransactionStart;
+    std::function<void(TFtpClient&)> OnTransactionStop;
+
+    // Login: greeting, USER, PASS (skipped when USER is answered by 230). A
+    // failed login disconnects and raises.
+    void Connect() override;
+    // QUIT, then close.
+    void Disconnect() override;
+    // Stops the running transfer; the control connection stays.
+    void Abort() override;
+    // Sends a line and reads the whole reply; returns its first line.
+    SjisString Transaction(SjisView command) override;
+
+    // Simple commands, all through DoCommand.
+    void DoCommand(SjisView line);
+    void ChangeDir(SjisView folder);
+    void MakeDirectory(SjisView folder);
+    void Delete(SjisView name);
+    void RemoveDir(SjisView folder);
+    SjisString GetCurrentDir();
+    void Reinitialize();
+    void Allocate(qint64 bytes);
+    void Mode(int mode); // 1 ASCII, 2 image, 3 local 8
+
+    // Stores a local file under the remote name (the local file name when it
+    // is empty), through PASV or PORT by Passive.
+    void Upload(const QString& localPath, SjisView remoteName);
+
+    qint64 GetBytesSent() const;
+    qint64 GetBytesRcvd() const;
+    qint64 TotalSize() const { return uploadSize_; }
+
+    static TCmdType CommandCodeOf(SjisView line);
+
+private:
+    // Reads the lines that follow a reply's first line.
+    void ReadExtraLines(const SjisString& firstLine);
+    // A negative reply of Upload: OnFailure decides whether it is raised.
+    // Returns normally only when the handler handled it.
+    void UploadFailure(const SjisString& reply);
+    void LoginStep(SjisView line, int lowestFailure);
+    void DiscardInput();
+
+    std::unique_ptr<TSocketClient> data_;
+    qint64 uploadSize_ = 0;
+};

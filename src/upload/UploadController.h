@@ -1,0 +1,103 @@
+#pragma once
+
+#include "upload/TFtpClient.h"
+#include "upload/TSSTP.h"
+#include "upload/UploadEntry.h"
+
+#include <QObject>
+#include <QStringList>
+#include <vector>
+
+class SettingsStore;
+
+// The upload run without its window: lists the queue, logs in, enters or
+// creates each page's remote folder, stores its HTML file, and reports
+// every step as state and signals that a window (or the command line)
+// shows. The run is a chain of FTP events: each handler issues the next
+// command from inside the event of the previous one.
+class UploadController : public QObject {
+    Q_OBJECT
+public:
+    enum class Icon { Stop, Information };
+    enum class RunState { Idle, Running, Succeeded, Failed };
+
+    explicit UploadController(SettingsStore& store, QObject* parent = nullptr);
+    ~UploadController() override;
+
+    // Limit of every network wait in ms (0: none, as the window runs it).
+    void SetTimeOut(int milliseconds) { FTP.TimeOut = milliseconds; }
+
+    // Reads the queue and lists its pages.
+    void FormShow();
+    // Starts the run; returns when the whole chain has returned.
+    void bttnOkClick();
+    // Closes the connection (stopping a running transfer) and asks to close.
+    void bttnCancelClick();
+
+    // What the window shows.
+    const std::vector<QStringList>& Rows() const { return rows_; }
+    const QString& RequestText() const { return request_; }
+    const QString& RateText() const { return rate_; }
+    const QString& RateMaxText() const { return rateMax_; }
+    int Gauge() const { return gauge_; }
+    const QString& OkCaption() const { return okCaption_; }
+    bool OkEnabled() const { return okEnabled_; }
+    const QString& CancelCaption() const { return cancelCaption_; }
+    RunState State() const { return state_; }
+    int CurrentIndex() const { return current_; }
+
+    TFtpClient FTP;
+    TSSTP SSTP;
+
+signals:
+    // A message box: caption, text and icon, exactly as shown.
+    void message(const QString& caption, const QString& text, UploadController::Icon icon);
+    // A failure for the application's error display (a page file that
+    // cannot be opened).
+    void error(const QString& text);
+    void rowChanged(int row);
+    void requestChanged(const QString& text);
+    void progress(qint64 sent, qint64 total, int percent);
+    void buttonsChanged();
+    void finished(bool success);
+    void closeRequested();
+
+private:
+    // FTP events.
+    void FTPConnect();
+    void FTPSuccess(TCmdType type);
+    void FTPFailure(bool& handled, TCmdType type);
+    void FTPConnectionFailed();
+    void FTPPacketSent();
+
+    // Reads the page file of queue line `index` into entry_.
+    bool ReadEntry(int index);
+    // Logs in to entry_'s server.
+    void ConnectToEntryServer();
+    void EnterFolder();
+    // Marks the current row failed and announces it, once per run.
+    void MarkFailed();
+    // Shown when a page's texts would smuggle commands into the session.
+    void RefuseLineBreak();
+    void AppendToRow(int row, const QString& text);
+    void SetRequest(const QString& text);
+    void Notify(const char* utf8Script);
+
+    SettingsStore& store_;
+    std::vector<SjisString> queue_;
+    std::vector<QStringList> rows_;
+    UploadEntry entry_;
+    UploadEntry server_; // the server of the connection in use
+    SjisString baseFolder_;
+    int current_ = 0;
+    int folderLevel_ = 0;
+    RunState state_ = RunState::Idle;
+
+    QString request_;
+    QString rate_;
+    QString rateMax_;
+    int gauge_ = 0;
+    QString okCaption_;
+    bool okEnabled_ = true;
+    QString cancelCaption_;
+};

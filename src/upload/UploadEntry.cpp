@@ -1,0 +1,103 @@
+#include "upload/UploadEntry.h"
+
+#include "document/FieldReader.h"
+#include "document/TextCodec.h"
+#include "upload/UploadStore.h"
+
+#include <QFile>
+#include <stdexcept>
+
+bool UploadEntry::HoldsLineBreak() const
+{
+    for (const SjisString* text : {&RemoteFolder, &HtmlFile, &User, &Password, &Host})
+        if (text->find_first_of("\r\n") != SjisString::npos)
+            return true;
+    return false;
+}
+
+bool ReadUploadEntry(const QString& pageFilePath, const SettingsStore& store, UploadEntry& entry)
+{
+    QFile file(pageFilePath);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(QStringLiteral("%1: %2").arg(pageFilePath, file.errorString()).toStdString());
+    FieldReader reader(file);
+    const SjisString tag = reader.readRaw(16);
+    int settingField = 0;
+    if (tag == "Tav Outliner 1.2")
+        settingField = 11;
+    else if (tag == "Tav Outliner 1.3" || tag == "Tav Outliner 1.4")
+        settingField = 14;
+    else
+        return false;
+
+    // Fields are counted from 1 after the tag; the rest of the file is not read.
+    UploadEntry read = entry;
+    SjisString field;
+    for (int number = 1; number <= settingField + 1; ++number) {
+        if (!reader.next(field))
+            field.clear();
+        switch (number) {
+        case 2: read.Title = field; break;
+        case 3: read.HtmlFile = field; break;
+        default:
+            if (number == settingField)
+                read.SettingName = field;
+            else if (number == settingField + 1)
+                read.RemoteFolder = field;
+            break;
+        }
+    }
+    const FtpSetting setting = ReadFtpSetting(store, read.SettingName);
+    SplitHostPort(setting.HostName, read.Host, read.Port);
+    read.User = setting.UserName;
+    read.Password = setting.PassWord;
+    read.Passive = setting.UsePasv;
+    entry = std::move(read);
+    return true;
+}
+
+void SplitHostPort(SjisView hostName, SjisString& host, uint16_t& port)
+{
+    port = 21;
+    host = SjisString(hostName);
+    const size_t colon = hostName.rfind(':');
+    // One colon followed by a port number; an IPv6 address keeps its colons.
+    if (colon == SjisView::npos || hostName.find(':') != colon || colon + 1 >= hostName.size())
+        return;
+    unsigned value = 0;
+    for (char c : hostName.substr(colon + 1)) {
+        if (c < '0' || c > '9' || value > 65535)
+            return;
+        value = value * 10 + unsigned(c - '0');
+    }
+    if (value == 0 || value > 65535)
+        return;
+    host = SjisString(hostName.substr(0, colon));
+    port = uint16_t(value);
+}
+
+SjisString EnsureTrailingSlash(SjisView text)
+{
+    if (text.empty() || text.back() == '/')
+        return SjisString(text);
+    return SjisString(text) + "/";
+}
+
+SjisString FolderPrefix(SjisView folder, int n)
+{
+    SjisString f = EnsureTrailingSlash(folder);
+    SjisString result;
+    for (int i = 0; i < n + 2; ++i) {
+        const size_t slash = f.find('/');
+        const SjisString part = f.substr(0, slash);
+        result += EnsureTrailingSlash(part);
+        if (slash != SjisString::npos)
+            f.erase(0, slash + 1);
+    }
+    return result;
+}
+
+bool FolderPrefixIsWhole(SjisView folder, int n)
+{
+    return FolderPrefix(folder, n) == FolderPrefix(folder, n + 1);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "document/SjisString.h"
+
+#include <QString>
+#include <cstdint>
+
+class SettingsStore;
+
+// What the upload needs of one queued page: from its page file the title,
+// the HTML file, the FTP setting name and the remote folder; from that FTP
+// setting the server, the login and the transfer mode.
+struct UploadEntry {
+    SjisString Title;
+    SjisString HtmlFile; // full local path of the HTML output
+    SjisString Host;     // without the port
+    uint16_t Port = 21;
+    SjisString User;
+    SjisString Password;
+    SjisString SettingName;
+    SjisString RemoteFolder; // as the user typed it
+    bool Passive = false;
+
+    // Host, port, user, password or mode differ: another login is needed.
+    bool SameServer(const UploadEntry& other) const
+    {
+        return Host == other.Host && Port == other.Port && User == other.User
+               && Password == other.Password && Passive == other.Passive;
+    }
+    bool ServerIncomplete() const { return Host.empty() || User.empty() || Password.empty(); }
+    // A line break in a folder, file name, user or password would smuggle a
+    // second command into the FTP session.
+    bool HoldsLineBreak() const;
+};
+
+// Reads a page file of version 1.2 to 1.4 into `entry`, then its FTP setting
+// from the store. Returns false for any other format; `entry` then keeps its
+// previous contents. A file that cannot be opened throws std::runtime_error
+// with a text naming it.
+bool ReadUploadEntry(const QString& pageFilePath, const SettingsStore& store, UploadEntry& entry);
+
+// An FTP setting's HostName may carry the port as "host:port"; 21 otherwise.
+void SplitHostPort(SjisView hostName, SjisString& host, uint16_t& port);
+
+// The text + "/" unless it is empty or already ends in "/".
+SjisString EnsureTrailingSlash(SjisView text);
+
+// The first n + 2 slash-separated fields of the folder, each followed by
+// "/", empty fields dropped: "a/b/c" gives "a/b/" for n = 0 and "a/b/c/"
+// from n = 1 on.
+SjisString FolderPrefix(SjisView folder, int n);
+
+// True when FolderPrefix (folder, n) already holds every field of the folder.
+bool FolderPrefixIsWhole(SjisView folder, int n);

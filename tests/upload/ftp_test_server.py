@@ -1,0 +1,106 @@
+#!/usr/bin/python3
+"""An FTP server on loopback for the upload tests: pyftpdlib with a command
+transcript and a few fault modes.
+
+Prints "PORT <n>" on stdout once it listens, then serves until killed.
+Every command line the server receives is appended to --transcript.
+"""
+import argparse
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.servers import FTPServer
+
+FAULTS = (
+    "none",
+    "user-230",            # USER is answered by 230: no PASS needed
+    "refuse-stor",         # every STOR gets 550
+    "final-426",           # the transfer ends with 426 instead of 226
+    "final-452",           # the transfer ends with 452 instead of 226
+    "drop-mid-transfer",   # the server hangs up after the first data received
+    "slow-stor",           # STOR is never answered
+    "multiline-greeting",  # a greeting of several lines, one without a code
+)
+
+
+def make_handler(args):
+    transcript = open(args.transcript, "a", buffering=1) if args.transcript else None
+    fault = args.fault
+
+    class DroppingDTP(DTPHandler):
+        def handle_read(self):
+            DTPHandler.handle_read(self)
+            if fault == "drop-mid-transfer" and self.tot_bytes_received > 0:
+                self.cmd_channel.close()
+
+        handle_read_event = handle_read  # the base class binds the event to its own method
+
+    class Handler(FTPHandler):
+        dtp_handler = DroppingDTP
+
+        def pre_process_command(self, line, cmd, arg):
+            if transcript:
+                transcript.write(line + "\n")
+            return FTPHandler.pre_process_command(self, line, cmd, arg)
+
+        def handle(self):
+            if fault != "multiline-greeting":
+                return FTPHandler.handle(self)
+            self.on_connect()
+            self.push("220-Welcome to the test server\r\n"
+                      "This line carries no reply code\r\n"
+                      "  and this one is indented\r\n"
+                      "220 Ready\r\n")
+
+        def ftp_USER(self, line):
+            if fault == "user-230" and not self.authenticated:
+                self.username = line
+                return self.ftp_PASS(args.password)
+            return FTPHandler.ftp_USER(self, line)
+
+        def ftp_STOR(self, file, mode="w"):
+            if fault == "refuse-stor":
+                self.respond("550 Permission denied.")
+                return None
+            if fault == "slow-stor":
+                return None
+            return FTPHandler.ftp_STOR(self, file, mode)
+
+        def respond(self, resp, logfun=None):
+            if resp.startswith("226") and fault == "final-426":
+                resp = "426 Connection closed; transfer aborted."
+            elif resp.startswith("226") and fault == "final-452":
+                resp = "452 Insufficient storage space."
+            if logfun is None:
+                return FTPHandler.respond(self, resp)
+            return FTPHandler.respond(self, resp, logfun)
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    Handler.authorizer = authorizer
+    Handler.banner = "test server ready"
+    if args.masquerade:
+        Handler.masquerade_address = args.masquerade
+    return Handler
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--user", default="tav")
+    parser.add_argument("--password", default="secret")
+    parser.add_argument("--transcript")
+    parser.add_argument("--fault", default="none", choices=FAULTS)
+    parser.add_argument("--masquerade", help="address that PASV replies name")
+    args = parser.parse_args()
+
+    import logging
+    logging.basicConfig(level=logging.CRITICAL)
+    server = FTPServer(("127.0.0.1", 0), make_handler(args))
+    print("PORT %d" % server.address[1], flush=True)
+    server.serve_forever(timeout=0.5)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,249 @@
+// The FTP client against a real pyftpdlib server on loopback, with the
+// server's fault modes; every case compares the commands the server saw.
+#include "TestFtpServers.h"
+#include "upload/TFtpClient.h"
+
+#include <QtTest>
+
+namespace {
+
+struct Recorder {
+    QStringList events;
+
+    void attach(TFtpClient& ftp)
+    {
+        ftp.OnSuccess = [this](TFtpClient&, TCmdType t) { events << QStringLiteral("success %1").arg(t); };
+        ftp.OnFailure = [this](TFtpClient&, bool&, TCmdType t) { events << QStringLiteral("failure %1").arg(t); };
+        ftp.OnConnect = [this](TFtpClient&) { events << QStringLiteral("connect"); };
+        ftp.OnConnectionFailed = [this](TSocketClient&) { events << QStringLiteral("connection failed"); };
+    }
+};
+
+void Configure(TFtpClient& ftp, const PyFtpServer& server, bool passive = true)
+{
+    ftp.Host = QStringLiteral("127.0.0.1");
+    ftp.Port = server.port();
+    ftp.UserID = server.user.toStdString();
+    ftp.Password = server.password.toStdString();
+    ftp.Passive = passive;
+    ftp.TimeOut = 5000;
+}
+
+} // namespace
+
+class TestFtpClient : public QObject {
+    Q_OBJECT
+private slots:
+    void uploadsAndTheServerSeesTheSequence_data();
+    void uploadsAndTheServerSeesTheSequence();
+    void userAnsweredBy230SkipsPass();
+    void multiLineGreetingIsReadWhole();
+    void refusedLoginDisconnects();
+    void negativeTransferReplies_data();
+    void negativeTransferReplies();
+    void pasvNamingAnotherAddressUsesTheControlHost();
+    void slowServerTimesOut();
+    void lineBreakInArgumentIsRefusedBeforeSending();
+    void commandWhileNotConnected();
+    void handledFailureRaisesNothing();
+};
+
+void TestFtpClient::uploadsAndTheServerSeesTheSequence_data()
+{
+    QTest::addColumn<bool>("passive");
+    QTest::addColumn<QString>("dataCommand");
+    QTest::newRow("passive") << true << QStringLiteral("PASV");
+    QTest::newRow("active") << false << QStringLiteral("PORT");
+}
+
+void TestFtpClient::uploadsAndTheServerSeesTheSequence()
+{
+    QFETCH(bool, passive);
+    QFETCH(QString, dataCommand);
+    PyFtpServer server;
+    QVERIFY(server.start());
+    QDir(server.root()).mkdir(QStringLiteral("www"));
+    QTemporaryDir local;
+    const QByteArray content = QByteArray(150000, 'x') + "\r\nend\n";
+    WriteTestFile(local.filePath(QStringLiteral("page.html")), content);
+
+    TFtpClient ftp;
+    Configure(ftp, server, passive);
+    Recorder rec;
+    rec.attach(ftp);
+    int packets = 0;
+    ftp.OnPacketSent = [&](TSocketClient&) { ++packets; };
+    ftp.Connect();
+    QCOMPARE(ftp.GetCurrentDir(), SjisString("/"));
+    ftp.ChangeDir("/www");
+    ftp.Upload(local.filePath(QStringLiteral("page.html")), "page.html");
+    QCOMPARE(ftp.TotalSize(), qint64(content.size()));
+    ftp.Disconnect();
+    QVERIFY(!ftp.Connected());
+
+    // No TYPE command is sent: the server stores in ASCII mode, with its own line ends.
+    QCOMPARE(ReadTestFile(server.file(QStringLiteral("www/page.html"))),
+             QByteArray(content).replace("\r\n", "\n"));
+    QVERIFY(packets >= 3);
+    const QStringList t = server.transcript();
+    QCOMPARE(t.size(), 7);
+    QCOMPARE(t[0], QStringLiteral("USER tav"));
+    QCOMPARE(t[1], QStringLiteral("PASS secret"));
+    QCOMPARE(t[2], QStringLiteral("PWD"));
+    QCOMPARE(t[3], QStringLiteral("CWD /www"));
+    QVERIFY2(t[4].startsWith(dataCommand), qPrintable(t[4]));
+    QCOMPARE(t[5], QStringLiteral("STOR page.html"));
+    QCOMPARE(t[6], QStringLiteral("QUIT"));
+    QCOMPARE(rec.events, (QStringList{"connect", "success 15", "success 0", "success 9"}));
+}
+
+void TestFtpClient::userAnsweredBy230SkipsPass()
+{
+    PyFtpServer server;
+    QVERIFY(server.start(QStringLiteral("user-230")));
+    TFtpClient ftp;
+    Configure(ftp, server);
+    ftp.Connect();
+    QVERIFY(ftp.Connected());
+    ftp.GetCurrentDir();
+    QCOMPARE(server.transcript(), (QStringList{"USER tav", "PWD"}));
+}
+
+void TestFtpClient::multiLineGreetingIsReadWhole()
+{
+    PyFtpServer server;
+    QVERIFY(server.start(QStringLiteral("multiline-greeting")));
+    TFtpClient ftp;
+    Configure(ftp, server);
+    ftp.Connect();
+    // Had a greeting line been left unread, PWD would get a stale reply.
+    QCOMPARE(ftp.GetCurrentDir(), SjisString("/"));
+    QCOMPARE(ftp.ReplyCode(), qint16(257));
+}
+
+void TestFtpClient::refusedLoginDisconnects()
+{
+    PyFtpServer server;
+    QVERIFY(server.start());
+    TFtpClient ftp;
+    Configure(ftp, server);
+    ftp.Password = "wrong";
+    Recorder rec;
+    rec.attach(ftp);
+    try {
+        ftp.Connect();
+        QFAIL("login with a wrong password succeeded");
+    } catch (const FTPException& e) {
+        QVERIFY2(QByteArray(e.what()).startsWith("530"), e.what());
+    }
+    QVERIFY(!ftp.Connected());
+    QCOMPARE(rec.events, QStringList{"connection failed"});
+    QCOMPARE(server.transcript().mid(0, 2), (QStringList{"USER tav", "PASS wrong"}));
+}
+
+void TestFtpClient::negativeTransferReplies_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("messageStart");
+    QTest::addColumn<int>("failures");
+    // A refused STOR reaches the failure handler twice: once for the reply,
+    // once when the exception leaves the transfer.
+    QTest::newRow("stor-550") << "refuse-stor" << QByteArray("550") << 2;
+    QTest::newRow("final-426") << "final-426" << QByteArray("426") << 2;
+    QTest::newRow("final-452") << "final-452" << QByteArray("452") << 2;
+    QTest::newRow("dropped") << "drop-mid-transfer" << QByteArray() << 1;
+}
+
+void TestFtpClient::negativeTransferReplies()
+{
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, messageStart);
+    QFETCH(int, failures);
+    PyFtpServer server;
+    QVERIFY(server.start(fault));
+    QTemporaryDir local;
+    WriteTestFile(local.filePath(QStringLiteral("a.html")), QByteArray(3000000, 'a'));
+    TFtpClient ftp;
+    Configure(ftp, server);
+    Recorder rec;
+    ftp.Connect();
+    rec.attach(ftp);
+    try {
+        ftp.Upload(local.filePath(QStringLiteral("a.html")), "a.html");
+        QFAIL("the transfer was reported as a success");
+    } catch (const std::exception& e) {
+        QVERIFY2(QByteArray(e.what()).startsWith(messageStart), e.what());
+    }
+    QCOMPARE(rec.events.count(QStringLiteral("failure 9")), failures);
+    QVERIFY(!rec.events.contains(QStringLiteral("success 9")));
+}
+
+void TestFtpClient::pasvNamingAnotherAddressUsesTheControlHost()
+{
+    PyFtpServer server;
+    QVERIFY(server.start(QStringLiteral("none"), QStringLiteral("192.0.2.7")));
+    QTemporaryDir local;
+    WriteTestFile(local.filePath(QStringLiteral("b.html")), "<p>b</p>");
+    TFtpClient ftp;
+    Configure(ftp, server);
+    ftp.Connect();
+    ftp.Upload(local.filePath(QStringLiteral("b.html")), "b.html");
+    QCOMPARE(ReadTestFile(server.file(QStringLiteral("b.html"))), QByteArray("<p>b</p>"));
+}
+
+void TestFtpClient::slowServerTimesOut()
+{
+    PyFtpServer server;
+    QVERIFY(server.start(QStringLiteral("slow-stor")));
+    QTemporaryDir local;
+    WriteTestFile(local.filePath(QStringLiteral("c.html")), "c");
+    TFtpClient ftp;
+    Configure(ftp, server);
+    ftp.Connect();
+    ftp.TimeOut = 300;
+    QVERIFY_THROWS_EXCEPTION(ESockError, ftp.Upload(local.filePath(QStringLiteral("c.html")), "c.html"));
+}
+
+void TestFtpClient::lineBreakInArgumentIsRefusedBeforeSending()
+{
+    PyFtpServer server;
+    QVERIFY(server.start());
+    TFtpClient ftp;
+    Configure(ftp, server);
+    ftp.Connect();
+    QVERIFY_THROWS_EXCEPTION(FTPException, ftp.ChangeDir("www\r\nDELE x"));
+    QVERIFY_THROWS_EXCEPTION(FTPException, ftp.MakeDirectory("a\nb"));
+    ftp.GetCurrentDir();
+    QCOMPARE(server.transcript(), (QStringList{"USER tav", "PASS secret", "PWD"}));
+}
+
+void TestFtpClient::commandWhileNotConnected()
+{
+    TFtpClient ftp;
+    bool required = false;
+    ftp.OnConnectionRequired = [&](TSocketClient&) { required = true; };
+    try {
+        ftp.ChangeDir("x");
+        QFAIL("a command went out without a connection");
+    } catch (const std::runtime_error& e) {
+        QCOMPARE(QByteArray(e.what()), QByteArray("Not Connected"));
+    }
+    QVERIFY(required);
+}
+
+void TestFtpClient::handledFailureRaisesNothing()
+{
+    PyFtpServer server;
+    QVERIFY(server.start());
+    TFtpClient ftp;
+    Configure(ftp, server);
+    ftp.Connect();
+    bool handled = true;
+    ftp.OnFailure = [&](TFtpClient&, bool& h, TCmdType) { h = handled; };
+    ftp.ChangeDir("/missing"); // handled: no exception
+    handled = false;
+    QVERIFY_THROWS_EXCEPTION(FTPException, ftp.ChangeDir("/missing"));
+}
+
+QTEST_GUILESS_MAIN(TestFtpClient)
+#include "tst_ftpclient.moc"

@@ -1,0 +1,382 @@
+// The upload run against real FTP servers on loopback: rows, messages, SSTP
+// notifications, the queue, and the commands each server saw.
+#include "UploadFixture.h"
+
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Runs FormShow and the upload, collecting message texts.
+struct Run {
+    explicit Run(UploadFixture& f, int timeOut = 5000) : upload(f.store)
+    {
+        upload.SetTimeOut(timeOut);
+        QObject::connect(&upload, &UploadController::message,
+                         [this](const QString&, const QString& text) { messages << text; });
+        QObject::connect(&upload, &UploadController::progress,
+                         [this](qint64, qint64 total, int percent) {
+                             if (total > 0)
+                                 percents << percent;
+                         });
+    }
+    void start()
+    {
+        upload.FormShow();
+        upload.bttnOkClick();
+    }
+    QString state(int row) const { return upload.Rows()[size_t(row)].value(3); }
+
+    UploadController upload;
+    QStringList messages;
+    QList<int> percents;
+};
+
+} // namespace
+
+class TestUploadController : public QObject {
+    Q_OBJECT
+private slots:
+    void singlePageIntoExistingFolder_data();
+    void singlePageIntoExistingFolder();
+    void onePassQueueKeepsOneLogin();
+    void pagesForTwoServersReachTheirOwnServer();
+    void missingFolderIsCreated_data();
+    void missingFolderIsCreated();
+    void folderThatCannotBeCreated();
+    void unusualLoginsSucceed_data();
+    void unusualLoginsSucceed();
+    void progressMovesInSteps();
+    void faultModesFailAndKeepTheQueue_data();
+    void faultModesFailAndKeepTheQueue();
+    void laterFileFailureMarksItsRow();
+    void slowServerCancelledByUser();
+    void lineBreakInFolderIsRefusedBeforeConnecting();
+    void listingRefusesIncompleteOrUnknownPages_data();
+    void listingRefusesIncompleteOrUnknownPages();
+    void vsftpdSinglePage_data();
+    void vsftpdSinglePage();
+};
+
+void TestUploadController::singlePageIntoExistingFolder_data()
+{
+    QTest::addColumn<bool>("passive");
+    QTest::newRow("passive") << true;
+    QTest::newRow("active") << false;
+}
+
+void TestUploadController::singlePageIntoExistingFolder()
+{
+    QFETCH(bool, passive);
+    PyFtpServer server;
+    QVERIFY(server.start());
+    QDir(server.root()).mkdir(QStringLiteral("www"));
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password, passive);
+    f.addPage(QStringLiteral("index"), "main", "www", "<p>hello</p>");
+    SstpListener sstp;
+    QVERIFY(sstp.listening());
+
+    Run run(f);
+    run.start();
+    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
+    QCOMPARE(run.state(0), U(JA_DONE));
+    QCOMPARE(run.upload.CancelCaption(), U(JA_CLOSE));
+    QCOMPARE(f.queued(), size_t(0));
+    QCOMPARE(ReadTestFile(server.file(QStringLiteral("www/index.html"))), QByteArray("<p>hello</p>"));
+    run.upload.bttnCancelClick();
+    const QString dataCommand = passive ? QStringLiteral("PASV") : QStringLiteral("PORT");
+    QStringList t = server.transcript();
+    QCOMPARE(t.size(), 8);
+    t[5] = t[5].left(4);
+    QCOMPARE(t, (QStringList{"USER tav", "PASS secret", "PWD", "CWD /www", "PWD", dataCommand,
+                             "STOR index.html", "QUIT"}));
+    QTRY_COMPARE(sstp.requests.size(), 2);
+    QCOMPARE(sstp.requests[0], QByteArray("SEND SSTP/1.0\r\nSender: Tav Outliner\r\nScript: " SJIS_START "\r\n\r\n"));
+    QCOMPARE(sstp.requests[1], QByteArray("SEND SSTP/1.0\r\nSender: Tav Outliner\r\nScript: " SJIS_ALL_DONE "\r\n\r\n"));
+}
+
+void TestUploadController::onePassQueueKeepsOneLogin()
+{
+    PyFtpServer server;
+    QVERIFY(server.start());
+    QDir(server.root()).mkdir(QStringLiteral("f1"));
+    QDir(server.root()).mkdir(QStringLiteral("f2"));
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password);
+    f.addPage(QStringLiteral("one"), "main", "f1");
+    f.addPage(QStringLiteral("two"), "main", "f2");
+    Run run(f);
+    run.start();
+    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
+    run.upload.bttnCancelClick();
+    QCOMPARE(server.transcript(), (QStringList{"USER tav", "PASS secret", "PWD", "CWD /f1", "PWD", "PASV",
+                                               "STOR one.html", "CWD /f2", "PWD", "PASV", "STOR two.html", "QUIT"}));
+    QCOMPARE(f.queued(), size_t(0));
+}
+
+void TestUploadController::pagesForTwoServersReachTheirOwnServer()
+{
+    PyFtpServer a;
+    PyFtpServer b;
+    b.user = QStringLiteral("other");
+    QVERIFY(a.start());
+    QVERIFY(b.start());
+    QDir(a.root()).mkdir(QStringLiteral("fa"));
+    QDir(b.root()).mkdir(QStringLiteral("fb"));
+    UploadFixture f;
+    f.addServer("A", a.port(), a.user, a.password);
+    f.addServer("B", b.port(), b.user, b.password, false);
+    f.addPage(QStringLiteral("pa"), "A", "fa");
+    f.addPage(QStringLiteral("pb"), "B", "fb");
+    Run run(f);
+    run.start();
+    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
+    run.upload.bttnCancelClick();
+    QVERIFY(QFile::exists(a.file(QStringLiteral("fa/pa.html"))));
+    QVERIFY(QFile::exists(b.file(QStringLiteral("fb/pb.html"))));
+    QVERIFY(!QFile::exists(a.file(QStringLiteral("fb/pb.html"))));
+    QCOMPARE(a.transcript(), (QStringList{"USER tav", "PASS secret", "PWD", "CWD /fa", "PWD", "PASV",
+                                          "STOR pa.html", "QUIT"}));
+    QStringList tb = b.transcript();
+    QCOMPARE(tb.size(), 8);
+    tb[5] = tb[5].left(4);
+    QCOMPARE(tb, (QStringList{"USER other", "PASS secret", "PWD", "CWD /fb", "PWD", "PORT", "STOR pb.html", "QUIT"}));
+    QCOMPARE(f.queued(), size_t(0));
+}
+
+void TestUploadController::missingFolderIsCreated_data()
+{
+    QTest::addColumn<QByteArray>("folder");
+    QTest::addColumn<QStringList>("commands");
+    QTest::newRow("public_html") << QByteArray("public_html")
+        << QStringList{"CWD /public_html", "MKD /public_html/", "CWD /public_html", "PWD", "PASV", "STOR p.html"};
+    // With a existing: a/b is made at once, then a/b/c after the next refusal.
+    QTest::newRow("two-levels") << QByteArray("a/b/c")
+        << QStringList{"CWD /a/b/c", "MKD /a/b/", "CWD /a/b/c", "MKD /a/b/c/", "CWD /a/b/c", "PWD", "PASV", "STOR p.html"};
+    QTest::newRow("empty-folder") << QByteArray()
+        << QStringList{"CWD /", "PWD", "PASV", "STOR p.html"};
+}
+
+void TestUploadController::missingFolderIsCreated()
+{
+    QFETCH(QByteArray, folder);
+    QFETCH(QStringList, commands);
+    PyFtpServer server;
+    QVERIFY(server.start());
+    QDir(server.root()).mkdir(QStringLiteral("a"));
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password);
+    f.addPage(QStringLiteral("p"), "main", folder.toStdString());
+    Run run(f);
+    run.start();
+    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
+    QCOMPARE(server.transcript().mid(3), commands);
+    QCOMPARE(run.state(0), U(JA_DONE));
+    QVERIFY(run.messages.isEmpty());
+}
+
+void TestUploadController::folderThatCannotBeCreated()
+{
+    PyFtpServer server;
+    QVERIFY(server.start());
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password);
+    f.addPage(QStringLiteral("p"), "main", "a/b/c");
+    SstpListener sstp;
+    Run run(f);
+    run.start();
+    QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
+    QCOMPARE(server.transcript().mid(3), (QStringList{"CWD /a/b/c", "MKD /a/b/", "MKD /a/b/c/"}));
+    QCOMPARE(run.messages, QStringList{U(JA_NO_FOLDER)});
+    QCOMPARE(run.state(0), U(JA_FAILED));
+    QCOMPARE(f.queued(), size_t(1));
+    QTRY_COMPARE(sstp.requests.size(), 2);
+    QVERIFY(sstp.requests[1].contains(SJIS_FAILED));
+}
+
+void TestUploadController::unusualLoginsSucceed_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("login");
+    QTest::newRow("user-230") << "user-230" << QStringList{"USER tav", "PWD"};
+    QTest::newRow("multi-line-greeting") << "multiline-greeting" << QStringList{"USER tav", "PASS secret"};
+}
+
+void TestUploadController::unusualLoginsSucceed()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, login);
+    PyFtpServer server;
+    QVERIFY(server.start(fault));
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password);
+    f.addPage(QStringLiteral("p"), "main", "");
+    Run run(f);
+    run.start();
+    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
+    QCOMPARE(server.transcript().mid(0, 2), login);
+}
+
+void TestUploadController::progressMovesInSteps()
+{
+    PyFtpServer server;
+    QVERIFY(server.start());
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password);
+    f.addPage(QStringLiteral("big"), "main", "", QByteArray(200000, 'z'));
+    Run run(f);
+    run.start();
+    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
+    QVERIFY2(run.percents.size() >= 4, qPrintable(QString::number(run.percents.size())));
+    QVERIFY(run.percents.first() <= 32);
+    QCOMPARE(run.percents.last(), 100);
+    QVERIFY(std::is_sorted(run.percents.begin(), run.percents.end()));
+    QCOMPARE(run.upload.RateText(), QStringLiteral("200000"));
+    QCOMPARE(run.upload.RateMaxText(), QStringLiteral("200000"));
+}
+
+void TestUploadController::faultModesFailAndKeepTheQueue_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("refused-login") << "none" << "wrong" << QStringList{U(JA_AUTH_FAILED_TAV)};
+    // The client reports a refused STOR twice, and the message goes with each.
+    QTest::newRow("refused-stor") << "refuse-stor" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)};
+    QTest::newRow("final-426") << "final-426" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)};
+    QTest::newRow("final-452") << "final-452" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)};
+    QTest::newRow("dropped") << "drop-mid-transfer" << "secret" << QStringList{U(JA_NO_UPLOAD)};
+}
+
+void TestUploadController::faultModesFailAndKeepTheQueue()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, password);
+    QFETCH(QStringList, messages);
+    PyFtpServer server;
+    QVERIFY(server.start(fault));
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, password);
+    f.addPage(QStringLiteral("p"), "main", "", QByteArray(3000000, 'q'));
+    Run run(f);
+    run.start();
+    QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
+    QCOMPARE(run.state(0), U(JA_FAILED));
+    QCOMPARE(run.messages, messages);
+    QCOMPARE(f.queued(), size_t(1));
+}
+
+void TestUploadController::laterFileFailureMarksItsRow()
+{
+    PyFtpServer server;
+    QVERIFY(server.start());
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password);
+    f.addPage(QStringLiteral("one"), "main", "");
+    f.addPage(QStringLiteral("two"), "main", "x/y/z");
+    SstpListener sstp;
+    Run run(f);
+    run.start();
+    QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
+    QCOMPARE(run.state(0), U(JA_DONE));
+    QCOMPARE(run.state(1), U(JA_FAILED));
+    QCOMPARE(f.queued(), size_t(2));
+    QTRY_COMPARE(sstp.requests.size(), 2);
+    QVERIFY(sstp.requests[1].contains(SJIS_FAILED));
+}
+
+void TestUploadController::slowServerCancelledByUser()
+{
+    PyFtpServer server;
+    QVERIFY(server.start(QStringLiteral("slow-stor")));
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password);
+    f.addPage(QStringLiteral("p"), "main", "");
+    Run run(f, 0); // no time limit: only the user ends the wait
+    QSignalSpy closing(&run.upload, &UploadController::closeRequested);
+    QTimer::singleShot(300, &run.upload, [&run] { run.upload.bttnCancelClick(); });
+    QElapsedTimer clock;
+    clock.start();
+    run.start();
+    QVERIFY(clock.elapsed() < 5000);
+    QCOMPARE(closing.size(), 1);
+    QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
+    QCOMPARE(run.state(0), U(JA_FAILED));
+    QCOMPARE(f.queued(), size_t(1));
+}
+
+void TestUploadController::lineBreakInFolderIsRefusedBeforeConnecting()
+{
+    PyFtpServer server;
+    QVERIFY(server.start());
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password);
+    f.addPage(QStringLiteral("p"), "main", "www\r\nDELE other.html");
+    Run run(f);
+    run.start();
+    QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
+    QCOMPARE(run.messages.size(), 1);
+    QCOMPARE(run.state(0), U(JA_FAILED));
+    QVERIFY(server.transcript().isEmpty());
+}
+
+void TestUploadController::listingRefusesIncompleteOrUnknownPages_data()
+{
+    QTest::addColumn<QByteArray>("version");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no-password") << QByteArray("1.4") << QString() << U(JA_NO_SERVER);
+    QTest::newRow("version-1.0") << QByteArray("1.0") << "secret" << U(JA_UNKNOWN_FORMAT);
+}
+
+void TestUploadController::listingRefusesIncompleteOrUnknownPages()
+{
+    QFETCH(QByteArray, version);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    UploadFixture f;
+    f.addServer("main", 21, QStringLiteral("tav"), password);
+    f.addPage(QStringLiteral("p1"), "main", "", "x", version.constData());
+    f.addPage(QStringLiteral("p2"), "main", "", "x", version.constData());
+    Run run(f);
+    run.upload.FormShow();
+    QCOMPARE(run.messages, QStringList{message}); // once, not per row
+    QCOMPARE(run.upload.OkCaption(), U(JA_CANNOT_UPLOAD));
+    QVERIFY(!run.upload.OkEnabled());
+}
+
+void TestUploadController::vsftpdSinglePage_data()
+{
+    QTest::addColumn<bool>("passive");
+    QTest::newRow("passive") << true;
+    QTest::newRow("active") << false;
+}
+
+void TestUploadController::vsftpdSinglePage()
+{
+    QFETCH(bool, passive);
+    VsftpdServer server;
+    if (!server.start())
+        QSKIP("vsftpd could not be started here");
+    UploadFixture f;
+    f.addServer("vs", server.port(), QStringLiteral("anonymous"), QStringLiteral("guest"), passive);
+    f.addPage(QStringLiteral("vpage"), "vs", "pub", "<p>vsftpd</p>\r\n");
+    Run run(f);
+    run.start();
+    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
+    run.upload.bttnCancelClick();
+    QCOMPARE(ReadTestFile(server.file(QStringLiteral("pub/vpage.html"))), QByteArray("<p>vsftpd</p>\r\n")); // vsftpd keeps ASCII uploads as sent
+    QStringList t = server.transcript();
+    QCOMPARE(t.size(), 7); // USER answered by 230: no PASS
+    t[4] = t[4].left(4);
+    QCOMPARE(t, (QStringList{"USER anonymous", "PWD", QStringLiteral("CWD ") + server.root() + "/pub", "PWD",
+                             passive ? "PASV" : "PORT", "STOR vpage.html", "QUIT"}));
+    QCOMPARE(f.queued(), size_t(0));
+}
+
+QTEST_GUILESS_MAIN(TestUploadController)
+#include "tst_uploadcontroller.moc"

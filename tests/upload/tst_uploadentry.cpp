@@ -1,0 +1,128 @@
+// Folder helpers and reading a queued page for the upload.
+#include "UploadFixture.h"
+#include "upload/UploadEntry.h"
+
+#include <QtTest>
+
+class TestUploadEntry : public QObject {
+    Q_OBJECT
+private slots:
+    void ensureTrailingSlash_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("result");
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+        QTest::newRow("plain") << QByteArray("www") << QByteArray("www/");
+        QTest::newRow("slash") << QByteArray("www/") << QByteArray("www/");
+    }
+    void ensureTrailingSlash()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, result);
+        QCOMPARE(QByteArray::fromStdString(EnsureTrailingSlash(text.toStdString())), result);
+    }
+
+    void folderPrefix_data()
+    {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("abc-0") << QByteArray("a/b/c") << 0 << QByteArray("a/b/") << false;
+        QTest::newRow("abc-1") << QByteArray("a/b/c") << 1 << QByteArray("a/b/c/") << true;
+        QTest::newRow("abc-5") << QByteArray("a/b/c") << 5 << QByteArray("a/b/c/") << true;
+        QTest::newRow("leading-slash-0") << QByteArray("/a/b") << 0 << QByteArray("a/") << false;
+        QTest::newRow("leading-slash-1") << QByteArray("/a/b") << 1 << QByteArray("a/b/") << true;
+        QTest::newRow("one-level") << QByteArray("public_html") << 0 << QByteArray("public_html/") << true;
+        QTest::newRow("double-slash") << QByteArray("a//b") << 0 << QByteArray("a/") << false;
+        QTest::newRow("empty") << QByteArray() << 0 << QByteArray() << true;
+    }
+    void folderPrefix()
+    {
+        QFETCH(QByteArray, folder);
+        QFETCH(int, n);
+        QFETCH(QByteArray, prefix);
+        QFETCH(bool, whole);
+        QCOMPARE(QByteArray::fromStdString(FolderPrefix(folder.toStdString(), n)), prefix);
+        QCOMPARE(FolderPrefixIsWhole(folder.toStdString(), n), whole);
+    }
+
+    void hostPort_data()
+    {
+        QTest::addColumn<QByteArray>("hostName");
+        QTest::addColumn<QByteArray>("host");
+        QTest::addColumn<int>("port");
+        QTest::newRow("plain") << QByteArray("ftp.example.jp") << QByteArray("ftp.example.jp") << 21;
+        QTest::newRow("with-port") << QByteArray("ftp.example.jp:2121") << QByteArray("ftp.example.jp") << 2121;
+        QTest::newRow("port-too-big") << QByteArray("h:70000") << QByteArray("h:70000") << 21;
+        QTest::newRow("not-a-port") << QByteArray("h:ftp") << QByteArray("h:ftp") << 21;
+        QTest::newRow("ipv6") << QByteArray("::1") << QByteArray("::1") << 21;
+    }
+    void hostPort()
+    {
+        QFETCH(QByteArray, hostName);
+        QFETCH(QByteArray, host);
+        QFETCH(int, port);
+        SjisString h;
+        uint16_t p = 0;
+        SplitHostPort(hostName.toStdString(), h, p);
+        QCOMPARE(QByteArray::fromStdString(h), host);
+        QCOMPARE(int(p), port);
+    }
+
+    void readsFieldsByVersion_data()
+    {
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("1.2") << QByteArray("1.2") << true;
+        QTest::newRow("1.3") << QByteArray("1.3") << true;
+        QTest::newRow("1.4") << QByteArray("1.4") << true;
+        QTest::newRow("1.1") << QByteArray("1.1") << false;
+        QTest::newRow("1.0") << QByteArray("1.0") << false;
+    }
+    void readsFieldsByVersion()
+    {
+        QFETCH(QByteArray, version);
+        QFETCH(bool, read);
+        UploadFixture f;
+        f.addServer("srv", 2121, QStringLiteral("u"), QStringLiteral("p"), true);
+        const QString page = f.addPage(QStringLiteral("pg"), "srv", "dir/sub", "x", version.constData());
+        UploadEntry entry;
+        entry.Title = "previous";
+        QCOMPARE(ReadUploadEntry(page, f.store, entry), read);
+        if (!read) {
+            QCOMPARE(entry.Title, SjisString("previous"));
+            return;
+        }
+        QCOMPARE(entry.Title, SjisString("Title pg"));
+        QCOMPARE(QString::fromStdString(entry.HtmlFile), f.path(QStringLiteral("pg.html")));
+        QCOMPARE(entry.SettingName, SjisString("srv"));
+        QCOMPARE(entry.RemoteFolder, SjisString("dir/sub"));
+        QCOMPARE(entry.Host, SjisString("127.0.0.1"));
+        QCOMPARE(int(entry.Port), 2121);
+        QCOMPARE(entry.User, SjisString("u"));
+        QCOMPARE(entry.Password, SjisString("p"));
+        QVERIFY(entry.Passive);
+    }
+    void missingPageFileThrowsWithItsName()
+    {
+        UploadFixture f;
+        UploadEntry entry;
+        try {
+            ReadUploadEntry(f.path(QStringLiteral("gone.data")), f.store, entry);
+            QFAIL("a missing page file was read");
+        } catch (const std::runtime_error& e) {
+            QVERIFY(QByteArray(e.what()).contains("gone.data"));
+        }
+    }
+    void lineBreaksAreFound()
+    {
+        UploadEntry entry;
+        QVERIFY(!entry.HoldsLineBreak());
+        entry.Password = "pa\nss";
+        QVERIFY(entry.HoldsLineBreak());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUploadEntry)
+#include "tst_uploadentry.moc"
