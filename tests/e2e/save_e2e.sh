@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# End to end: start the real program under Xvfb on a page named on the
+# command line, type into a node with the keyboard, save with Ctrl+S, quit
+# through the File menu, and check the page file, the HTML file and the
+# settings the program left.
+# Usage: save_e2e.sh TAV_OUTLINER TAVPUB
+set -euo pipefail
+app=$1
+tavpub=$2
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; echo "0 passed, 1 failed"; exit 1; }
+
+export XDG_CONFIG_HOME="$work/config"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+
+cat > "$work/page.json" <<JSON
+{"Title": "E2E page", "FileName": "$work/page.html", "Charset": "Shift_JIS",
+ "Nodes": [{"Name": "first", "Body": "<p>start</p>"}, {"Name": "second", "Body": ""}]}
+JSON
+"$tavpub" import "$work/page.json" "$work/page.data"
+
+# A display of our own; Xvfb writes its number once it is ready.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+exec 3>&-
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")"
+
+cd "$work"
+"$app" "$work/page.data" >"$work/app.log" 2>&1 &
+app_pid=$!
+window=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1) || fail "no main window"
+xdotool windowfocus "$window"
+sleep 1
+
+key() { xdotool key --delay 80 "$@"; sleep 0.3; }
+key Home               # the first node of the tree
+key F4                 # into the editor
+key ctrl+End
+xdotool type --delay 30 " typed-by-e2e"
+sleep 0.3
+key ctrl+s
+sleep 0.5
+key alt+f
+key x                  # File > Exit
+
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not quit; log: $(cat "$work/app.log")"
+app_pid=""
+
+grep -q "typed-by-e2e" "$work/page.data" || fail "the page file lacks the typed text"
+grep -q "<p>start</p> typed-by-e2e" "$work/page.html" || fail "the HTML file lacks the typed text"
+head -c 16 "$work/page.data" | grep -q "Tav Outliner 1.4" || fail "the page file has no 1.4 tag"
+settings="$XDG_CONFIG_HOME/Tav/QUIB.conf"
+[ -f "$settings" ] || fail "no settings file"
+grep -q "LastFileName=$work/page.html" "$settings" || fail "LastFileName not stored: $(cat "$settings")"
+grep -q "LastTitle=E2E page" "$settings" || fail "LastTitle not stored"
+[ "$(stat -c %a "$settings")" = 600 ] || fail "the settings file is readable by others"
+grep -q "page.data" "$XDG_CONFIG_HOME/VuzOdiRo/OFH.conf" || fail "the page is not in the recent files"
+echo "1 passed, 0 failed"
