@@ -210,5 +210,10 @@ QString FindResource(const QString& fileName)
     for (const QString& path : candidates)
         if (QFileInfo::exists(path))
             return QFileInfo(path).absoluteFilePath();
-    return QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("tav-outliner/") + fileName);
+    QString installed = QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("tav-outliner/") + fileName);
+#ifdef TAV_SOURCE_RESOURCES
+    if (installed.isEmpty() && QFileInfo::exists(QStringLiteral(TAV_SOURCE_RESOURCES "/") + fileName))
+        installed = QStringLiteral(TAV_SOURCE_RESOURCES "/") + fileName;
+#endif
+    return installed;
 }

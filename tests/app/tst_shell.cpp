@@ -12,6 +12,7 @@
 #include "upload/UploadStore.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -122,6 +123,15 @@ struct Run {
 };
 
 } // namespace
+
+// Stands in for the desktop's "open": records what would have been opened.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
 
 class TestShell : public QObject {
     Q_OBJECT
@@ -450,6 +460,34 @@ private slots:
         QCOMPARE(run.page.FileName, run.settings.ProgramFolder + "untitled.html");
         run.ui().MainMenu_FSS->trigger();
         QCOMPARE(ReadFile(path("newer.data")), QByteArray("Tav Outliner 9.0\xff"));
+    }
+
+    void browserManualAndExternalToolOpenWhatTheyShould()
+    {
+        UrlCatcher opened;
+        QDesktopServices::setUrlHandler("file", &opened, "open");
+        Run run(dir_.path());
+        run.start();
+        run.page.FileName = Bytes(path("shown.html"));
+        run.ui().MainMenu_TII->trigger();
+        run.ui().MainMenu_HO->trigger();
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(opened.urls.size(), 2);
+        QCOMPARE(opened.urls[0].toLocalFile(), path("shown.html"));
+        QVERIFY(opened.urls[1].toLocalFile().endsWith("/Tav Outliner 1.8.html"));
+        QVERIFY(QFile::exists(opened.urls[1].toLocalFile()));
+
+        // The external tool gets the HTML file as its one parameter.
+        const QString tool = path("tool.sh");
+        QFile script(tool);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nprintf '%s' \"$*\" > \"$0.out\"\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        run.settings.ExternalTool = Bytes(tool);
+        run.ui().Mainmenu_TP->trigger();
+        QTRY_VERIFY(QFile::exists(tool + ".out"));
+        QTRY_COMPARE(ReadFile(tool + ".out"), path("shown.html").toUtf8());
     }
 
     void aRunThatOpensNothingWritesNoRecentFiles()
