@@ -1,5 +1,6 @@
 // Browser reload on a real X server: every window whose caption holds the
 // page's title and the browser's name gets F5, and the focus comes back.
+#include "FakeBrowser.h"
 #include "app/BrowserLink.h"
 
 #include <QApplication>
@@ -7,26 +8,6 @@
 #include <QTest>
 #include <QWidget>
 
-namespace {
-
-class FakeBrowser : public QWidget {
-public:
-    explicit FakeBrowser(const QString& caption)
-    {
-        setWindowTitle(caption);
-        resize(200, 100);
-    }
-    int reloads = 0;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override
-    {
-        if (event->key() == Qt::Key_F5)
-            ++reloads;
-    }
-};
-
-} // namespace
 
 class TestBrowserLink : public QObject {
     Q_OBJECT

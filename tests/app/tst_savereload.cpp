@@ -1,5 +1,6 @@
 // On a real X server: saving a page reloads every browser window that shows
 // it (its caption holds the page title, " - " and the browser's name).
+#include "FakeBrowser.h"
 #include "app/BrowserLink.h"
 #include "app/TformMain.h"
 #include "document/TextCodec.h"
@@ -11,26 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-class FakeBrowser : public QWidget {
-public:
-    explicit FakeBrowser(const QString& caption)
-    {
-        setWindowTitle(caption);
-        resize(240, 120);
-    }
-    int reloads = 0;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override
-    {
-        if (event->key() == Qt::Key_F5)
-            ++reloads;
-    }
-};
-
-} // namespace
 
 class TestSaveReload : public QObject {
     Q_OBJECT

@@ -8,28 +8,28 @@
 namespace {
 
 // Builds an outline from "name(child,child(grandchild)),name" notation.
-void Build(Page& page, Node* parent, const QString& spec, int& pos)
+void Build(Page& page, Node* parent, const QString& shape, int& pos)
 {
-    while (pos < spec.size() && spec[pos] != QLatin1Char(')')) {
+    while (pos < shape.size() && shape[pos] != QLatin1Char(')')) {
         QString name;
-        while (pos < spec.size() && !QStringLiteral("(),").contains(spec[pos]))
-            name += spec[pos++];
+        while (pos < shape.size() && !QStringLiteral("(),").contains(shape[pos]))
+            name += shape[pos++];
         Node* node = page.AddChildNode(parent);
         page.RenameNode(node, name.toStdString());
-        if (pos < spec.size() && spec[pos] == QLatin1Char('(')) {
+        if (pos < shape.size() && shape[pos] == QLatin1Char('(')) {
             ++pos;
-            Build(page, node, spec, pos);
+            Build(page, node, shape, pos);
             ++pos; // ')'
         }
-        if (pos < spec.size() && spec[pos] == QLatin1Char(','))
+        if (pos < shape.size() && shape[pos] == QLatin1Char(','))
             ++pos;
     }
 }
 
-void Build(Page& page, const QString& spec)
+void Build(Page& page, const QString& shape)
 {
     int pos = 0;
-    Build(page, nullptr, spec, pos);
+    Build(page, nullptr, shape, pos);
 }
 
 // The outline in the same notation.
