@@ -2,6 +2,7 @@
 
 #include <QIODevice>
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 bool FieldReader::fill()
@@ -65,4 +66,12 @@ bool FieldReader::next(SjisString& out)
             return true;
         }
     }
+}
+
+bool ParsePageInteger(SjisView text, std::int32_t& value)
+{
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && !text.empty();
 }

@@ -2,7 +2,13 @@
 
 #include "document/SjisString.h"
 
+#include <cstdint>
+
 class QIODevice;
+
+// A page file integer: optional sign and decimal digits, within 32 bits.
+// Anything else is not an integer (the reader then takes 0).
+bool ParsePageInteger(SjisView text, std::int32_t& value);
 
 // Reads the 0xFF-terminated fields of a page file. It reads ahead in blocks
 // of 1,048,575 bytes; a field may span any number of blocks.

@@ -1,6 +1,7 @@
 #include "document/PageFile.h"
 
 #include "document/FieldReader.h"
+#include "document/LegacyIni.h"
 #include "document/OutlineText.h"
 #include "document/Page.h"
 #include "document/PagePaths.h"
@@ -183,14 +184,6 @@ std::optional<PageFileResult> BackUpDamagedFile(const SjisString& path)
 
 // ---- reading ---------------------------------------------------------------
 
-bool ParseInteger(SjisView text, std::int32_t& value)
-{
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size() && !text.empty();
-}
-
 // Reads fields into the page while the file lasts; once it is used up the
 // remaining values keep what they had.
 class PageFieldReader {
@@ -212,82 +205,13 @@ public:
     void integer(std::int32_t& value)
     {
         SjisString field;
-        if (reader_.next(field) && !ParseInteger(field, value))
+        if (reader_.next(field) && !ParsePageInteger(field, value))
             value = 0;
     }
     bool truncated() const { return reader_.truncated(); }
 
 private:
     FieldReader& reader_;
-};
-
-// A small reader for the version 1.0 ".page" file: sections and keys are
-// matched without regard to case, values are trimmed and unquoted.
-class LegacyIni {
-public:
-    explicit LegacyIni(SjisView text)
-    {
-        SjisString section;
-        size_t pos = 0;
-        while (pos < text.size()) {
-            size_t end = text.find_first_of("\r\n", pos);
-            if (end == SjisView::npos)
-                end = text.size();
-            SjisView line = Trim(text.substr(pos, end - pos));
-            pos = end + 1;
-            if (line.empty() || line.front() == ';')
-                continue;
-            if (line.front() == '[') {
-                size_t close = line.find(']');
-                section = Lower(line.substr(1, close == SjisView::npos ? SjisView::npos : close - 1));
-                continue;
-            }
-            size_t eq = line.find('=');
-            if (eq == SjisView::npos)
-                continue;
-            SjisView value = Trim(line.substr(eq + 1));
-            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-                value = value.substr(1, value.size() - 2);
-            values_.emplace_back(section + '\n' + Lower(Trim(line.substr(0, eq))), SjisString(value));
-        }
-    }
-
-    SjisString text(SjisView section, SjisView key, SjisView fallback) const
-    {
-        SjisString wanted = Lower(section) + '\n' + Lower(key);
-        for (const auto& [name, value] : values_)
-            if (name == wanted)
-                return value;
-        return SjisString(fallback);
-    }
-    bool flag(SjisView section, SjisView key, bool fallback) const
-    {
-        std::int32_t value = 0;
-        return ParseInteger(text(section, key, ""), value) ? value != 0 : fallback;
-    }
-
-private:
-    static SjisView Trim(SjisView s)
-    {
-        while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-            s.remove_prefix(1);
-        while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-            s.remove_suffix(1);
-        return s;
-    }
-    static SjisString Lower(SjisView s)
-    {
-        SjisString out(s);
-        for (size_t i = 0; i < out.size(); ++i) {
-            if (IsSjisLeadByte(static_cast<unsigned char>(out[i])))
-                ++i;
-            else if (out[i] >= 'A' && out[i] <= 'Z')
-                out[i] = char(out[i] - 'A' + 'a');
-        }
-        return out;
-    }
-
-    std::vector<std::pair<SjisString, SjisString>> values_;
 };
 
 std::optional<SjisString> ReadWholeFile(const SjisString& path, QString& error)
