@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev libxkbcommon-dev libx11-dev libxtst-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev libxkbcommon-dev libx11-dev libxtst-dev
   libbenchmark-dev clang libclang-rt-14-dev
   # test peers and tools
   python3 python3-pyftpdlib vsftpd xvfb xauth xdotool x11-utils
