@@ -223,9 +223,7 @@ void TformMain::ShowPageFileFailure(const PageFileResult& result)
 // and makes it the open page. On failure the open page stays as it was.
 bool TformMain::ReadIntoPage(Page& fresh)
 {
-    PageFileContext context = pageFileContext();
-    context.StoreBoundNode = nullptr;
-    const PageFileResult result = ReadPageFile(fresh, context);
+    const PageFileResult result = ReadPageFile(fresh, pageFileContext());
     if (!result.opened()) {
         ShowPageFileFailure(result);
         return false;
