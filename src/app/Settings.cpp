@@ -130,6 +130,16 @@ GeneratorOptions Settings::generatorOptions() const
     return o;
 }
 
+PageFileContext Settings::pageFileContext() const
+{
+    PageFileContext context;
+    context.StartFolder = StartFolder;
+    context.ProgramFolder = ProgramFolder;
+    context.DefaultEnableStyleSheet = DefaultEnableStyleSheet;
+    context.DefaultEnableJavaScript = DefaultEnableJavaScript;
+    return context;
+}
+
 void LoadSettings(const SettingsStore& store, Settings& settings, PageProperties& page, int screenWidth,
                   int screenHeight)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/Page.h"
+#include "document/PageFile.h"
 #include "document/ProgramConstants.h"
 #include "document/SjisString.h"
 #include "publish/HtmlGenerator.h"
@@ -77,6 +78,9 @@ struct Settings {
     SjisString BrowserWindowTitle; // what browsers append to a page's title
 
     NewPageDefaults newPageDefaults() const;
+    // The folders and defaults the page file reader and writer need; the
+    // hooks are left for the caller.
+    PageFileContext pageFileContext() const;
     GeneratorOptions generatorOptions() const;
 
     static SjisString DefaultEditorFontName();

@@ -196,11 +196,7 @@ void TformMain::MainMenu_FXClick()
 
 PageFileContext TformMain::pageFileContext()
 {
-    PageFileContext context;
-    context.StartFolder = settings_.StartFolder;
-    context.ProgramFolder = settings_.ProgramFolder;
-    context.DefaultEnableStyleSheet = settings_.DefaultEnableStyleSheet;
-    context.DefaultEnableJavaScript = settings_.DefaultEnableJavaScript;
+    PageFileContext context = settings_.pageFileContext();
     context.StoreBoundNode = [this] { StoreBoundNode(); };
     context.AddToRecentFiles = [this](const SjisString& path) {
         if (RUF) {

@@ -19,16 +19,6 @@ Settings LoadCliSettings(SettingsStore& store)
     return settings;
 }
 
-PageFileContext CliPageFileContext(const Settings& settings)
-{
-    PageFileContext context;
-    context.StartFolder = settings.StartFolder;
-    context.ProgramFolder = settings.ProgramFolder;
-    context.DefaultEnableStyleSheet = settings.DefaultEnableStyleSheet;
-    context.DefaultEnableJavaScript = settings.DefaultEnableJavaScript;
-    return context;
-}
-
 SjisString ModelPath(const QString& path)
 {
     QString absolute = QFileInfo(path).absoluteFilePath();
@@ -42,7 +32,7 @@ PageFileResult OpenPageLikeFileOpen(Page& page, const QString& path, const Setti
 {
     page.ResetPage(settings.newPageDefaults());
     PointPageAt(page, ModelPath(path));
-    return ReadPageFile(page, CliPageFileContext(settings));
+    return ReadPageFile(page, settings.pageFileContext());
 }
 
 QByteArray ReadInput(const QString& fileName)

@@ -23,7 +23,6 @@ struct UsageError : std::runtime_error {
 // The settings as a freshly started program has them: read from the store,
 // with the run-time folders of this process.
 Settings LoadCliSettings(SettingsStore& store);
-PageFileContext CliPageFileContext(const Settings& settings);
 
 // Reads a page as File > Open does in a freshly started program. A damaged
 // file leaves what could be read in `page` and is reported in the result.
