@@ -44,7 +44,7 @@ cd "$work"
 app_pid=$!
 window=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1) || fail "no main window"
 xdotool windowfocus "$window"
-sleep 1
+sleep 2
 
 key() { xdotool key --delay 80 "$@"; sleep 0.3; }
 key Home               # the first node of the tree
@@ -54,8 +54,13 @@ xdotool type --delay 30 " typed-by-e2e"
 sleep 0.3
 key ctrl+s
 sleep 0.5
+# File > Exit, once the File menu's popup window is really there.
+visible() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
+before=$(visible)
 key alt+f
-key x                  # File > Exit
+for _ in $(seq 100); do [ "$(visible)" -gt "$before" ] && break; sleep 0.1; done
+[ "$(visible)" -gt "$before" ] || fail "the File menu did not open"
+key x
 
 for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "the program did not quit; log: $(cat "$work/app.log")"
