@@ -26,6 +26,10 @@ function(tav_add_test)
     set(T_LABELS unit)
   endif()
   set(config_home "${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.config")
+  if(TAV_SANITIZE)
+    # Leaks inside system libraries the platform plugins load are not ours.
+    list(APPEND T_ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+  endif()
   set_tests_properties(${T_NAME} PROPERTIES
     LABELS "${T_LABELS}"
     TIMEOUT 180
