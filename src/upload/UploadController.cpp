@@ -26,6 +26,7 @@ UploadController::UploadController(SettingsStore& store, QObject* parent)
     FTP.OnSuccess = [this](TFtpClient&, TCmdType type) { FTPSuccess(type); };
     SSTP.SetHeader(TSSTP::Sender, "Tav Outliner");
     SSTP.SetPort(11000);
+    connect(&SSTP, &TSSTP::requestEnded, this, &UploadController::SendNextNotification);
 }
 
 UploadController::~UploadController() = default;
@@ -38,9 +39,21 @@ void UploadController::SetRequest(const QString& text)
     emit requestChanged(text);
 }
 
+// A message that comes while the previous one is still on its way waits for
+// it: the notifier would refuse it, and the companion would never hear of a
+// failure that follows the start closely.
 void UploadController::Notify(const char* utf8Script)
 {
-    SSTP.SetHeader(TSSTP::Script, TextCodec::Sjis(utf8Script));
+    notifications_.push_back(TextCodec::Sjis(utf8Script));
+    SendNextNotification();
+}
+
+void UploadController::SendNextNotification()
+{
+    if (notifications_.empty() || SSTP.Busy())
+        return;
+    SSTP.SetHeader(TSSTP::Script, notifications_.front());
+    notifications_.pop_front();
     SSTP.Send();
 }
 

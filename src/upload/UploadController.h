@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <deque>
 #include <vector>
 
 class SettingsStore;
@@ -48,6 +49,8 @@ public:
 
     TFtpClient FTP;
     TSSTP SSTP;
+    // Messages waiting for the one in flight; the companion gets each in turn.
+    std::deque<SjisString> notifications_;
 
 signals:
     // A message box: caption, text and icon, exactly as shown.
@@ -82,6 +85,7 @@ private:
     void AppendToRow(int row, const QString& text);
     void SetRequest(const QString& text);
     void Notify(const char* utf8Script);
+    void SendNextNotification();
 
     SettingsStore& store_;
     std::vector<SjisString> queue_;

@@ -9,6 +9,7 @@
 #include "upload/UploadStore.h"
 
 #include <QTcpServer>
+#include <QTimer>
 #include <QTcpSocket>
 #include <memory>
 
@@ -101,8 +102,11 @@ public:
                     received_[s] += s->readAll();
                     if (received_[s].endsWith("\r\n\r\n")) {
                         requests << received_[s];
-                        s->write(reply_);
-                        s->disconnectFromHost();
+                        // A slow companion keeps the request in flight a while.
+                        QTimer::singleShot(replyDelayMs, s, [this, s] {
+                            s->write(reply_);
+                            s->disconnectFromHost();
+                        });
                     }
                 });
                 QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
@@ -111,6 +115,7 @@ public:
     }
     bool listening() const { return server_.isListening(); }
     QList<QByteArray> requests;
+    int replyDelayMs = 0;
 
 private:
     QTcpServer server_;

@@ -47,6 +47,7 @@ private slots:
     void missingFolderIsCreated_data();
     void missingFolderIsCreated();
     void folderThatCannotBeCreated();
+    void failureWaitsForTheStartNotification();
     void unusualLoginsSucceed_data();
     void unusualLoginsSucceed();
     void progressMovesInSteps();
@@ -194,6 +195,22 @@ void TestUploadController::folderThatCannotBeCreated()
     QCOMPARE(run.messages, QStringList{U(JA_NO_FOLDER)});
     QCOMPARE(run.state(0), U(JA_FAILED));
     QCOMPARE(f.queued(), size_t(1));
+    QTRY_COMPARE(sstp.requests.size(), 2);
+    QVERIFY(sstp.requests[1].contains(SJIS_FAILED));
+}
+
+void TestUploadController::failureWaitsForTheStartNotification()
+{
+    PyFtpServer server;
+    QVERIFY(server.start());
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password);
+    f.addPage(QStringLiteral("p"), "main", "a/b/c");
+    SstpListener sstp;
+    sstp.replyDelayMs = 800; // the start message is still in flight when the run fails
+    Run run(f);
+    run.start();
+    QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
     QTRY_COMPARE(sstp.requests.size(), 2);
     QVERIFY(sstp.requests[1].contains(SJIS_FAILED));
 }
