@@ -42,7 +42,30 @@ inline QByteArray ReadTestFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-class PyFtpServer {
+// What both test servers share: a private folder whose root/ is served, the
+// server process (killed with the test), and the port it listens on.
+class FtpServerProcess {
+public:
+    FtpServerProcess() = default;
+    FtpServerProcess(const FtpServerProcess&) = delete;
+    FtpServerProcess& operator=(const FtpServerProcess&) = delete;
+    ~FtpServerProcess()
+    {
+        process_.kill();
+        process_.waitForFinished(3000);
+    }
+
+    quint16 port() const { return port_; }
+    QString root() const { return dir_.filePath(QStringLiteral("root")); }
+    QString file(const QString& relative) const { return root() + QLatin1Char('/') + relative; }
+
+protected:
+    QTemporaryDir dir_;
+    QProcess process_;
+    quint16 port_ = 0;
+};
+
+class PyFtpServer : public FtpServerProcess {
 public:
     QString user = QStringLiteral("tav");
     QString password = QStringLiteral("secret");
@@ -74,15 +97,6 @@ public:
         }
         return false;
     }
-    ~PyFtpServer()
-    {
-        process_.kill();
-        process_.waitForFinished(3000);
-    }
-
-    quint16 port() const { return port_; }
-    QString root() const { return dir_.filePath(QStringLiteral("root")); }
-    QString file(const QString& relative) const { return root() + QLatin1Char('/') + relative; }
     // The command lines the server received, in order.
     QStringList transcript() const
     {
@@ -90,16 +104,11 @@ public:
         QString text = QString::fromUtf8(ReadTestFile(dir_.filePath(QStringLiteral("transcript"))));
         return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
-
-private:
-    QTemporaryDir dir_;
-    QProcess process_;
-    quint16 port_ = 0;
 };
 
 // vsftpd in the foreground as the launching user, anonymous logins with upload
 // rights into pub/ (USER anonymous is answered by 230).
-class VsftpdServer {
+class VsftpdServer : public FtpServerProcess {
 public:
     bool start()
     {
@@ -145,15 +154,6 @@ public:
         }
         return false;
     }
-    ~VsftpdServer()
-    {
-        process_.kill();
-        process_.waitForFinished(3000);
-    }
-
-    quint16 port() const { return port_; }
-    QString root() const { return dir_.filePath(QStringLiteral("root")); }
-    QString file(const QString& relative) const { return root() + QLatin1Char('/') + relative; }
     QStringList transcript() const
     {
         QThread::msleep(100);
@@ -170,8 +170,4 @@ public:
 
 private:
     QString logPath() const { return dir_.filePath(QStringLiteral("vsftpd.log")); }
-
-    QTemporaryDir dir_;
-    QProcess process_;
-    quint16 port_ = 0;
 };
