@@ -101,7 +101,8 @@ public:
                 QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
                     received_[s] += s->readAll();
                     if (received_[s].endsWith("\r\n\r\n")) {
-                        requests << received_[s];
+                        // Taken out: a later connection may get the same address.
+                        requests << received_.take(s);
                         // A slow companion keeps the request in flight a while.
                         QTimer::singleShot(replyDelayMs, s, [this, s] {
                             s->write(reply_);
