@@ -2,12 +2,12 @@
 
 #include "app/OutlineModel.h"
 #include "app/OutlineTreeView.h"
-#include "app/SettingsStore.h"
 #include "app/ToolBarImages.h"
 #include "app/TreeImages.h"
 #include "document/TextCodec.h"
 #include "editor/ColourEditor.h"
 #include "editor/EditorText.h"
+#include "settings/SettingsStore.h"
 #include "ui_TformMain.h"
 
 #include <QCloseEvent>
@@ -80,6 +80,7 @@ TformMain::TformMain(Page& page, Settings& settings, QWidget* parent)
     createPopupMenus();
     connectCommands();
     connectDocumentCommands();
+    connectWindowCommands();
     ClearBinding();
     updateNodeCommands();
     ApplyEditorAppearance();

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/AppWindows.h"
 #include "app/DropRules.h"
-#include "app/Settings.h"
 #include "document/Page.h"
+#include "settings/Settings.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -63,6 +64,10 @@ public:
     // first showing reads them and closing writes them; without a settings
     // store the window runs on the settings it was given.
     void setStores(SettingsStore* settings, SettingsStore* recentFiles);
+    // The dialogs and windows start-up made; their menu items are enabled
+    // for those that are there.
+    void setWindows(const AppWindows& windows);
+    const AppWindows& windows() const { return windows_; }
     // The page named on the command line, opened by the first showing.
     void setCommandLineFile(const QString& file) { commandLineFile_ = file; }
 
@@ -123,6 +128,13 @@ private slots:
     void MainMenu_TDClick();
     void MainMenu_HOClick();
     void RUFOpenFile(QAction* sender, const QString& fileName);
+    void MainMenu_FNPClick();
+    void MainMenu_FSAClick();
+    void MainMenu_FHClick();
+    void MainMenu_FRClick();
+    void MainMenu_EPClick();
+    void MainMenu_TFClick();
+    void MainMenu_HAClick();
 
 private:
     // Start-up and shutdown.
@@ -132,6 +144,7 @@ private:
     bool ReadIntoPage(Page& fresh);
     // Document commands.
     void connectDocumentCommands();
+    void connectWindowCommands();
     PageFileContext pageFileContext();
     void ShowPageFileFailure(const PageFileResult& result);
     void ReloadBrowser();
@@ -166,6 +179,7 @@ private:
     SettingsStore* recentStore_ = nullptr;
     TOpenFileHistories* RUF = nullptr;
     QFileDialog* OpenDialog = nullptr;
+    AppWindows windows_;
     QString commandLineFile_;
     bool shown_ = false;
     bool modified_ = false;

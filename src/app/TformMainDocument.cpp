@@ -3,7 +3,6 @@
 // queue, the recent files and dropped files.
 #include "app/BrowserLink.h"
 #include "app/ErrorDisplay.h"
-#include "app/SettingsStore.h"
 #include "app/TformMain.h"
 #include "controls/TOpenFileHistories.h"
 #include "document/PageFile.h"
@@ -13,6 +12,7 @@
 #include "editor/ColourEditor.h"
 #include "publish/HtmlGenerator.h"
 #include "publish/HtmlWriter.h"
+#include "settings/SettingsStore.h"
 #include "ui_TformMain.h"
 #include "upload/UploadStore.h"
 

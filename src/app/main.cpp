@@ -1,9 +1,9 @@
 // Tav Outliner: program start.
 #include "app/CommandLine.h"
 #include "app/ErrorDisplay.h"
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "app/TformMain.h"
+#include "settings/Settings.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -42,6 +42,9 @@ int Run(QApplication& app)
     QSettingsStore recentFiles(QStringLiteral("VuzOdiRo"), QStringLiteral("OFH"));
     TformMain window(page, settings);
     window.setStores(&store, &recentFiles);
+    // Every other window once, in this order; they live until the program ends.
+    AppWindows windows;
+    window.setWindows(windows);
     splash.close();
 
     window.setCommandLineFile(CommandLineFile(app.arguments().mid(1)));

@@ -1,7 +1,7 @@
 #include "cli/CliSupport.h"
 
-#include "app/SettingsStore.h"
 #include "document/TextCodec.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

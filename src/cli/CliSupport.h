@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Settings.h"
 #include "document/Page.h"
 #include "document/PageFile.h"
+#include "settings/Settings.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,11 +1,11 @@
 // tavpub publish: what File > Save source only does, for pages on disk.
-#include "app/SettingsStore.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "document/PagePaths.h"
 #include "document/TextCodec.h"
 #include "publish/HtmlGenerator.h"
 #include "publish/HtmlWriter.h"
+#include "settings/SettingsStore.h"
 #include "upload/UploadStore.h"
 
 #include <QDateTime>

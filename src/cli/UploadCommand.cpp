@@ -1,7 +1,7 @@
 // tavpub upload: the upload window's run without a window, for scheduled jobs.
-#include "app/SettingsStore.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "settings/SettingsStore.h"
 #include "upload/UploadController.h"
 
 #include <cstdio>

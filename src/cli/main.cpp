@@ -1,7 +1,7 @@
 // tavpub: the headless companion of Tav Outliner for batch work and scripts.
-#include "app/SettingsStore.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "controls/TOpenFileHistories.h"
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 TOpenFileHistories::TOpenFileHistories(SettingsStore& store, QObject* parent) : QObject(parent), store_(store) {}
 

@@ -1,8 +1,8 @@
 #include "upload/UploadStore.h"
 
-#include "app/SettingsStore.h"
 #include "document/ProgramConstants.h"
 #include "document/TextCodec.h"
+#include "settings/SettingsStore.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
 // The main window as a user meets it: real widgets on the offscreen platform.
 #include "app/OutlineModel.h"
 #include "app/OutlineTreeView.h"
-#include "app/SettingsStore.h"
 #include "app/TformMain.h"
 #include "document/PageFile.h"
 #include "document/TextCodec.h"
 #include "editor/ColourEditor.h"
+#include "settings/SettingsStore.h"
 #include "ui_TformMain.h"
 
 #include <QApplication>

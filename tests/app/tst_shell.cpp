@@ -1,13 +1,14 @@
 // The program as a user meets it through its menus: the first run, a run
 // that restores the last one, saving, opening, damaged files, the upload
 // queue, recent files, dropped files and unsaved changes.
-#include "app/SettingsStore.h"
+#include "app/CommandLine.h"
 #include "app/TformMain.h"
 #include "controls/TOpenFileHistories.h"
 #include "document/PageFile.h"
 #include "document/PagePaths.h"
 #include "document/TextCodec.h"
 #include "editor/ColourEditor.h"
+#include "settings/SettingsStore.h"
 #include "ui_TformMain.h"
 #include "upload/UploadStore.h"
 
@@ -141,6 +142,24 @@ private:
     QString path(const QString& name) const { return dir_.filePath(name); }
 
 private slots:
+    void commandLineIsOnePath_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("none") << QStringList() << QString();
+        QTest::newRow("plain") << QStringList{"/w/a.data"} << "/w/a.data";
+        QTest::newRow("blanks-without-quotes") << QStringList{"/w/my", "page.data"} << "/w/my page.data";
+        QTest::newRow("quoted") << QStringList{"\"/w/my", "page.data\""} << "/w/my page.data";
+        QTest::newRow("lone-quote") << QStringList{"\""} << QString();
+    }
+
+    void commandLineIsOnePath()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, file);
+        QCOMPARE(CommandLineFile(arguments), file);
+    }
+
     void init()
     {
         QDir(dir_.path()).removeRecursively();

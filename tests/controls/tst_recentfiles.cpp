@@ -1,6 +1,6 @@
 // The recent-files list and its menu.
-#include "app/SettingsStore.h"
 #include "controls/TOpenFileHistories.h"
+#include "settings/SettingsStore.h"
 
 #include <QMenu>
 #include <QSignalSpy>

@@ -4,7 +4,7 @@
 // temporary folder with its own settings store.
 
 #include "TestFtpServers.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "upload/UploadController.h"
 #include "upload/UploadStore.h"
 

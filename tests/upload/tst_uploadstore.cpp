@@ -1,6 +1,6 @@
 // The upload queue and the FTP settings on a temporary INI store.
-#include "app/SettingsStore.h"
 #include "document/TextCodec.h"
+#include "settings/SettingsStore.h"
 #include "upload/UploadStore.h"
 
 #include <QScopeGuard>

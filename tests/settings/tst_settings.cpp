@@ -1,9 +1,8 @@
 // The settings store: defaults on a first run, the reading rules, what is
 // written while maximized, and the file's permissions.
-#include "app/CommandLine.h"
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "document/TextCodec.h"
+#include "settings/Settings.h"
+#include "settings/SettingsStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -182,24 +181,6 @@ private slots:
         store.eraseSection("Ftp\\a");
         QVERIFY(!store.value("Ftp\\a", "HostName"));
         QCOMPARE(*store.value("Ftp\\b", "HostName"), QStringLiteral("k"));
-    }
-
-    void commandLineIsOnePath_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("file");
-        QTest::newRow("none") << QStringList() << QString();
-        QTest::newRow("plain") << QStringList{"/w/a.data"} << "/w/a.data";
-        QTest::newRow("blanks-without-quotes") << QStringList{"/w/my", "page.data"} << "/w/my page.data";
-        QTest::newRow("quoted") << QStringList{"\"/w/my", "page.data\""} << "/w/my page.data";
-        QTest::newRow("lone-quote") << QStringList{"\""} << QString();
-    }
-
-    void commandLineIsOnePath()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, file);
-        QCOMPARE(CommandLineFile(arguments), file);
     }
 
     void browserTitleHasADefault()

@@ -1,8 +1,8 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
-#include "app/SettingsStore.h"
 #include "document/PagePaths.h"
 #include "document/TextCodec.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>

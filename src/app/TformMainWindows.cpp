@@ -1,0 +1,83 @@
+// The main window's commands that open the program's other windows: new
+// page, save as, the user header, page properties, preferences, the upload
+// window and the About box.
+#include "app/TformMain.h"
+
+#include "ui_TformMain.h"
+
+void TformMain::setWindows(const AppWindows& windows)
+{
+    windows_ = windows;
+    ui_->MainMenu_FNP->setEnabled(windows_.formNewPage);
+    ui_->MainMenu_FSA->setEnabled(windows_.formNewPage);
+    ui_->MainMenu_FH->setEnabled(windows_.formSourceEditor);
+    ui_->MainMenu_FR->setEnabled(windows_.formPageProperty);
+    ui_->MainMenu_EP->setEnabled(windows_.formPreferences);
+    ui_->MainMenu_TF->setEnabled(windows_.formUpload);
+    ui_->MainMenu_HA->setEnabled(windows_.formAbout);
+}
+
+void TformMain::connectWindowCommands()
+{
+    connect(ui_->MainMenu_FNP, &QAction::triggered, this, &TformMain::MainMenu_FNPClick);
+    connect(ui_->MainMenu_FSA, &QAction::triggered, this, &TformMain::MainMenu_FSAClick);
+    connect(ui_->MainMenu_FH, &QAction::triggered, this, &TformMain::MainMenu_FHClick);
+    connect(ui_->MainMenu_FR, &QAction::triggered, this, &TformMain::MainMenu_FRClick);
+    connect(ui_->MainMenu_EP, &QAction::triggered, this, &TformMain::MainMenu_EPClick);
+    connect(ui_->MainMenu_TF, &QAction::triggered, this, &TformMain::MainMenu_TFClick);
+    connect(ui_->MainMenu_HA, &QAction::triggered, this, &TformMain::MainMenu_HAClick);
+}
+
+// --- New page and save as ---------------------------------------------------
+
+void TformMain::MainMenu_FNPClick()
+{
+    if (!windows_.formNewPage)
+        return;
+}
+
+void TformMain::MainMenu_FSAClick()
+{
+    if (!windows_.formNewPage)
+        return;
+}
+
+// --- User header --------------------------------------------------------------
+
+void TformMain::MainMenu_FHClick()
+{
+    if (!windows_.formSourceEditor)
+        return;
+}
+
+// --- Page properties ------------------------------------------------------------
+
+void TformMain::MainMenu_FRClick()
+{
+    if (!windows_.formPageProperty)
+        return;
+}
+
+// --- Preferences ------------------------------------------------------------------
+
+void TformMain::MainMenu_EPClick()
+{
+    if (!windows_.formPreferences)
+        return;
+}
+
+// --- Upload -------------------------------------------------------------------------
+
+void TformMain::MainMenu_TFClick()
+{
+    if (!windows_.formUpload)
+        return;
+}
+
+// --- About ----------------------------------------------------------------------------
+
+void TformMain::MainMenu_HAClick()
+{
+    if (!windows_.formAbout)
+        return;
+}
