@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QtGlobal>
 
 #include <array>
 #include <cstdint>
@@ -33,7 +34,7 @@ constexpr bool IsHalfWidthKatakana(unsigned char c) { return c >= 0xA1 && c <= 0
 constexpr char16_t HalfWidthKatakanaBase = 0xFF61; // of 0xA1
 
 struct Tables {
-    std::array<char16_t, 0x10000> pairToChar{};  // by lead << 8 | trail; 0: a stand-in
+    std::array<char16_t, 0x10000> pairToChar{};      // by lead << 8 | trail; 0: a stand-in
     std::array<std::uint16_t, 0x10000> charToPair{}; // by BMP code unit; 0: no pair
 };
 
@@ -44,6 +45,8 @@ std::unique_ptr<Tables> BuildTables()
     auto tables = std::make_unique<Tables>();
     QStringDecoder decoder(CodePageName, QStringConverter::Flag::Stateless);
     QStringEncoder encoder(CodePageName, QStringConverter::Flag::Stateless);
+    if (!decoder.isValid() || !encoder.isValid())
+        qWarning("Qt has no \"%s\" converter: double-byte characters show as private-use stand-ins", CodePageName);
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
         if (!IsSjisLeadByte(static_cast<unsigned char>(lead)))
             continue;
