@@ -9,9 +9,10 @@
 // Qt's Unicode strings.
 namespace TextCodec {
 
-// Decodes code page 932 bytes. Bytes that are not valid Shift_JIS come out as
-// replacement characters, so callers that must keep bytes compare before
-// re-encoding.
+// Decodes code page 932 bytes. Bytes that are not valid Shift_JIS (and the
+// duplicate codes of the vendor extensions) come out as private-use
+// characters of plane 15, U+F0000 plus the bytes, which encode back to the
+// very same bytes: every byte string survives a decode and an encode.
 QString ToUnicode(SjisView sjis);
 
 // Encodes to code page 932, or nothing when a character has no code there.

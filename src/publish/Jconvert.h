@@ -47,7 +47,7 @@ std::string jis2sjis(std::string_view text);
 // Between EUC-JP and Shift_JIS.
 std::string euc2sjis(std::string_view text);
 std::string sjis2euc(std::string_view text);
-// To ISO-2022-JP: ESC $ B before double-byte characters, ESC ( J before
+// To ISO-2022-JP: ESC $ B before double-byte characters, ESC ( B before
 // one-byte text, line breaks and the end; half-width katakana become their
 // full-width counterparts, voiced and semi-voiced marks merged.
 std::string euc2jis83(std::string_view text);

@@ -179,8 +179,9 @@ constexpr Byte VoicedMark = 0xDE;     // dakuten: ka + dakuten = ga
 constexpr Byte SemiVoicedMark = 0xDF; // handakuten: ha + handakuten = pa
 constexpr Byte EucKanaPrefix = 0x8E;  // SS2: EUC-JP writes a half-width katakana k as 0x8E k
 
-// Escapes written to ISO-2022-JP: ESC $ B enters JIS X 0208, ESC ( J
-// (JIS X 0201 Roman) returns to one-byte mode.
+// Escapes written to ISO-2022-JP: ESC $ B enters JIS X 0208, ESC ( B
+// returns to ASCII. Not ESC ( J (JIS X 0201 Roman): browsers read 0x5C and
+// 0x7E after it as the yen sign and the overline, breaking links and scripts.
 constexpr Byte Esc = 0x1B;
 inline char* WriteEnterTwoByte(char* out)
 {
@@ -189,7 +190,7 @@ inline char* WriteEnterTwoByte(char* out)
 }
 inline char* WriteLeaveTwoByte(char* out)
 {
-    out[0] = char(Esc), out[1] = '(', out[2] = 'J';
+    out[0] = char(Esc), out[1] = '(', out[2] = 'B';
     return out + 3;
 }
 

@@ -3,7 +3,7 @@
 // 7-bit bytes are copied in one-byte mode; every other character is written
 // in two-byte mode as JIS X 0208 (EUC-JP: its bytes & 0x7F; Shift_JIS: by
 // SjisToJis). ESC $ B is written before the first two-byte character of a
-// run and ESC ( J before the 7-bit byte that ends it (CR and LF included)
+// run and ESC ( B before the 7-bit byte that ends it (CR and LF included)
 // and at the end of the text, so the output always ends in one-byte mode.
 // Half-width katakana, which ISO-2022-JP cannot hold, become full-width.
 #include "publish/Jconvert.h"

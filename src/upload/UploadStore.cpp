@@ -20,9 +20,37 @@ void Commit(SettingsStore& store)
         throw StoreWriteError(error->toStdString());
 }
 
+const QString SettingNamesValue = QStringLiteral("SettingNameText");
+
+QString EscapedCharacter(QChar c)
+{
+    return QLatin1Char('%') + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+}
+
+// The section of a setting below "Ftp". A name is its own section unless the
+// store would read it as structure: "/" and "\\" separate sections, and the
+// section named like the names list's value would take that value along when
+// erased (in any case: registry names are case-insensitive). Those characters,
+// the first of such a name and a "%" that starts %XX are written as %XX, so
+// that every name keeps a section of its own and plain names keep theirs.
 QString SettingSection(const SjisString& keyName)
 {
-    return FtpSection + QLatin1Char('\\') + TextCodec::ToUnicode(keyName);
+    const QString name = TextCodec::ToUnicode(keyName);
+    auto isHex = [&name](qsizetype i) {
+        const char16_t c = i < name.size() ? name[i].unicode() : u' ';
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    };
+    QString section;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        if (c == u'/' || c == u'\\' || (c == u'%' && isHex(i + 1) && isHex(i + 2)))
+            section += EscapedCharacter(c);
+        else
+            section += c;
+    }
+    if (section.compare(SettingNamesValue, Qt::CaseInsensitive) == 0)
+        section.replace(0, 1, EscapedCharacter(section[0]));
+    return FtpSection + QLatin1Char('\\') + section;
 }
 
 void WriteQueue(SettingsStore& store, const std::vector<SjisString>& lines)

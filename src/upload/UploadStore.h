@@ -11,7 +11,12 @@ class SettingsStore;
 // settings store next to the preferences:
 //   Queue\Upload          queued page-file paths, one per line, each ended by CR LF
 //   Ftp\SettingNameText   the FTP setting names, same line form
-//   Ftp\<name>\...        HostName, UserName, PassWord, UsePasv of one setting
+//   Ftp\<name>\...        HostName, UserName, PassWord, UsePasv of one setting;
+//                         the trimmed name, with "/", "\" and a "%" before two
+//                         hex digits written as %XX, and the first letter of
+//                         a name equal to "SettingNameText" (in any case) too
+// Names are case-sensitive, as the names list is: "srv" and "Srv" are two
+// settings here (the Windows registry would give them one key).
 // Every operation reads or writes the store at once; nothing is cached, so
 // two running copies of the program see each other's changes. Every write
 // throws StoreWriteError when the store cannot be written.

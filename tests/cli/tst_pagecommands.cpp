@@ -115,6 +115,33 @@ private slots:
         QVERIFY(!QFile::exists(path("emoji.data")));
     }
 
+    // Bytes that are no Shift_JIS character show as the private-use
+    // characters that stand for them, and importing those writes the bytes.
+    void bytesThatAreNoCharactersSurviveShowAndImport()
+    {
+        const QString title = QString::fromUcs4(U"T\U000F0080\U000F00FD\U000F8790\x7f");
+        const QString body = QString::fromUcs4(U"<p>\U000F8540</p>");
+        QFile f(path("bytes.json"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QJsonDocument(QJsonObject{{"Title", title}, {"Nodes", QJsonArray{QJsonObject{{"Name", title}, {"Body", body}}}}})
+                    .toJson());
+        f.close();
+        QCOMPARE(Tavpub({"import", path("bytes.json"), path("bytes.data")}, path("config")).exitCode, 0);
+        QFile data(path("bytes.data"));
+        QVERIFY(data.open(QIODevice::ReadOnly));
+        const QByteArray written = data.readAll();
+        QVERIFY(written.contains("T\x80\xfd\x87\x90\x7f"));
+        QVERIFY(written.contains("<p>\x85\x40</p>"));
+
+        const Run shown = Tavpub({"show", path("bytes.data")}, path("config"));
+        QCOMPARE(shown.exitCode, 0);
+        const QJsonObject page = QJsonDocument::fromJson(shown.out).object();
+        QCOMPARE(page.value("Title").toString(), title);
+        const QJsonObject node = page.value("Nodes").toArray().at(0).toObject();
+        QCOMPARE(node.value("Name").toString(), title);
+        QCOMPARE(node.value("Body").toString(), body);
+    }
+
     void usageErrorsExitWithTwo_data()
     {
         QTest::addColumn<QStringList>("args");

@@ -116,7 +116,7 @@ private slots:
         QTest::addColumn<QByteArray>("expected");
         QTest::newRow("only-half-width-katakana-to-jis")
             << QByteArray("<p>\xb6\xc0\xb6\xc5</p>") << int(Charset::Iso2022Jp)
-            << QByteArray("<p>\x1b$B%+%?%+%J\x1b(J</p>\r\n");
+            << QByteArray("<p>\x1b$B%+%?%+%J\x1b(B</p>\r\n");
         QTest::newRow("control-byte-early-to-euc")
             << QByteArray("\x01<p>\x82\xa0</p>") << int(Charset::EucJp) << QByteArray("\x01<p>\xa4\xa2</p>\r\n");
         // Guessed as EUC-JP, this would be written unchanged; the extension

@@ -137,41 +137,41 @@ void TestJconvert::converts_data()
     QTest::addColumn<QByteArray>("output");
 
     // Shift_JIS -> ISO-2022-JP
-    QTest::newRow("sjis-hiragana-between-ascii") << "sjis2jis83" << B("a\x82\xa0" "b") << B("a\x1b$B$\"\x1b(Jb");
-    QTest::newRow("sjis-ends-in-two-byte") << "sjis2jis83" << B("\x82\xa0\x82\xa2") << B("\x1b$B$\"$$\x1b(J");
+    QTest::newRow("sjis-hiragana-between-ascii") << "sjis2jis83" << B("a\x82\xa0" "b") << B("a\x1b$B$\"\x1b(Bb");
+    QTest::newRow("sjis-ends-in-two-byte") << "sjis2jis83" << B("\x82\xa0\x82\xa2") << B("\x1b$B$\"$$\x1b(B");
     QTest::newRow("sjis-line-break-leaves-two-byte")
-        << "sjis2jis83" << B("\x82\xa0\r\n\x82\xa2") << B("\x1b$B$\"\x1b(J\r\n\x1b$B$$\x1b(J");
-    QTest::newRow("sjis-hankaku-voiced") << "sjis2jis83" << B("\xb6\xde") << B("\x1b$B%,\x1b(J");
-    QTest::newRow("sjis-hankaku-semivoiced") << "sjis2jis83" << B("\xca\xdf") << B("\x1b$B%Q\x1b(J");
-    QTest::newRow("sjis-hankaku-ha-voiced") << "sjis2jis83" << B("\xca\xde") << B("\x1b$B%P\x1b(J");
-    QTest::newRow("sjis-hankaku-to-voiced") << "sjis2jis83" << B("\xc4\xde") << B("\x1b$B%I\x1b(J");
-    QTest::newRow("sjis-hankaku-vu") << "sjis2jis83" << B("\xb3\xde") << B("\x1b$B%t\x1b(J");
-    QTest::newRow("sjis-hankaku-mark-not-merged") << "sjis2jis83" << B("\xb1\xde") << B("\x1b$B%\"!+\x1b(J");
-    QTest::newRow("sjis-hankaku-na-voiced-not-merged") << "sjis2jis83" << B("\xc5\xde") << B("\x1b$B%J!+\x1b(J");
+        << "sjis2jis83" << B("\x82\xa0\r\n\x82\xa2") << B("\x1b$B$\"\x1b(B\r\n\x1b$B$$\x1b(B");
+    QTest::newRow("sjis-hankaku-voiced") << "sjis2jis83" << B("\xb6\xde") << B("\x1b$B%,\x1b(B");
+    QTest::newRow("sjis-hankaku-semivoiced") << "sjis2jis83" << B("\xca\xdf") << B("\x1b$B%Q\x1b(B");
+    QTest::newRow("sjis-hankaku-ha-voiced") << "sjis2jis83" << B("\xca\xde") << B("\x1b$B%P\x1b(B");
+    QTest::newRow("sjis-hankaku-to-voiced") << "sjis2jis83" << B("\xc4\xde") << B("\x1b$B%I\x1b(B");
+    QTest::newRow("sjis-hankaku-vu") << "sjis2jis83" << B("\xb3\xde") << B("\x1b$B%t\x1b(B");
+    QTest::newRow("sjis-hankaku-mark-not-merged") << "sjis2jis83" << B("\xb1\xde") << B("\x1b$B%\"!+\x1b(B");
+    QTest::newRow("sjis-hankaku-na-voiced-not-merged") << "sjis2jis83" << B("\xc5\xde") << B("\x1b$B%J!+\x1b(B");
     QTest::newRow("sjis-hankaku-ka-semivoiced-not-merged")
-        << "sjis2jis83" << B("\xb6\xdf") << B("\x1b$B%+!,\x1b(J");
-    QTest::newRow("sjis-hankaku-marks-alone") << "sjis2jis83" << B("\xde\xdf") << B("\x1b$B!+!,\x1b(J");
+        << "sjis2jis83" << B("\xb6\xdf") << B("\x1b$B%+!,\x1b(B");
+    QTest::newRow("sjis-hankaku-marks-alone") << "sjis2jis83" << B("\xde\xdf") << B("\x1b$B!+!,\x1b(B");
     QTest::newRow("sjis-hankaku-symbols")
-        << "sjis2jis83" << B("\xa1\xa2\xa3\xa4\xa5\xb0") << B("\x1b$B!#!V!W!\"!&!<\x1b(J");
+        << "sjis2jis83" << B("\xa1\xa2\xa3\xa4\xa5\xb0") << B("\x1b$B!#!V!W!\"!&!<\x1b(B");
     QTest::newRow("sjis-hankaku-wo-small-a-tsu-n")
-        << "sjis2jis83" << B("\xa6\xa7\xaf\xdd") << B("\x1b$B%r%!%C%s\x1b(J");
+        << "sjis2jis83" << B("\xa6\xa7\xaf\xdd") << B("\x1b$B%r%!%C%s\x1b(B");
     QTest::newRow("sjis-hankaku-mixed-with-kanji")
-        << "sjis2jis83" << B("\x88\x9f\xb6\xde" "x") << B("\x1b$B0!%,\x1b(Jx");
-    QTest::newRow("sjis-lead-on-last-byte") << "sjis2jis83" << B("a\x82") << B("a\x1b$B#\xe1\x1b(J");
+        << "sjis2jis83" << B("\x88\x9f\xb6\xde" "x") << B("\x1b$B0!%,\x1b(Bx");
+    QTest::newRow("sjis-lead-on-last-byte") << "sjis2jis83" << B("a\x82") << B("a\x1b$B#\xe1\x1b(B");
     QTest::newRow("sjis-esc-copied-in-one-byte") << "sjis2jis83" << B("\x1b" "a") << B("\x1b" "a");
 
     // EUC-JP -> ISO-2022-JP
-    QTest::newRow("euc-hiragana") << "euc2jis83" << B("a\xa4\xa2\n") << B("a\x1b$B$\"\x1b(J\n");
-    QTest::newRow("euc-hankaku-voiced") << "euc2jis83" << B("\x8e\xb6\x8e\xde") << B("\x1b$B%,\x1b(J");
-    QTest::newRow("euc-hankaku-semivoiced") << "euc2jis83" << B("\x8e\xca\x8e\xdf") << B("\x1b$B%Q\x1b(J");
+    QTest::newRow("euc-hiragana") << "euc2jis83" << B("a\xa4\xa2\n") << B("a\x1b$B$\"\x1b(B\n");
+    QTest::newRow("euc-hankaku-voiced") << "euc2jis83" << B("\x8e\xb6\x8e\xde") << B("\x1b$B%,\x1b(B");
+    QTest::newRow("euc-hankaku-semivoiced") << "euc2jis83" << B("\x8e\xca\x8e\xdf") << B("\x1b$B%Q\x1b(B");
     QTest::newRow("euc-hankaku-mark-not-merged")
-        << "euc2jis83" << B("\x8e\xb1\x8e\xde") << B("\x1b$B%\"!+\x1b(J");
-    QTest::newRow("euc-hankaku-then-kanji") << "euc2jis83" << B("\x8e\xb6\xb0\xa1") << B("\x1b$B%+0!\x1b(J");
-    QTest::newRow("euc-lead-on-last-byte") << "euc2jis83" << B("\xa4") << B("\x1b$B$\0\x1b(J");
+        << "euc2jis83" << B("\x8e\xb1\x8e\xde") << B("\x1b$B%\"!+\x1b(B");
+    QTest::newRow("euc-hankaku-then-kanji") << "euc2jis83" << B("\x8e\xb6\xb0\xa1") << B("\x1b$B%+0!\x1b(B");
+    QTest::newRow("euc-lead-on-last-byte") << "euc2jis83" << B("\xa4") << B("\x1b$B$\0\x1b(B");
     QTest::newRow("euc-three-byte-form-as-pairs")
-        << "euc2jis83" << B("\x8f\xa2\xaf") << B("\x1b$B\x0f\"/\0\x1b(J");
-    QTest::newRow("euc-8e-without-kana-is-a-pair") << "euc2jis83" << B("\x8e\x41") << B("\x1b$B\x0e\x41\x1b(J");
-    QTest::newRow("euc-8e-on-last-byte") << "euc2jis83" << B("\x8e") << B("\x1b$B\x0e\0\x1b(J");
+        << "euc2jis83" << B("\x8f\xa2\xaf") << B("\x1b$B\x0f\"/\0\x1b(B");
+    QTest::newRow("euc-8e-without-kana-is-a-pair") << "euc2jis83" << B("\x8e\x41") << B("\x1b$B\x0e\x41\x1b(B");
+    QTest::newRow("euc-8e-on-last-byte") << "euc2jis83" << B("\x8e") << B("\x1b$B\x0e\0\x1b(B");
 
     // Shift_JIS <-> EUC-JP
     QTest::newRow("sjis-to-euc") << "sjis2euc" << B("a\x82\xa0\x88\x9f" "b") << B("a\xa4\xa2\xb0\xa1" "b");
@@ -183,7 +183,7 @@ void TestJconvert::converts_data()
     QTest::newRow("euc-8e-on-last-byte") << "euc2sjis" << B("a\x8e") << B("a\0");
     QTest::newRow("euc-three-byte-form-as-pairs") << "euc2sjis" << B("\x8f\xa2\xaf") << B("xA\x88\x1f");
 
-    // ISO-2022-JP -> EUC-JP and Shift_JIS
+    // ISO-2022-JP -> EUC-JP and Shift_JIS; every ESC ( x returns to one-byte mode
     QTest::newRow("jis-to-euc") << "jis2euc" << B("a\x1b$B$\"0!\x1b(Jb") << B("a\xa4\xa2\xb0\xa1" "b");
     QTest::newRow("jis-to-euc-controls-copied") << "jis2euc" << B("\x1b$B$\"\r\n") << B("\xa4\xa2\r\n");
     QTest::newRow("jis-to-euc-esc-paren-b") << "jis2euc" << B("\x1b$B$\"\x1b(B" "b") << B("\xa4\xa2" "b");
@@ -267,7 +267,7 @@ void TestJconvert::dispatches_data()
 
     const QByteArray sjis = B("a\x82\xa0\xe9\x9f" "b");
     const QByteArray euc = B("a\xa4\xa2\xf2\xa1" "b");
-    const QByteArray jis = B("a\x1b$B$\"r!\x1b(Jb");
+    const QByteArray jis = B("a\x1b$B$\"r!\x1b(Bb");
     QTest::newRow("sjis-to-jis") << sjis << -1 << CODE_JIS83 << jis;
     QTest::newRow("sjis-to-euc") << sjis << -1 << CODE_EUC << euc;
     QTest::newRow("sjis-to-sjis-unchanged") << sjis << -1 << CODE_SJIS << sjis;
@@ -377,11 +377,11 @@ void TestJconvert::createsHeaderString_data()
     QTest::addColumn<QByteArray>("encoded");
     QTest::newRow("ascii-unchanged") << B("Subject: hello") << B("Subject: hello");
     QTest::newRow("one-run") << B("Subject: \x82\xa0\x82\xa2 x")
-                             << B("Subject: =?ISO-2022-JP?B?GyRCJCIkJBsoSg==?= x");
+                             << B("Subject: =?ISO-2022-JP?B?GyRCJCIkJBsoQg==?= x");
     QTest::newRow("two-runs")
-        << B("\x82\xa0 \x82\xa0") << B("=?ISO-2022-JP?B?GyRCJCIbKEo=?= =?ISO-2022-JP?B?GyRCJCIbKEo=?=");
-    QTest::newRow("hankaku-copied") << B("\xb1\x82\xa0") << B("\xb1=?ISO-2022-JP?B?GyRCJCIbKEo=?=");
-    QTest::newRow("lead-on-last-byte") << B("a\x82") << B("a=?ISO-2022-JP?B?GyRCI+EbKEo=?=");
+        << B("\x82\xa0 \x82\xa0") << B("=?ISO-2022-JP?B?GyRCJCIbKEI=?= =?ISO-2022-JP?B?GyRCJCIbKEI=?=");
+    QTest::newRow("hankaku-copied") << B("\xb1\x82\xa0") << B("\xb1=?ISO-2022-JP?B?GyRCJCIbKEI=?=");
+    QTest::newRow("lead-on-last-byte") << B("a\x82") << B("a=?ISO-2022-JP?B?GyRCI+EbKEI=?=");
 }
 
 void TestJconvert::createsHeaderString()

@@ -130,6 +130,24 @@ private slots:
         QCOMPARE(backPage.DatabasePath, page.DatabasePath);
     }
 
+    // Texts come back from the file byte for byte, also bytes that are no
+    // Shift_JIS character and the control bytes ICU's code page 932 remaps.
+    void textsSurviveTheStoreFileByteForByte()
+    {
+        std::vector<SjisString> texts = {"\x80\xff", "\x1a\x1c\x7f", "a\x82", "\x87\x90\x85\x40", "x\\y\"z;,=#"};
+        for (int byte = 0; byte < 0x100; ++byte)
+            texts.emplace_back(1, char(byte));
+        {
+            QSettingsStore store(storeFile());
+            for (size_t i = 0; i < texts.size(); ++i)
+                store.writeText("Texts", QString::number(i), texts[i]);
+            QVERIFY(!store.flush());
+        }
+        QSettingsStore store(storeFile());
+        for (size_t i = 0; i < texts.size(); ++i)
+            QCOMPARE(store.readText("Texts", QString::number(i), "missing"), texts[i]);
+    }
+
     void maximizedKeepsTheNormalSizeOfEarlierRuns()
     {
         Settings settings;

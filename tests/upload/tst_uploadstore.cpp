@@ -107,6 +107,28 @@ private slots:
         QVERIFY(QSettings(iniPath(), QSettings::IniFormat).contains(QStringLiteral("Queue/Upload")));
     }
 
+    // Bytes that are no Shift_JIS character, or that ICU's code page 932
+    // remaps, stay the same through the store: the path is queued once and
+    // removed again.
+    void queuedPathKeepsItsBytes_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::newRow("stray-bytes") << QByteArray("/w/\x80\xff.data");
+        QTest::newRow("controls") << QByteArray("/w/\x1a\x1c\x7f.data");
+        QTest::newRow("unassigned-pair") << QByteArray("/w/\x85\x40.data");
+        QTest::newRow("lead-at-end") << QByteArray("/w/a.data\x82");
+    }
+    void queuedPathKeepsItsBytes()
+    {
+        QFETCH(QByteArray, path);
+        auto store = freshStore();
+        UpdateQueueAfterSave(*store, path.toStdString(), true);
+        UpdateQueueAfterSave(*store, path.toStdString(), true);
+        QCOMPARE(ReadUploadQueue(QSettingsStore(iniPath())), Lines{path.toStdString()});
+        UpdateQueueAfterSave(*store, path.toStdString(), false);
+        QCOMPARE(ReadUploadQueue(QSettingsStore(iniPath())), Lines{});
+    }
+
     void queueSeesWritesOfAnotherCopy()
     {
         auto store = freshStore();
@@ -196,6 +218,58 @@ private slots:
         QCOMPARE(ReadFtpSetting(*store, "ab"), (FtpSetting{"h2", "u2", "p2", false}));
         QCOMPARE(storedValue(QStringLiteral("Ftp/SettingNameText")), QStringLiteral("a\r\nab\r\n"));
         QVERIFY(!QSettings(iniPath(), QSettings::IniFormat).childGroups().isEmpty());
+    }
+
+    // Settings written together each keep a section of their own below Ftp,
+    // whatever their names hold (plain names as before); erasing the first
+    // leaves the others and the names list as they were.
+    void everyNameKeepsASectionOfItsOwn_data()
+    {
+        QTest::addColumn<Lines>("names");
+        QTest::addColumn<QStringList>("sections");
+        QTest::newRow("plain") << Lines{"srv", "(\x8b\x4b\x92\xe8\x92\x6c)", "50%off", "a b"}
+                               << QStringList{"srv", u"(\u898f\u5b9a\u5024)"_qs, "50%off", "a b"};
+        QTest::newRow("trail-5c-is-no-separator") << Lines{"\x95\x5c", "\x95"}
+                                                  << QStringList{u"\u8868"_qs, QString::fromUcs4(U"\U000F0095")};
+        QTest::newRow("parent-then-nested") << Lines{"a", "a/b", "a\\b"} << QStringList{"a", "a%2Fb", "a%5Cb"};
+        QTest::newRow("nested-then-parent") << Lines{"a/b", "a"} << QStringList{"a%2Fb", "a"};
+        QTest::newRow("separators-only") << Lines{"/", "\\", "//"} << QStringList{"%2F", "%5C", "%2F%2F"};
+        QTest::newRow("percent-escapes-differ") << Lines{"a/b", "a%2Fb", "a%2fb", "%"}
+                                                << QStringList{"a%2Fb", "a%252Fb", "a%252fb", "%"};
+        QTest::newRow("names-list-value") << Lines{"SettingNameText", "settingnametext", "%53ettingNameText"}
+                                          << QStringList{"%53ettingNameText", "%73ettingnametext", "%2553ettingNameText"};
+        QTest::newRow("case-sensitive") << Lines{"Srv", "srv"} << QStringList{"Srv", "srv"};
+        QTest::newRow("bytes-icu-merges") << Lines{"\x80\xff", "\x7f\x7f", "x\x1cx"}
+                                          << QStringList{QString::fromUcs4(U"\U000F0080\U000F00FF"), "\x7f\x7f", "x\x1cx"};
+    }
+    void everyNameKeepsASectionOfItsOwn()
+    {
+        QFETCH(Lines, names);
+        QFETCH(QStringList, sections);
+        auto store = freshStore();
+        store->writeText(QStringLiteral("Ftp"), QStringLiteral("SettingNameText"), JoinSettingNames(names));
+        auto settingOf = [](size_t i) { return FtpSetting{"h" + std::to_string(i), "u", "p", i % 2 == 0}; };
+        for (size_t i = 0; i < names.size(); ++i)
+            WriteFtpSetting(*store, names[i], settingOf(i));
+        auto storedSections = [this] {
+            QSettings ini(iniPath(), QSettings::IniFormat);
+            ini.beginGroup(QStringLiteral("Ftp"));
+            QStringList groups = ini.childGroups();
+            groups.sort();
+            return groups;
+        };
+        QStringList expected = sections;
+        expected.sort();
+        QCOMPARE(storedSections(), expected);
+
+        EraseFtpSetting(*store, names[0]);
+        QCOMPARE(ReadFtpSetting(*store, names[0]), FtpSetting{});
+        for (size_t i = 1; i < names.size(); ++i)
+            QCOMPARE(ReadFtpSetting(QSettingsStore(iniPath()), names[i]), settingOf(i));
+        expected.removeOne(sections[0]);
+        QCOMPARE(storedSections(), expected);
+        QCOMPARE(store->readText(QStringLiteral("Ftp"), QStringLiteral("SettingNameText"), "gone"),
+                 JoinSettingNames(names));
     }
 
     // A blank name would address the section that holds the names list.
