@@ -127,7 +127,7 @@ private slots:
     void Mainmenu_TPClick();
     void MainMenu_TDClick();
     void MainMenu_HOClick();
-    void RUFOpenFile(QAction* sender, const QString& fileName);
+    void RUFOpenFile(QAction* sender, QString fileName);
     void MainMenu_FNPClick();
     void MainMenu_FSAClick();
     void MainMenu_FHClick();

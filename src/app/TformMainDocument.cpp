@@ -254,7 +254,7 @@ void TformMain::MainMenu_FOPClick()
     OpenPage(OpenDialog->selectedFiles().first());
 }
 
-void TformMain::RUFOpenFile(QAction*, const QString& fileName)
+void TformMain::RUFOpenFile(QAction*, QString fileName)
 {
     OpenPage(fileName);
 }

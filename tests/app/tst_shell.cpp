@@ -457,6 +457,31 @@ private slots:
         QCOMPARE(run.page.Title, SjisString("one"));
     }
 
+    // Saving the changed page rebuilds the recent-files menu, clicked entry
+    // included, before the page is opened.
+    void recentFileOpensAfterSavingTheChangedPage()
+    {
+        WritePage(dir_.path(), "wanted", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "wanted node"); });
+        Run run(dir_.path());
+        run.recent.setValue(QString(), "Tav Outliner", path("wanted.data") + "\r\n");
+        run.start();
+        run.page.DatabasePath = Bytes(dir_.path() + "/");
+        run.page.FileName = "changed.html";
+        run.ui().MainMenu_TIR->setChecked(false);
+        run.ui().MainMenu_FNS->trigger();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(run.recentCaptions(), QStringList{"&0 " + path("wanted.data")});
+        const QList<QAction*> items = run.ui().MainMenu_FO->actions();
+        QAction* wanted = items[items.indexOf(run.ui().MainMenu_FO_Recent) + 1];
+
+        Answer(QMessageBox::Save);
+        wanted->trigger();
+        QVERIFY(QFile::exists(path("changed.data")));
+        QCOMPARE(run.page.Title, SjisString("wanted"));
+        QCOMPARE(run.page.NodeAt(0)->name(), SjisString("wanted node"));
+        QCOMPARE(run.recentCaptions(), QStringList({"&0 " + path("wanted.data"), "&1 " + path("changed.data")}));
+    }
+
     void commandLineOpensTheDataFileOfTheNamedFile()
     {
         WritePage(dir_.path(), "cmd", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "cmd node"); });
