@@ -11,6 +11,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class OutlineModel;
 class OutlineTreeView;
@@ -181,6 +182,9 @@ private:
     QFileDialog* OpenDialog = nullptr;
     AppWindows windows_;
     QString commandLineFile_;
+    // The last page stored when start-up could not read it: stored again at
+    // exit unless another page was opened or saved meanwhile.
+    std::optional<PageProperties> unreadLastPage_;
     bool shown_ = false;
     bool modified_ = false;
     bool historiesLoaded_ = false;

@@ -482,6 +482,46 @@ private slots:
         QCOMPARE(run.recentCaptions(), QStringList({"&0 " + path("wanted.data"), "&1 " + path("changed.data")}));
     }
 
+    // A last page that is there but cannot be read (a newer version, a
+    // drive that answers with errors) is remembered for the next run until
+    // another page is opened or saved.
+    void unreadableLastPageIsKeptForTheNextRun_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<QString>("storedTitle");
+        QTest::newRow("closed-at-once") << "close" << "unread";
+        QTest::newRow("another-opened") << "open" << "other";
+        QTest::newRow("untitled-saved") << "save" << "Welcome to Tav Outliner 1.8";
+    }
+    void unreadableLastPageIsKeptForTheNextRun()
+    {
+        QFETCH(QString, then);
+        QFETCH(QString, storedTitle);
+        QFile f(path("unread.data"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Tav Outliner 9.0\xff");
+        f.close();
+        WritePage(dir_.path(), "other", [](Page&) {});
+        Run run(dir_.path());
+        run.store.writeInteger("Preferences", "BootOnAction", 0);
+        run.store.writeText(QString(), "LastTitle", "unread");
+        run.store.writeText(QString(), "LastFileName", Bytes(path("unread.html")));
+        run.store.writeText(QString(), "LastDatabasePath", Bytes(dir_.path() + "/"));
+        Answer(QMessageBox::Ok);
+        run.start();
+        QCOMPARE(run.page.FileName, run.settings.ProgramFolder + "untitled.html");
+        run.ui().MainMenu_TIR->setChecked(false);
+        if (then == "open")
+            QVERIFY(run.window->OpenPage(path("other.data")));
+        else if (then == "save")
+            QVERIFY(run.window->SavePage());
+        run.window->close();
+        QCOMPARE(run.store.readText(QString(), "LastTitle", ""), Bytes(storedTitle));
+        if (then == "close")
+            QCOMPARE(run.store.readText(QString(), "LastFileName", ""), Bytes(path("unread.html")));
+        QCOMPARE(ReadFile(path("unread.data")), QByteArray("Tav Outliner 9.0\xff"));
+    }
+
     void commandLineOpensTheDataFileOfTheNamedFile()
     {
         WritePage(dir_.path(), "cmd", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "cmd node"); });
