@@ -79,6 +79,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Dropped files are no text for the body: the drag is left to the
+    // window, which opens the page. Dropped text is inserted as usual.
+    void dragEnterEvent(QDragEnterEvent* event) override;
     // Text composed by an input method arrives here, not as key presses.
     void inputMethodEvent(QInputMethodEvent* event) override;
 

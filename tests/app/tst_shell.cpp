@@ -26,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 namespace {
 
@@ -520,6 +521,52 @@ private slots:
         if (then == "close")
             QCOMPARE(run.store.readText(QString(), "LastFileName", ""), Bytes(path("unread.html")));
         QCOMPARE(ReadFile(path("unread.data")), QByteArray("Tav Outliner 9.0\xff"));
+    }
+
+    // Files open the first page wherever they are dropped; text dropped on
+    // the editor goes into the body. The events come to the window as the
+    // platform delivers them.
+    void dropsOnTheWindowsParts_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("files");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("files-on-editor") << "editor" << true << "one" << "";
+        QTest::newRow("files-on-tree") << "tree" << true << "one" << "";
+        QTest::newRow("files-on-status-bar") << "status" << true << "one" << "";
+        QTest::newRow("text-on-editor") << "editor" << false << "start" << "dropped text";
+    }
+    void dropsOnTheWindowsParts()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, files);
+        QFETCH(QString, title);
+        QFETCH(QString, body);
+        WritePage(dir_.path(), "one", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "one"); });
+        WritePage(dir_.path(), "start", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "start"); });
+        Run run(dir_.path());
+        run.start(path("start.data"));
+        run.window->selectNode(run.page.NodeAt(0));
+        QWidget* widget = target == "editor" ? run.editor()->viewport()
+                        : target == "tree"   ? run.ui().TreeView->viewport()
+                                             : static_cast<QWidget*>(run.window->statusBar());
+        QMimeData data;
+        if (files)
+            data.setUrls({QUrl::fromLocalFile(path("one.data")), QUrl::fromLocalFile(path("start.data"))});
+        else
+            data.setText("dropped text");
+        QWindow* window = run.window->windowHandle();
+        const QPointF at = widget->mapTo(run.window.get(), widget->rect().center());
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &drop);
+        QCOMPARE(run.page.Title, Bytes(title));
+        QCOMPARE(run.editor()->text().contains("file:"), false);
+        if (!body.isEmpty())
+            QVERIFY2(run.editor()->text().contains(body), qPrintable(run.editor()->text()));
     }
 
     void commandLineOpensTheDataFileOfTheNamedFile()
