@@ -258,6 +258,7 @@ void TformMain::LoadNode(Node* node)
     const TRecord& record = node->record();
     loadedText_ = EditorText::FromBody(record.Body);
     ui_->RichEdit->SetColouredText(loadedText_);
+    updateCaption(); // loading may flag the document modified and back without telling
     ui_->editNodeName->setText(TextCodec::ToUnicode(node->name()));
     ui_->cboxPublish->setChecked(record.Publish);
     ui_->cboxHide->setChecked(record.Hide);
@@ -282,6 +283,7 @@ void TformMain::ClearBinding()
         tree_->selectionModel()->clear(); // comes back here through TreeViewChange
     loadedText_.clear();
     ui_->RichEdit->SetColouredText(QString());
+    updateCaption();
     ui_->editNodeName->clear();
     updateEditorAvailability();
 }

@@ -82,6 +82,12 @@ public:
     bool SaveSource();
     // Whether the page changed since it was last opened or saved.
     bool isModified() const;
+    // Marks the page changed (or, after a save, unchanged).
+    void setModified(bool modified);
+    // A dialog that writes into the page's properties (page properties,
+    // the user header) calls this after it closed, with the properties as
+    // they were when it opened: the page counts as changed when they differ.
+    void pagePropertiesEdited(const PageProperties& before);
     TOpenFileHistories* recentFiles() const { return RUF; }
     QFileDialog* openDialog() const { return OpenDialog; }
 
@@ -151,7 +157,6 @@ private:
     void ReloadBrowser();
     // Asks whether to save a changed page before it is replaced; false to keep it.
     bool ConfirmDiscard();
-    void setModified(bool modified);
     void updateCaption();
     void nodeInserted(Node* node) override;
     void nodeRemoved() override;

@@ -344,6 +344,12 @@ void TformMain::setModified(bool modified)
     updateCaption();
 }
 
+void TformMain::pagePropertiesEdited(const PageProperties& before)
+{
+    if (page_.properties() != before)
+        setModified(true);
+}
+
 void TformMain::updateCaption()
 {
     setWindowModified(isModified());

@@ -109,6 +109,13 @@ void ColourEditor::SetColouredText(const QString& newText)
     ApplyTabStops();
 }
 
+void ColourEditor::ReplaceColouredText(const QString& newText)
+{
+    const bool modified = document()->isModified() || newText != text();
+    SetColouredText(newText);
+    document()->setModified(modified);
+}
+
 void ColourEditor::layOutColours(const QTextBlock& first, const QTextBlock& last)
 {
     auto run = std::lower_bound(runs_.begin(), runs_.end(), first.position(),

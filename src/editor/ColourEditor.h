@@ -53,6 +53,10 @@ public:
     // afresh and the change signal is raised once, not per format. The
     // selection keeps its numbers (clamped to the new text).
     void SetColouredText(const QString& text);
+    // The same as an edit (the paragraph command): the document counts as
+    // modified when the text changed or had been modified before, where
+    // SetColouredText, which loads a text, leaves it unmodified.
+    void ReplaceColouredText(const QString& text);
     // Sets the insertion format for a key about to be typed; returns true
     // when it inserted the text itself (automatic indentation of Enter).
     bool TypingFormat(QKeyEvent* event);

@@ -481,6 +481,61 @@ private slots:
         QCOMPARE(node->record().Body, SjisString("<P>  hello</P>\r\n<li>x\r\n"));
     }
 
+    // Whatever changes the page counts as a change, so that closing asks.
+    void everyEditMarksThePageChanged_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("paragraph-command") << "paragraph" << true;
+        QTest::newRow("paragraph-command-on-wrapped-text") << "paragraph-nothing-to-wrap" << false;
+        QTest::newRow("typing") << "typing" << true;
+        QTest::newRow("publish-box") << "publish" << true;
+        QTest::newRow("rename") << "rename" << true;
+        QTest::newRow("new-node") << "add" << true;
+        QTest::newRow("move") << "move" << true;
+        QTest::newRow("delete") << "delete" << true;
+        QTest::newRow("property") << "property" << true;
+        QTest::newRow("property-dialog-unchanged") << "property-unchanged" << false;
+        QTest::newRow("selecting-only") << "select" << false;
+    }
+    void everyEditMarksThePageChanged()
+    {
+        QFETCH(QString, edit);
+        QFETCH(bool, changed);
+        Fixture f;
+        Node* node = AddNode(f.page, nullptr, "n", edit == "paragraph-nothing-to-wrap" ? "<P>x</P>\r\n" : "plain line");
+        Node* other = AddNode(f.page, nullptr, "m");
+        f.open();
+        f.select(node);
+        f.editor()->setFocus();
+        QVERIFY(!f.window->isModified());
+        QVERIFY(!f.window->isWindowModified());
+        const PageProperties before = f.page.properties();
+        if (edit.startsWith("paragraph"))
+            QTest::keyClick(f.editor(), Qt::Key_T, Qt::ControlModifier);
+        else if (edit == "typing")
+            QTest::keyClicks(f.editor(), QStringLiteral("x"));
+        else if (edit == "publish")
+            f.ui().cboxPublish->click();
+        else if (edit == "rename")
+            f.window->outlineModel().setData(f.indexOf(node), QStringLiteral("renamed"));
+        else if (edit == "add")
+            f.page.AddChildNode(node);
+        else if (edit == "move")
+            f.page.MoveNode(other, node, Placement::AsLastChild);
+        else if (edit == "delete")
+            f.page.DeleteNode(other);
+        else if (edit.startsWith("property")) {
+            if (edit == "property")
+                f.page.Title = "retitled";
+            f.window->pagePropertiesEdited(before);
+        }
+        if (edit != "delete")
+            f.select(other); // the editor is stored into its node
+        QCOMPARE(f.window->isModified(), changed);
+        QCOMPARE(f.window->isWindowModified(), changed);
+    }
+
     void focusMovesBetweenTreeAndEditorWithF4()
     {
         Fixture f;
