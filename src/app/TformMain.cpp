@@ -37,6 +37,10 @@ TformMain::TformMain(Page& page, Settings& settings, QWidget* parent)
     }
     model_->setDecorations(icons);
     tree_->setModel(model_);
+    // A resized window gives or takes the space of the editor: the tree pane
+    // changes only by the splitter and the view toggle.
+    ui_->Splitter->setStretchFactor(0, 0);
+    ui_->Splitter->setStretchFactor(1, 1);
 
     arrowFrames_ = DrawArrowFrames();
     ui_->sbtnNodeProperty->setIcon(QIcon(arrowFrames_[0]));

@@ -536,6 +536,38 @@ private slots:
         QCOMPARE(f.window->isWindowModified(), changed);
     }
 
+    // Only the splitter and the view toggle change the tree pane's size.
+    void treePaneKeepsItsSizeWhenTheWindowIsResized_data()
+    {
+        QTest::addColumn<bool>("sideBySide");
+        QTest::addColumn<QSize>("resized");
+        QTest::newRow("stacked-taller") << false << QSize(640, 800);
+        QTest::newRow("stacked-shorter") << false << QSize(640, 450);
+        QTest::newRow("side-by-side-wider") << true << QSize(900, 600);
+        QTest::newRow("side-by-side-narrower") << true << QSize(500, 600);
+    }
+    void treePaneKeepsItsSizeWhenTheWindowIsResized()
+    {
+        QFETCH(bool, sideBySide);
+        QFETCH(QSize, resized);
+        QTemporaryDir dir;
+        QSettingsStore store(dir.filePath(QStringLiteral("settings.ini")));
+        Fixture f;
+        f.settings.Position.TreeViewHeight = 180;
+        f.settings.Position.TreeViewWidth = 150;
+        f.settings.SeparateHorizontal = sideBySide;
+        f.open();
+        f.window->setStores(&store, nullptr);
+        const int size = sideBySide ? 150 : 180;
+        QCOMPARE(f.ui().Splitter->sizes().value(0), size);
+        f.window->resize(resized);
+        QTRY_COMPARE(f.window->size(), resized);
+        QCOMPARE(f.ui().Splitter->sizes().value(0), size);
+        f.window->close();
+        QCOMPARE(store.readInteger(QStringLiteral("Position"), QStringLiteral("TreeViewHeight"), -1), 180);
+        QCOMPARE(store.readInteger(QStringLiteral("Position"), QStringLiteral("TreeViewWidth"), -1), 150);
+    }
+
     void focusMovesBetweenTreeAndEditorWithF4()
     {
         Fixture f;
