@@ -475,8 +475,25 @@ private slots:
         const QList<QAction*> items = run.ui().MainMenu_FO->actions();
         QAction* wanted = items[items.indexOf(run.ui().MainMenu_FO_Recent) + 1];
 
+        // Every handler of the click gets the clicked path, also one that
+        // runs after the window has saved and rebuilt the list.
+        QString handedOut;
+        connect(run.window->recentFiles(), &TOpenFileHistories::OnOpenFile,
+                [&handedOut](QAction*, const QString& fileName) {
+                    // Read here, in instrumented code, so that a sanitizer sees a freed path.
+                    handedOut = QString(fileName.constData(), fileName.size());
+                });
+        // A failure to open would wait for an answer: close it and fail.
+        QTimer failures;
+        connect(&failures, &QTimer::timeout, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                if (box->windowTitle() != QStringLiteral("質問"))
+                    box->reject();
+        });
+        failures.start(20);
         Answer(QMessageBox::Save);
         wanted->trigger();
+        QCOMPARE(handedOut, path("wanted.data"));
         QVERIFY(QFile::exists(path("changed.data")));
         QCOMPARE(run.page.Title, SjisString("wanted"));
         QCOMPARE(run.page.NodeAt(0)->name(), SjisString("wanted node"));
