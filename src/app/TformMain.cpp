@@ -37,6 +37,10 @@ TformMain::TformMain(Page& page, Settings& settings, QWidget* parent)
     }
     model_->setDecorations(icons);
     tree_->setModel(model_);
+    // A resized window gives or takes the space of the editor: the tree pane
+    // changes only by the splitter and the view toggle.
+    ui_->Splitter->setStretchFactor(0, 0);
+    ui_->Splitter->setStretchFactor(1, 1);
 
     arrowFrames_ = DrawArrowFrames();
     ui_->sbtnNodeProperty->setIcon(QIcon(arrowFrames_[0]));
@@ -258,6 +262,7 @@ void TformMain::LoadNode(Node* node)
     const TRecord& record = node->record();
     loadedText_ = EditorText::FromBody(record.Body);
     ui_->RichEdit->SetColouredText(loadedText_);
+    updateCaption(); // loading may flag the document modified and back without telling
     ui_->editNodeName->setText(TextCodec::ToUnicode(node->name()));
     ui_->cboxPublish->setChecked(record.Publish);
     ui_->cboxHide->setChecked(record.Hide);
@@ -282,6 +287,7 @@ void TformMain::ClearBinding()
         tree_->selectionModel()->clear(); // comes back here through TreeViewChange
     loadedText_.clear();
     ui_->RichEdit->SetColouredText(QString());
+    updateCaption();
     ui_->editNodeName->clear();
     updateEditorAvailability();
 }

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class OutlineModel;
 class OutlineTreeView;
@@ -81,6 +82,12 @@ public:
     bool SaveSource();
     // Whether the page changed since it was last opened or saved.
     bool isModified() const;
+    // Marks the page changed (or, after a save, unchanged).
+    void setModified(bool modified);
+    // A dialog that writes into the page's properties (page properties,
+    // the user header) calls this after it closed, with the properties as
+    // they were when it opened: the page counts as changed when they differ.
+    void pagePropertiesEdited(const PageProperties& before);
     TOpenFileHistories* recentFiles() const { return RUF; }
     QFileDialog* openDialog() const { return OpenDialog; }
 
@@ -127,7 +134,7 @@ private slots:
     void Mainmenu_TPClick();
     void MainMenu_TDClick();
     void MainMenu_HOClick();
-    void RUFOpenFile(QAction* sender, const QString& fileName);
+    void RUFOpenFile(QAction* sender, QString fileName);
     void MainMenu_FNPClick();
     void MainMenu_FSAClick();
     void MainMenu_FHClick();
@@ -150,7 +157,6 @@ private:
     void ReloadBrowser();
     // Asks whether to save a changed page before it is replaced; false to keep it.
     bool ConfirmDiscard();
-    void setModified(bool modified);
     void updateCaption();
     void nodeInserted(Node* node) override;
     void nodeRemoved() override;
@@ -181,6 +187,9 @@ private:
     QFileDialog* OpenDialog = nullptr;
     AppWindows windows_;
     QString commandLineFile_;
+    // The last page stored when start-up could not read it: stored again at
+    // exit unless another page was opened or saved meanwhile.
+    std::optional<PageProperties> unreadLastPage_;
     bool shown_ = false;
     bool modified_ = false;
     bool historiesLoaded_ = false;

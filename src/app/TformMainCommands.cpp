@@ -296,6 +296,8 @@ void TformMain::MainMenu_EAClick()
 
 void TformMain::pmnuRichEdit_PClick()
 {
-    if (editorHasFocus() && bound_)
-        ui_->RichEdit->SetColouredText(AddParagraphTags(ui_->RichEdit->text()));
+    if (!editorHasFocus() || !bound_)
+        return;
+    ui_->RichEdit->ReplaceColouredText(AddParagraphTags(ui_->RichEdit->text()));
+    updateCaption();
 }

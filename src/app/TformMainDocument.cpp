@@ -127,9 +127,14 @@ void TformMain::OpenStartPage()
 {
     // A page file that exists but could not be read is not left as the
     // page's target: the next save would replace it with an empty page.
-    const auto fallBackIfUnread = [this](bool opened) {
-        if (!opened && QFileInfo::exists(TextCodec::NativePath(PagePaths::PageFilePath(page_))))
+    // The stored last page is kept for the next run all the same (its drive
+    // may just not be there today).
+    const PageProperties storedLastPage = page_.properties();
+    const auto fallBackIfUnread = [this, storedLastPage](bool opened) {
+        if (!opened && QFileInfo::exists(TextCodec::NativePath(PagePaths::PageFilePath(page_)))) {
             OpenUntitledPage();
+            unreadLastPage_ = storedLastPage;
+        }
     };
     if (!commandLineFile_.isEmpty()) {
         const std::optional<SjisString> path = TextCodec::FromUnicodeStrict(commandLineFile_);
@@ -174,7 +179,7 @@ void TformMain::closeEvent(QCloseEvent* event)
         settings_.SeparateHorizontal = ui_->MainMenu_TV->isChecked();
         settings_.onSave = ui_->MainMenu_TIR->isChecked();
         settings_.SetFocusBack = ui_->MainMenu_TIO->isChecked();
-        SaveSettings(*store_, settings_, page_, windowBounds());
+        SaveSettings(*store_, settings_, unreadLastPage_ ? *unreadLastPage_ : page_.properties(), windowBounds());
         if (std::optional<QString> error = store_->flush())
             ShowError(this, *error);
     }
@@ -225,6 +230,7 @@ bool TformMain::ReadIntoPage(Page& fresh)
         return false;
     }
     page_.TakeContentFrom(fresh);
+    unreadLastPage_.reset();
     setModified(false);
     if (result.status == PageFileStatus::Damaged)
         ShowError(this, result.message, QStringLiteral("警告"));
@@ -254,7 +260,7 @@ void TformMain::MainMenu_FOPClick()
     OpenPage(OpenDialog->selectedFiles().first());
 }
 
-void TformMain::RUFOpenFile(QAction*, const QString& fileName)
+void TformMain::RUFOpenFile(QAction*, QString fileName)
 {
     OpenPage(fileName);
 }
@@ -287,6 +293,7 @@ bool TformMain::SavePage()
         ShowPageFileFailure(result);
         return false;
     }
+    unreadLastPage_.reset();
     setModified(false);
     return SaveSource();
 }
@@ -307,6 +314,7 @@ bool TformMain::SaveSource()
             return false;
         }
     }
+    unreadLastPage_.reset();
     statusBar()->showMessage(QStringLiteral("保存しました。"));
     if (ui_->MainMenu_TIR->isChecked())
         ReloadBrowser();
@@ -334,6 +342,12 @@ void TformMain::setModified(bool modified)
     if (!modified)
         ui_->RichEdit->document()->setModified(false);
     updateCaption();
+}
+
+void TformMain::pagePropertiesEdited(const PageProperties& before)
+{
+    if (page_.properties() != before)
+        setModified(true);
 }
 
 void TformMain::updateCaption()

@@ -2,11 +2,13 @@
 
 #include "settings/SettingsStore.h"
 
+#include <QWidget>
+
 TOpenFileHistories::TOpenFileHistories(SettingsStore& store, QObject* parent) : QObject(parent), store_(store) {}
 
 TOpenFileHistories::~TOpenFileHistories()
 {
-    removeCreatedItems();
+    qDeleteAll(created_);
 }
 
 void TOpenFileHistories::setSubFileItem(QMenu* menu)
@@ -99,8 +101,14 @@ void TOpenFileHistories::AddHistory(const QString& path)
 
 void TOpenFileHistories::removeCreatedItems()
 {
-    for (QAction* item : std::as_const(created_))
-        delete item;
+    // The refresh may run inside a click on one of these items: they leave
+    // their menus now and are deleted once the click has been handled.
+    for (QAction* item : std::as_const(created_)) {
+        for (QObject* object : item->associatedObjects())
+            if (auto* widget = qobject_cast<QWidget*>(object))
+                widget->removeAction(item);
+        item->deleteLater();
+    }
     created_.clear();
 }
 

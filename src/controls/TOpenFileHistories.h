@@ -46,8 +46,10 @@ public:
     const QList<QAction*>& createdItems() const { return created_; }
 
 signals:
-    void OnOpenFile(QAction* sender, const QString& fileName);
-    void OnOpenDialog(QAction* sender, const QString& directory);
+    // The path goes by value: a handler may save or open a page, which
+    // rebuilds the list (and frees the clicked item) before it reads the path.
+    void OnOpenFile(QAction* sender, QString fileName);
+    void OnOpenDialog(QAction* sender, QString directory);
 
 private:
     void fileClick(QAction* item);

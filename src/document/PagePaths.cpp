@@ -93,6 +93,27 @@ SjisString ChangeFileExt(SjisView path, SjisView extension)
     return out;
 }
 
+bool IsForeignPath(SjisView path)
+{
+#ifdef _WIN32
+    (void)path;
+    return false;
+#else
+    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (path.size() >= 3 && isLetter(path[0]) && path[1] == ':' && IsSeparator(path[2]))
+        return true;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsSjisLeadByte(static_cast<unsigned char>(path[i]))) {
+            ++i; // a trail byte 0x5C is part of its character
+            continue;
+        }
+        if (path[i] == '\\')
+            return true;
+    }
+    return false;
+#endif
+}
+
 SjisString PageFilePath(const PageProperties& page)
 {
     return page.DatabasePath + ChangeFileExt(ExtractFileName(page.FileName), ".data");

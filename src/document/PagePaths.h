@@ -37,6 +37,12 @@ SjisString ExtractFileExt(SjisView path);
 // Replaces the last extension of the file name part (or appends one).
 SjisString ChangeFileExt(SjisView path, SjisView extension);
 
+// A path written on another system (a page made on Windows): it starts with
+// a drive letter, a colon and a separator, or it holds a backslash as a
+// separator. Such a path names no file here; writing to it would make a file
+// with the whole path as its name. Always false where such paths are native.
+bool IsForeignPath(SjisView path);
+
 // DatabasePath + the base name of FileName + ".data": the page file lies in
 // the document root and takes the HTML file's base name.
 SjisString PageFilePath(const PageProperties& page);

@@ -2,12 +2,15 @@
 
 #include "editor/EditorText.h"
 
+#include <QDragEnterEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QUrl>
 
 QColor ColourFromBgr(int bgr)
 {
@@ -104,6 +107,13 @@ void ColourEditor::SetColouredText(const QString& newText)
     ensureCursorVisible();
     viewport()->setUpdatesEnabled(true);
     ApplyTabStops();
+}
+
+void ColourEditor::ReplaceColouredText(const QString& newText)
+{
+    const bool modified = document()->isModified() || newText != text();
+    SetColouredText(newText);
+    document()->setModified(modified);
 }
 
 void ColourEditor::layOutColours(const QTextBlock& first, const QTextBlock& last)
@@ -317,6 +327,16 @@ void ColourEditor::keyPressEvent(QKeyEvent* event)
         return;
     }
     QTextEdit::keyPressEvent(event);
+}
+
+void ColourEditor::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); })) {
+        event->ignore();
+        return;
+    }
+    QTextEdit::dragEnterEvent(event);
 }
 
 void ColourEditor::inputMethodEvent(QInputMethodEvent* event)

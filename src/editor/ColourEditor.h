@@ -53,6 +53,10 @@ public:
     // afresh and the change signal is raised once, not per format. The
     // selection keeps its numbers (clamped to the new text).
     void SetColouredText(const QString& text);
+    // The same as an edit (the paragraph command): the document counts as
+    // modified when the text changed or had been modified before, where
+    // SetColouredText, which loads a text, leaves it unmodified.
+    void ReplaceColouredText(const QString& text);
     // Sets the insertion format for a key about to be typed; returns true
     // when it inserted the text itself (automatic indentation of Enter).
     bool TypingFormat(QKeyEvent* event);
@@ -79,6 +83,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Dropped files are no text for the body: the drag is left to the
+    // window, which opens the page. Dropped text is inserted as usual.
+    void dragEnterEvent(QDragEnterEvent* event) override;
     // Text composed by an input method arrives here, not as key presses.
     void inputMethodEvent(QInputMethodEvent* event) override;
 

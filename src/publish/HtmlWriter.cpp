@@ -37,6 +37,10 @@ SjisString CompleteHtmlFileName(SjisView fileName, SjisView startFolder)
 
 HtmlWriteResult WritePageHtml(PageProperties& page, SjisView html, SjisView startFolder)
 {
+    if (PagePaths::IsForeignPath(page.FileName))
+        return {QString::fromUtf8("HTML ファイルの出力先 “%1” は別のシステムのパスなので、書き込みません。"
+                                  "ページのプロパティで「HTML 出力先」を設定してください。")
+                    .arg(TextCodec::NativePath(page.FileName))};
     page.FileName = CompleteHtmlFileName(page.FileName, startFolder);
     const std::string bytes = HtmlFileBytes(html, page.CharacterSet);
 

@@ -25,4 +25,6 @@ struct HtmlWriteResult {
 // Completes the page's FileName (the page keeps the completed path), then
 // replaces that file with the converted text. The file is replaced
 // atomically: after a failure the previous file is still there, unchanged.
+// A FileName from another system (PagePaths::IsForeignPath) is refused and
+// left as it is.
 HtmlWriteResult WritePageHtml(PageProperties& page, SjisView html, SjisView startFolder);

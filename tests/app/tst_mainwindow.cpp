@@ -481,6 +481,93 @@ private slots:
         QCOMPARE(node->record().Body, SjisString("<P>  hello</P>\r\n<li>x\r\n"));
     }
 
+    // Whatever changes the page counts as a change, so that closing asks.
+    void everyEditMarksThePageChanged_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("paragraph-command") << "paragraph" << true;
+        QTest::newRow("paragraph-command-on-wrapped-text") << "paragraph-nothing-to-wrap" << false;
+        QTest::newRow("typing") << "typing" << true;
+        QTest::newRow("publish-box") << "publish" << true;
+        QTest::newRow("rename") << "rename" << true;
+        QTest::newRow("new-node") << "add" << true;
+        QTest::newRow("move") << "move" << true;
+        QTest::newRow("delete") << "delete" << true;
+        QTest::newRow("property") << "property" << true;
+        QTest::newRow("property-dialog-unchanged") << "property-unchanged" << false;
+        QTest::newRow("selecting-only") << "select" << false;
+    }
+    void everyEditMarksThePageChanged()
+    {
+        QFETCH(QString, edit);
+        QFETCH(bool, changed);
+        Fixture f;
+        Node* node = AddNode(f.page, nullptr, "n", edit == "paragraph-nothing-to-wrap" ? "<P>x</P>\r\n" : "plain line");
+        Node* other = AddNode(f.page, nullptr, "m");
+        f.open();
+        f.select(node);
+        f.editor()->setFocus();
+        QVERIFY(!f.window->isModified());
+        QVERIFY(!f.window->isWindowModified());
+        const PageProperties before = f.page.properties();
+        if (edit.startsWith("paragraph"))
+            QTest::keyClick(f.editor(), Qt::Key_T, Qt::ControlModifier);
+        else if (edit == "typing")
+            QTest::keyClicks(f.editor(), QStringLiteral("x"));
+        else if (edit == "publish")
+            f.ui().cboxPublish->click();
+        else if (edit == "rename")
+            f.window->outlineModel().setData(f.indexOf(node), QStringLiteral("renamed"));
+        else if (edit == "add")
+            f.page.AddChildNode(node);
+        else if (edit == "move")
+            f.page.MoveNode(other, node, Placement::AsLastChild);
+        else if (edit == "delete")
+            f.page.DeleteNode(other);
+        else if (edit.startsWith("property")) {
+            if (edit == "property")
+                f.page.Title = "retitled";
+            f.window->pagePropertiesEdited(before);
+        }
+        if (edit != "delete")
+            f.select(other); // the editor is stored into its node
+        QCOMPARE(f.window->isModified(), changed);
+        QCOMPARE(f.window->isWindowModified(), changed);
+    }
+
+    // Only the splitter and the view toggle change the tree pane's size.
+    void treePaneKeepsItsSizeWhenTheWindowIsResized_data()
+    {
+        QTest::addColumn<bool>("sideBySide");
+        QTest::addColumn<QSize>("resized");
+        QTest::newRow("stacked-taller") << false << QSize(640, 800);
+        QTest::newRow("stacked-shorter") << false << QSize(640, 450);
+        QTest::newRow("side-by-side-wider") << true << QSize(900, 600);
+        QTest::newRow("side-by-side-narrower") << true << QSize(500, 600);
+    }
+    void treePaneKeepsItsSizeWhenTheWindowIsResized()
+    {
+        QFETCH(bool, sideBySide);
+        QFETCH(QSize, resized);
+        QTemporaryDir dir;
+        QSettingsStore store(dir.filePath(QStringLiteral("settings.ini")));
+        Fixture f;
+        f.settings.Position.TreeViewHeight = 180;
+        f.settings.Position.TreeViewWidth = 150;
+        f.settings.SeparateHorizontal = sideBySide;
+        f.open();
+        f.window->setStores(&store, nullptr);
+        const int size = sideBySide ? 150 : 180;
+        QCOMPARE(f.ui().Splitter->sizes().value(0), size);
+        f.window->resize(resized);
+        QTRY_COMPARE(f.window->size(), resized);
+        QCOMPARE(f.ui().Splitter->sizes().value(0), size);
+        f.window->close();
+        QCOMPARE(store.readInteger(QStringLiteral("Position"), QStringLiteral("TreeViewHeight"), -1), 180);
+        QCOMPARE(store.readInteger(QStringLiteral("Position"), QStringLiteral("TreeViewWidth"), -1), 150);
+    }
+
     void focusMovesBetweenTreeAndEditorWithF4()
     {
         Fixture f;

@@ -26,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 namespace {
 
@@ -455,6 +456,134 @@ private slots:
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(run.window.get(), &drop);
         QCOMPARE(run.page.Title, SjisString("one"));
+    }
+
+    // Saving the changed page rebuilds the recent-files menu, clicked entry
+    // included, before the page is opened.
+    void recentFileOpensAfterSavingTheChangedPage()
+    {
+        WritePage(dir_.path(), "wanted", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "wanted node"); });
+        Run run(dir_.path());
+        run.recent.setValue(QString(), "Tav Outliner", path("wanted.data") + "\r\n");
+        run.start();
+        run.page.DatabasePath = Bytes(dir_.path() + "/");
+        run.page.FileName = "changed.html";
+        run.ui().MainMenu_TIR->setChecked(false);
+        run.ui().MainMenu_FNS->trigger();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(run.recentCaptions(), QStringList{"&0 " + path("wanted.data")});
+        const QList<QAction*> items = run.ui().MainMenu_FO->actions();
+        QAction* wanted = items[items.indexOf(run.ui().MainMenu_FO_Recent) + 1];
+
+        // Every handler of the click gets the clicked path, also one that
+        // runs after the window has saved and rebuilt the list.
+        QString handedOut;
+        connect(run.window->recentFiles(), &TOpenFileHistories::OnOpenFile,
+                [&handedOut](QAction*, const QString& fileName) {
+                    // Read here, in instrumented code, so that a sanitizer sees a freed path.
+                    handedOut = QString(fileName.constData(), fileName.size());
+                });
+        // A failure to open would wait for an answer: close it and fail.
+        QTimer failures;
+        connect(&failures, &QTimer::timeout, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                if (box->windowTitle() != QStringLiteral("質問"))
+                    box->reject();
+        });
+        failures.start(20);
+        Answer(QMessageBox::Save);
+        wanted->trigger();
+        QCOMPARE(handedOut, path("wanted.data"));
+        QVERIFY(QFile::exists(path("changed.data")));
+        QCOMPARE(run.page.Title, SjisString("wanted"));
+        QCOMPARE(run.page.NodeAt(0)->name(), SjisString("wanted node"));
+        QCOMPARE(run.recentCaptions(), QStringList({"&0 " + path("wanted.data"), "&1 " + path("changed.data")}));
+    }
+
+    // A last page that is there but cannot be read (a newer version, a
+    // drive that answers with errors) is remembered for the next run until
+    // another page is opened or saved.
+    void unreadableLastPageIsKeptForTheNextRun_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<QString>("storedTitle");
+        QTest::newRow("closed-at-once") << "close" << "unread";
+        QTest::newRow("another-opened") << "open" << "other";
+        QTest::newRow("untitled-saved") << "save" << "Welcome to Tav Outliner 1.8";
+    }
+    void unreadableLastPageIsKeptForTheNextRun()
+    {
+        QFETCH(QString, then);
+        QFETCH(QString, storedTitle);
+        QFile f(path("unread.data"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Tav Outliner 9.0\xff");
+        f.close();
+        WritePage(dir_.path(), "other", [](Page&) {});
+        Run run(dir_.path());
+        run.store.writeInteger("Preferences", "BootOnAction", 0);
+        run.store.writeText(QString(), "LastTitle", "unread");
+        run.store.writeText(QString(), "LastFileName", Bytes(path("unread.html")));
+        run.store.writeText(QString(), "LastDatabasePath", Bytes(dir_.path() + "/"));
+        Answer(QMessageBox::Ok);
+        run.start();
+        QCOMPARE(run.page.FileName, run.settings.ProgramFolder + "untitled.html");
+        run.ui().MainMenu_TIR->setChecked(false);
+        if (then == "open")
+            QVERIFY(run.window->OpenPage(path("other.data")));
+        else if (then == "save")
+            QVERIFY(run.window->SavePage());
+        run.window->close();
+        QCOMPARE(run.store.readText(QString(), "LastTitle", ""), Bytes(storedTitle));
+        if (then == "close")
+            QCOMPARE(run.store.readText(QString(), "LastFileName", ""), Bytes(path("unread.html")));
+        QCOMPARE(ReadFile(path("unread.data")), QByteArray("Tav Outliner 9.0\xff"));
+    }
+
+    // Files open the first page wherever they are dropped; text dropped on
+    // the editor goes into the body. The events come to the window as the
+    // platform delivers them.
+    void dropsOnTheWindowsParts_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("files");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("files-on-editor") << "editor" << true << "one" << "";
+        QTest::newRow("files-on-tree") << "tree" << true << "one" << "";
+        QTest::newRow("files-on-status-bar") << "status" << true << "one" << "";
+        QTest::newRow("text-on-editor") << "editor" << false << "start" << "dropped text";
+    }
+    void dropsOnTheWindowsParts()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, files);
+        QFETCH(QString, title);
+        QFETCH(QString, body);
+        WritePage(dir_.path(), "one", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "one"); });
+        WritePage(dir_.path(), "start", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "start"); });
+        Run run(dir_.path());
+        run.start(path("start.data"));
+        run.window->selectNode(run.page.NodeAt(0));
+        QWidget* widget = target == "editor" ? run.editor()->viewport()
+                        : target == "tree"   ? run.ui().TreeView->viewport()
+                                             : static_cast<QWidget*>(run.window->statusBar());
+        QMimeData data;
+        if (files)
+            data.setUrls({QUrl::fromLocalFile(path("one.data")), QUrl::fromLocalFile(path("start.data"))});
+        else
+            data.setText("dropped text");
+        QWindow* window = run.window->windowHandle();
+        const QPointF at = widget->mapTo(run.window.get(), widget->rect().center());
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &drop);
+        QCOMPARE(run.page.Title, Bytes(title));
+        QCOMPARE(run.editor()->text().contains("file:"), false);
+        if (!body.isEmpty())
+            QVERIFY2(run.editor()->text().contains(body), qPrintable(run.editor()->text()));
     }
 
     void commandLineOpensTheDataFileOfTheNamedFile()

@@ -50,11 +50,12 @@ private:
     }
 
     // Makes NAME.data in the temporary folder, publishing to NAME.html there.
-    QString makePage(const QString& name, bool upload, const QString& htmlFolder = QString())
+    QString makePage(const QString& name, bool upload, const QString& htmlFolder = QString(),
+                     const QString& separator = QStringLiteral("/"))
     {
         QJsonObject page{
             {"Title", "T"},
-            {"FileName", (htmlFolder.isEmpty() ? dir_->path() : htmlFolder) + "/" + name + ".html"},
+            {"FileName", (htmlFolder.isEmpty() ? dir_->path() : htmlFolder) + separator + name + ".html"},
             {"DatabasePath", dir_->path() + "/"},
             {"Category", "C"},
             {"CategoryUrl", "u"},
@@ -171,6 +172,18 @@ private slots:
         QCOMPARE(run.err.count('\n'), 1);
         QVERIFY(QFile::exists(path(QStringLiteral("good.html"))));
         QCOMPARE(queue(), good + QStringLiteral("\r\n"));
+    }
+
+    void pageFromWindowsIsNotWrittenToItsPath()
+    {
+        const QString page = makePage(QStringLiteral("w"), true, QStringLiteral("D:\\web"), QStringLiteral("\\"));
+        const Run run = tavpub({QStringLiteral("publish"), page});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("D:\\web\\w.html"), run.err.constData());
+        QVERIFY2(run.err.contains(QString::fromUtf8("「HTML 出力先」").toUtf8()), run.err.constData());
+        QCOMPARE(run.err.count('\n'), 1);
+        QCOMPARE(QDir(dir_->path()).entryList({QStringLiteral("*html")}), QStringList());
+        QCOMPARE(queue(), QString());
     }
 
     void damagedPageIsNotPublished()

@@ -176,6 +176,47 @@ private slots:
         QCOMPARE(ReadFile(dir_.filePath("old.html")), QByteArray("new\r\n"));
     }
 
+    // A FileName made on Windows names no file here; a plain path is written
+    // as always. "@" stands for the temporary folder.
+    void foreignFileNameIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("fileName");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("drive-backslash") << QByteArray("D:\\web\\index.html") << true;
+        QTest::newRow("drive-slash") << QByteArray("d:/web/index.html") << true;
+        QTest::newRow("unc") << QByteArray("\\\\srv\\www\\index.html") << true;
+        QTest::newRow("relative-backslash") << QByteArray("web\\index.html") << true;
+        QTest::newRow("backslash-in-linux-folder") << QByteArray("@/web\\index.html") << true;
+        QTest::newRow("plain") << QByteArray("@/index.html") << false;
+        QTest::newRow("colon-in-name") << QByteArray("@/a:b.html") << false;
+        QTest::newRow("sjis-trail-5c") << QByteArray("@/\x95\x5c.html") << false;
+    }
+    void foreignFileNameIsRefused()
+    {
+        QFETCH(QByteArray, fileName);
+        QFETCH(bool, refused);
+        QTemporaryDir workDir;
+        const QString work = workDir.path();
+        const QString current = QDir::currentPath();
+        QDir::setCurrent(work);
+        auto back = qScopeGuard([&current] { QDir::setCurrent(current); });
+        fileName.replace("@", work.toUtf8());
+        Page page;
+        page.CharacterSet = Charset::ShiftJis;
+        page.FileName = fileName.toStdString();
+
+        const HtmlWriteResult result = WritePageHtml(page, "x", work.toStdString());
+        QCOMPARE(result.ok(), !refused);
+        if (refused) {
+            QVERIFY2(result.message.contains(TextCodec::ToUnicode(page.FileName)), qPrintable(result.message));
+            QVERIFY2(result.message.contains(QString::fromUtf8("「HTML 出力先」")), qPrintable(result.message));
+            QCOMPARE(page.FileName, fileName.toStdString());
+            QCOMPARE(QDir(work).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+        } else {
+            QCOMPARE(ReadFile(TextCodec::NativePath(page.FileName)), QByteArray("x\r\n"));
+        }
+    }
+
     void failedWriteNamesTheFileAndKeepsTheOldOne_data()
     {
         QTest::addColumn<QString>("name");
