@@ -288,12 +288,14 @@ void TestUploadController::faultModesFailAndKeepTheQueue_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QStringList>("messages");
-    QTest::newRow("refused-login") << "none" << "wrong" << QStringList{U(JA_AUTH_FAILED_TAV)};
+    QTest::addColumn<QString>("reason"); // under the request text
+    QTest::newRow("refused-login") << "none" << "wrong" << QStringList{U(JA_AUTH_FAILED_TAV)} << "530 ";
     // The client reports a refused STOR twice, and the message goes with each.
-    QTest::newRow("refused-stor") << "refuse-stor" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)};
-    QTest::newRow("final-426") << "final-426" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)};
-    QTest::newRow("final-452") << "final-452" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)};
-    QTest::newRow("dropped") << "drop-mid-transfer" << "secret" << QStringList{U(JA_NO_UPLOAD)};
+    QTest::newRow("refused-stor") << "refuse-stor" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)}
+                                  << "550 Permission denied.";
+    QTest::newRow("final-426") << "final-426" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)} << "426 ";
+    QTest::newRow("final-452") << "final-452" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)} << "452 ";
+    QTest::newRow("dropped") << "drop-mid-transfer" << "secret" << QStringList{U(JA_NO_UPLOAD)} << "100";
 }
 
 void TestUploadController::faultModesFailAndKeepTheQueue()
@@ -301,6 +303,7 @@ void TestUploadController::faultModesFailAndKeepTheQueue()
     QFETCH(QString, fault);
     QFETCH(QString, password);
     QFETCH(QStringList, messages);
+    QFETCH(QString, reason);
     PyFtpServer server;
     QVERIFY(server.start(fault));
     UploadFixture f;
@@ -311,6 +314,7 @@ void TestUploadController::faultModesFailAndKeepTheQueue()
     QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
     QCOMPARE(run.state(0), U(JA_FAILED));
     QCOMPARE(run.messages, messages);
+    QVERIFY2(run.upload.RequestText().contains(QLatin1Char('\n') + reason), qPrintable(run.upload.RequestText()));
     QCOMPARE(f.queued(), size_t(1));
 }
 
