@@ -53,53 +53,21 @@ int TProgressGauge::PercentDone() const
 
 // --- setters ----------------------------------------------------------------------
 
-void TProgressGauge::setKind(TGaugeKind kind)
+template <typename T>
+void TProgressGauge::Change(T& member, const T& value)
 {
-    if (kind_ != kind) {
-        kind_ = kind;
+    if (member != value) {
+        member = value;
         repaint();
     }
 }
 
-void TProgressGauge::setShowText(bool show)
-{
-    if (showText_ != show) {
-        showText_ = show;
-        repaint();
-    }
-}
-
-void TProgressGauge::setBorderStyle(TBorderStyle style)
-{
-    if (borderStyle_ != style) {
-        borderStyle_ = style;
-        repaint();
-    }
-}
-
-void TProgressGauge::setForeColor(const QColor& colour)
-{
-    if (foreColor_ != colour) {
-        foreColor_ = colour;
-        repaint();
-    }
-}
-
-void TProgressGauge::setBackColor(const QColor& colour)
-{
-    if (backColor_ != colour) {
-        backColor_ = colour;
-        repaint();
-    }
-}
-
-void TProgressGauge::setColor(const QColor& colour)
-{
-    if (color_ != colour) {
-        color_ = colour;
-        repaint();
-    }
-}
+void TProgressGauge::setKind(TGaugeKind kind) { Change(kind_, kind); }
+void TProgressGauge::setShowText(bool show) { Change(showText_, show); }
+void TProgressGauge::setBorderStyle(TBorderStyle style) { Change(borderStyle_, style); }
+void TProgressGauge::setForeColor(const QColor& colour) { Change(foreColor_, colour); }
+void TProgressGauge::setBackColor(const QColor& colour) { Change(backColor_, colour); }
+void TProgressGauge::setColor(const QColor& colour) { Change(color_, colour); }
 
 void TProgressGauge::setMinValue(int32_t value)
 {

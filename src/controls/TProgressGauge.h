@@ -65,6 +65,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Stores a changed value and repaints; an equal value does nothing.
+    template <typename T>
+    void Change(T& member, const T& value);
     // Draws the shape into the overlay, inside the paint rectangle.
     void PaintShape(QImage& overlay, const GaugeGeometry::Edges& paint) const;
     void PaintAsPie(QImage& overlay, const GaugeGeometry::Edges& paint) const;

@@ -11,14 +11,20 @@ struct Result {
     QString err;
 };
 
-Result RunTavpub(UploadFixture& f, const QStringList& args)
+// tavpub upload on the fixture's store.
+void StartTavpub(QProcess& p, UploadFixture& f, const QStringList& args)
 {
     f.store.flush();
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), f.configHome());
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(TAVPUB_PATH), QStringList{QStringLiteral("upload")} + args);
+}
+
+Result RunTavpub(UploadFixture& f, const QStringList& args)
+{
+    QProcess p;
+    StartTavpub(p, f, args);
     p.waitForFinished(30000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
 }
@@ -80,12 +86,8 @@ private slots:
         UploadFixture f;
         f.addServer("main", server.port(), server.user, server.password);
         const QString first = f.addPage(QStringLiteral("first"), "main", "");
-        f.store.flush();
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), f.configHome());
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(TAVPUB_PATH), {QStringLiteral("upload")});
+        StartTavpub(p, f, {});
         QTRY_VERIFY_WITH_TIMEOUT(server.transcript().contains(QStringLiteral("STOR first.html")), 10000);
 
         const QString storeFolder = f.configHome() + QStringLiteral("/Tav");
