@@ -111,6 +111,7 @@ def make_handler(args):
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
     Handler.authorizer = authorizer
     Handler.banner = "test server ready"
+    Handler.auth_failed_timeout = 0  # refuse a login at once, not after 3 seconds
     if args.masquerade:
         Handler.masquerade_address = args.masquerade
     return Handler
