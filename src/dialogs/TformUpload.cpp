@@ -12,6 +12,7 @@ TformUpload::TformUpload(SettingsStore& store, QWidget* parent)
       ui_(std::make_unique<Ui::TformUpload>()), upload_(store)
 {
     ui_->setupUi(this);
+    setFixedSize(size().expandedTo(minimumSizeHint())); // a dialog border: not resizable
     for (int column = 0; column < 3; ++column)
         ui_->listUpload->setColumnWidth(column, 150);
 
