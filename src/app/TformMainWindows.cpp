@@ -3,6 +3,7 @@
 // window and the About box.
 #include "app/TformMain.h"
 
+#include "dialogs/TformUpload.h"
 #include "ui_TformMain.h"
 
 void TformMain::setWindows(const AppWindows& windows)
@@ -72,6 +73,7 @@ void TformMain::MainMenu_TFClick()
 {
     if (!windows_.formUpload)
         return;
+    windows_.formUpload->exec(); // its result means nothing here
 }
 
 // --- About ----------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/ErrorDisplay.h"
 #include "app/TformMain.h"
+#include "dialogs/TformUpload.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 
@@ -44,6 +45,10 @@ int Run(QApplication& app)
     window.setStores(&store, &recentFiles);
     // Every other window once, in this order; they live until the program ends.
     AppWindows windows;
+    TformUpload formUpload(store, &window);
+    QObject::connect(&formUpload, &TformUpload::errorRaised, &formUpload,
+                     [&formUpload](const QString& text) { ShowError(&formUpload, text); });
+    windows.formUpload = &formUpload;
     window.setWindows(windows);
     splash.close();
 

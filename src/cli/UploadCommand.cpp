@@ -43,8 +43,8 @@ int UploadCommand(const QStringList& args, SettingsStore& store)
     QObject::connect(&upload, &UploadController::message, [](const QString& caption, const QString& text) {
         Say(caption + QStringLiteral(": ") + text);
     });
-    QString loadError;
-    QObject::connect(&upload, &UploadController::error, [&loadError](const QString& text) { loadError = text; });
+    QString storeError;
+    QObject::connect(&upload, &UploadController::error, [&storeError](const QString& text) { storeError = text; });
     QObject::connect(&upload, &UploadController::requestChanged, [](const QString& text) { Say(text); });
     int lastPercent = -1;
     QObject::connect(&upload, &UploadController::progress, [&lastPercent](qint64 sent, qint64 total, int percent) {
@@ -55,13 +55,13 @@ int UploadCommand(const QStringList& args, SettingsStore& store)
     });
     QObject::connect(&upload, &UploadController::rowChanged, [&upload](int row) {
         const QStringList& columns = upload.Rows()[size_t(row)];
-        if (columns.size() > 3) // a state: done or failed
-            Say(QStringLiteral("[%1] %2 %3").arg(columns.value(2), columns.value(1), columns.value(3)));
+        if (columns.size() > 3) // a state: done or failed; an unreadable page has only its path
+            Say(QStringLiteral("[%1] %2 %3")
+                    .arg(columns.value(2).isEmpty() ? columns.value(0) : columns.value(2), columns.value(1),
+                         columns.value(3)));
     });
 
     upload.FormShow();
-    if (!loadError.isEmpty())
-        throw CliError(loadError);
     if (upload.Rows().empty()) {
         Say(QStringLiteral("the upload queue is empty"));
         return ExitOk;
@@ -69,10 +69,14 @@ int UploadCommand(const QStringList& args, SettingsStore& store)
     if (!upload.OkEnabled())
         throw CliError(QStringLiteral("upload: the queue cannot be sent (see the messages above)"));
     upload.bttnOkClick();
-    const bool sent = upload.State() == UploadController::RunState::Succeeded;
+    const UploadController::RunState state = upload.State();
     upload.bttnCancelClick(); // QUIT
-    if (!sent)
+    if (!storeError.isEmpty())
+        throw CliError(QStringLiteral("upload: the files were sent, but the queue could not be updated: ") + storeError);
+    if (state == UploadController::RunState::Incomplete)
+        throw CliError(QStringLiteral("upload: page files that could not be read stay queued"));
+    if (state != UploadController::RunState::Succeeded)
         throw CliError(QStringLiteral("upload: failed; the queue is kept"));
-    Say(QStringLiteral("all %1 files sent; the queue is empty").arg(upload.Rows().size()));
+    Say(QStringLiteral("all %1 files sent and taken off the queue").arg(upload.Rows().size()));
     return ExitOk;
 }

@@ -15,9 +15,12 @@ std::string ReplyMessage(const SjisString& reply)
     return FtpReply::WithoutLineBreak(reply);
 }
 
-bool HasLineBreak(SjisView text)
+// CR or LF would end the command early and smuggle in a second one; a NUL
+// byte ends the text that goes out, so the command would lose its CR LF and
+// the server would wait for the rest of the line.
+bool BreaksCommandLine(SjisView text)
 {
-    return text.find_first_of("\r\n") != SjisView::npos;
+    return text.find_first_of(SjisView("\r\n\0", 3)) != SjisView::npos;
 }
 
 SjisString FirstWord(SjisView line)
@@ -68,9 +71,8 @@ void TFtpClient::DiscardInput()
 
 SjisString TFtpClient::Transaction(SjisView command)
 {
-    // A line break inside an argument would smuggle in a second command.
-    if (HasLineBreak(command))
-        throw FTPException({}, "Refused to send an FTP command whose argument holds a line break");
+    if (BreaksCommandLine(command))
+        throw FTPException({}, "Refused to send an FTP command whose argument holds a line break or a NUL byte");
     const SjisString first = TSocketClient::Transaction(command);
     ReadExtraLines(first);
     return first;

@@ -4,12 +4,33 @@
 #include "document/TextCodec.h"
 #include "upload/UploadStore.h"
 
+#include <QStringDecoder>
+
 namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 QString Text(SjisView sjis) { return TextCodec::ToUnicode(sjis); }
 
 const char* const FailedMark = "*失敗*";
+
+// Server replies come in the server's own code: UTF-8 (RFC 2640) when they
+// decode as such, otherwise Shift_JIS as the pages are. Our own texts are
+// UTF-8.
+QString ReasonText(SjisView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    if (utf8.hasError())
+        text = Text(bytes);
+    return text.trimmed();
+}
+
+// Counts the nested calls of the running chain.
+struct DepthScope {
+    int& depth;
+    explicit DepthScope(int& d) : depth(d) { ++depth; }
+    ~DepthScope() { --depth; }
+};
 
 } // namespace
 
@@ -66,26 +87,53 @@ void UploadController::AppendToRow(int row, const QString& text)
     emit rowChanged(row);
 }
 
-void UploadController::MarkFailed()
+void UploadController::MarkFailed(const QString& reason)
 {
     if (state_ != RunState::Running)
         return;
     state_ = RunState::Failed;
     AppendToRow(current_, U(FailedMark));
+    if (!reason.isEmpty() && !cancelled_)
+        SetRequest(request_ + QLatin1Char('\n') + reason);
     Notify("アップロード失敗。");
     emit finished(false);
 }
 
-void UploadController::RefuseLineBreak()
+void UploadController::MarkFailed(const std::exception& e)
 {
-    emit message(U("失敗"),
-                 U("リモートフォルダ、ファイル名、ユーザ名またはパスワードに改行が含まれているため、送信できません。"),
-                 Icon::Stop);
+    MarkFailed(ReasonText(e.what()));
+}
+
+QString UploadController::LastReplyReason() const
+{
+    return ReasonText(FTP.LastReply());
+}
+
+void UploadController::ShowMessage(const char* caption, const QString& text, Icon icon)
+{
+    // After Cancel the running step fails as the connection drops; the user
+    // asked for that and hears nothing more of it.
+    if (!cancelled_)
+        emit message(U(caption), text, icon);
+}
+
+void UploadController::RefuseBrokenCommand()
+{
+    ShowMessage("失敗",
+                U("リモートフォルダ、ファイル名、ユーザ名またはパスワードに改行または NUL 文字が含まれているため、送信できません。"),
+                Icon::Stop);
 }
 
 bool UploadController::ReadEntry(int index)
 {
     return ReadUploadEntry(Text(queue_[size_t(index)]), store_, entry_);
+}
+
+int UploadController::NextListedRow(int row) const
+{
+    while (row < int(listed_.size()) && !listed_[size_t(row)])
+        ++row;
+    return row;
 }
 
 // --- listing -------------------------------------------------------------------
@@ -94,6 +142,11 @@ void UploadController::FormShow()
 {
     queue_ = ReadUploadQueue(store_);
     rows_.clear();
+    listed_.assign(queue_.size(), false);
+    sent_.clear();
+    unreadable_ = 0;
+    cancelled_ = false;
+    loggedIn_ = false;
     SetRequest(U("待機しています。"));
     rate_ = rateMax_ = QStringLiteral("N/A");
     gauge_ = 0;
@@ -105,19 +158,23 @@ void UploadController::FormShow()
 
     bool noServer = false;
     bool unknownFormat = false;
-    bool unreadable = false;
     for (size_t i = 0; i < queue_.size(); ++i) {
         rows_.emplace_back();
+        QStringList& row = rows_.back();
         bool read = false;
         try {
             read = ReadEntry(int(i));
         } catch (const std::exception& e) {
-            // The remaining lines are not listed, and nothing can be sent.
-            emit error(QString::fromLocal8Bit(e.what()));
-            unreadable = true;
-            break;
+            // A deleted or unreadable page is a row of its own that says why;
+            // the listing goes on, and the run leaves that line queued.
+            const auto* unreadable = dynamic_cast<const UnreadablePageFile*>(&e);
+            const QString reason = unreadable ? unreadable->Reason : QString::fromUtf8(e.what());
+            row << Text(queue_[i]) << QString() << QString() << U(FailedMark) + QStringLiteral(" (") + reason + QLatin1Char(')');
+            ++unreadable_;
+            emit rowChanged(int(i));
+            continue;
         }
-        QStringList& row = rows_.back();
+        listed_[i] = read;
         if (read) {
             row << Text(entry_.Title) << Text(entry_.Host)
                 << Text(EnsureTrailingSlash(entry_.RemoteFolder) + PagePaths::ExtractFileName(entry_.HtmlFile));
@@ -131,7 +188,10 @@ void UploadController::FormShow()
         }
         emit rowChanged(int(i));
     }
-    if (noServer || unknownFormat || unreadable) {
+    if (queue_.empty()) {
+        okEnabled_ = false;
+        SetRequest(U("アップロードするファイルがキューにありません。"));
+    } else if (noServer || unknownFormat || NextListedRow(0) == int(queue_.size())) {
         okCaption_ = U("アップロード不能");
         okEnabled_ = false;
     }
@@ -155,49 +215,54 @@ void UploadController::bttnOkClick()
 {
     if (queue_.empty() || !okEnabled_ || state_ == RunState::Running)
         return;
+    DepthScope depth(chainDepth_);
     SetRequest(U("アップロードを開始しました。"));
     okEnabled_ = false;
     emit buttonsChanged();
     state_ = RunState::Running;
+    cancelled_ = false;
+    loggedIn_ = false;
     Notify("アップロードを開始。");
-    current_ = 0;
+    current_ = NextListedRow(0);
     try {
-        if (!ReadEntry(0))
+        if (!ReadEntry(current_))
             throw std::runtime_error("unknown page file format");
-        if (entry_.HoldsLineBreak()) {
-            RefuseLineBreak();
-            throw std::runtime_error("line break in an FTP argument");
+        if (entry_.BreaksFtpCommand()) {
+            RefuseBrokenCommand();
+            throw std::runtime_error("line break or NUL in an FTP argument");
         }
         ConnectToEntryServer(); // the whole run happens inside
-    } catch (const std::exception&) {
-        MarkFailed();
+    } catch (const std::exception& e) {
+        MarkFailed(e);
     }
 }
 
 void UploadController::FTPConnectionFailed()
 {
-    emit message(U("警告"), U("ユーザ ") + Text(entry_.User) + U(" の認証に失敗しました。"), Icon::Stop);
+    ShowMessage("警告", U("ユーザ ") + Text(entry_.User) + U(" の認証に失敗しました。"), Icon::Stop);
 }
 
 void UploadController::FTPConnect()
 {
+    loggedIn_ = true;
     SetRequest(Text(entry_.Host) + U(" に接続しました。フォルダ変更してます。"));
     try {
         baseFolder_ = FTP.GetCurrentDir();
         if (!ReadEntry(current_))
             throw std::runtime_error("unknown page file format");
         folderLevel_ = 0;
+        wholeFolderMade_ = false;
         EnterFolder();
-    } catch (const std::exception&) {
-        MarkFailed();
+    } catch (const std::exception& e) {
+        MarkFailed(e);
     }
 }
 
 void UploadController::EnterFolder()
 {
-    if (entry_.HoldsLineBreak()) {
-        RefuseLineBreak();
-        throw std::runtime_error("line break in an FTP argument");
+    if (entry_.BreaksFtpCommand()) {
+        RefuseBrokenCommand();
+        throw std::runtime_error("line break or NUL in an FTP argument");
     }
     FTP.ChangeDir(EnsureTrailingSlash(baseFolder_) + entry_.RemoteFolder);
 }
@@ -214,17 +279,20 @@ void UploadController::FTPSuccess(TCmdType type)
         break;
     }
     case cmdMakeDir:
+        if (FolderPrefixIsWhole(entry_.RemoteFolder, folderLevel_))
+            wholeFolderMade_ = true;
         ++folderLevel_;
         try {
             EnterFolder();
-        } catch (const std::exception&) {
-            MarkFailed();
+        } catch (const std::exception& e) {
+            MarkFailed(e);
         }
         break;
     case cmdUpload:
         SetRequest(U("アップ完了です。"));
         AppendToRow(current_, U("完了"));
-        ++current_;
+        sent_.push_back(queue_[size_t(current_)]);
+        current_ = NextListedRow(current_ + 1);
         if (current_ < int(queue_.size())) {
             rate_ = rateMax_ = QStringLiteral("N/A");
             gauge_ = 0;
@@ -234,32 +302,29 @@ void UploadController::FTPSuccess(TCmdType type)
                 if (!ReadEntry(current_))
                     throw std::runtime_error("unknown page file format");
                 folderLevel_ = 0;
+                wholeFolderMade_ = false;
                 if (!entry_.SameServer(server_)) {
                     // This page belongs to another server: log in there (its
                     // login handler enters the folder).
-                    if (entry_.HoldsLineBreak()) {
-                        RefuseLineBreak();
-                        throw std::runtime_error("line break in an FTP argument");
+                    if (entry_.BreaksFtpCommand()) {
+                        RefuseBrokenCommand();
+                        throw std::runtime_error("line break or NUL in an FTP argument");
                     }
                     try {
                         FTP.Disconnect();
                     } catch (const std::exception&) {
                         FTP.RequestCloseSocket();
                     }
+                    loggedIn_ = false;
                     ConnectToEntryServer();
                 } else {
                     EnterFolder();
                 }
-            } catch (const std::exception&) {
-                MarkFailed();
+            } catch (const std::exception& e) {
+                MarkFailed(e);
             }
         } else {
-            cancelCaption_ = U("閉じる");
-            emit buttonsChanged();
-            Notify("アップロードが全部正常に終了。");
-            state_ = RunState::Succeeded;
-            EmptyUploadQueue(store_);
-            emit finished(true);
+            FinishRun();
         }
         break;
     default:
@@ -267,12 +332,23 @@ void UploadController::FTPSuccess(TCmdType type)
     }
 }
 
+void UploadController::FinishRun()
+{
+    cancelCaption_ = U("閉じる");
+    emit buttonsChanged();
+    // Pages that could not be read were not sent: the run is not complete.
+    state_ = unreadable_ > 0 ? RunState::Incomplete : RunState::Succeeded;
+    Notify(state_ == RunState::Succeeded ? "アップロードが全部正常に終了。" : "アップロード失敗。");
+    try {
+        RemoveFromUploadQueue(store_, sent_);
+    } catch (const StoreWriteError& e) {
+        emit error(QString::fromUtf8(e.what()));
+    }
+    emit finished(state_ == RunState::Succeeded);
+}
+
 void UploadController::FTPFailure(bool& handled, TCmdType type)
 {
-    // The client reports a refused transfer twice (once for the reply, once
-    // as it raises), and the message goes with each report.
-    if (type == cmdUpload && state_ != RunState::Idle && state_ != RunState::Succeeded)
-        emit message(U("失敗"), U("アップロードできませんでした。"), Icon::Information);
     if (state_ != RunState::Running)
         return;
     switch (type) {
@@ -280,6 +356,13 @@ void UploadController::FTPFailure(bool& handled, TCmdType type)
         // Creating the folder takes over; its outcome decides the run, so the
         // refused CWD itself is not raised afterwards.
         handled = true;
+        if (wholeFolderMade_) {
+            // The server made the folder and still does not let us in: making
+            // it again would only repeat this.
+            ShowMessage("失敗", U("フォルダが作成できませんでした。"), Icon::Information);
+            MarkFailed(LastReplyReason());
+            break;
+        }
         FTP.MakeDirectory(EnsureTrailingSlash(baseFolder_) + FolderPrefix(entry_.RemoteFolder, folderLevel_));
         break;
     case cmdMakeDir:
@@ -287,12 +370,15 @@ void UploadController::FTPFailure(bool& handled, TCmdType type)
             ++folderLevel_;
             FTP.MakeDirectory(EnsureTrailingSlash(baseFolder_) + FolderPrefix(entry_.RemoteFolder, folderLevel_));
         } else {
-            emit message(U("失敗"), U("フォルダが作成できませんでした。"), Icon::Information);
-            MarkFailed();
+            ShowMessage("失敗", U("フォルダが作成できませんでした。"), Icon::Information);
+            MarkFailed(LastReplyReason());
         }
         break;
     case cmdUpload:
-        MarkFailed();
+        // The client reports a refused transfer twice (once for the reply,
+        // once as it raises), and the message goes with each report; the
+        // exception then marks the row where it is caught, with its reason.
+        ShowMessage("失敗", U("アップロードできませんでした。"), Icon::Information);
         break;
     default:
         break;
@@ -314,10 +400,17 @@ void UploadController::bttnCancelClick()
     if (state_ == RunState::Running) {
         // A QUIT now would read the running step's reply: stop the transfer
         // and drop the connection; the running step then fails.
+        cancelled_ = true;
         FTP.Abort();
         FTP.Cancel();
         FTP.RequestCloseSocket();
-        MarkFailed();
+        if (loggedIn_) {
+            MarkFailed();
+        } else {
+            // Stopping the login is no failure of the server's: nothing to mark.
+            state_ = RunState::Cancelled;
+            emit finished(false);
+        }
     } else if (FTP.Connected()) {
         try {
             FTP.Disconnect();

@@ -20,7 +20,14 @@ class UploadController : public QObject {
     Q_OBJECT
 public:
     enum class Icon { Stop, Information };
-    enum class RunState { Idle, Running, Succeeded, Failed };
+    enum class RunState {
+        Idle,
+        Running,
+        Succeeded,  // every queued page sent
+        Incomplete, // every readable page sent; the unreadable ones stay queued
+        Failed,
+        Cancelled,  // the user stopped the login: nothing failed, nothing was sent
+    };
 
     explicit UploadController(SettingsStore& store, QObject* parent = nullptr);
     ~UploadController() override;
@@ -32,6 +39,8 @@ public:
     void FormShow();
     // Starts the run; returns when the whole chain has returned.
     void bttnOkClick();
+    // True while bttnOkClick's chain is on the stack.
+    bool ChainRunning() const { return chainDepth_ > 0; }
     // Closes the connection (stopping a running transfer) and asks to close.
     void bttnCancelClick();
 
@@ -55,8 +64,8 @@ public:
 signals:
     // A message box: caption, text and icon, exactly as shown.
     void message(const QString& caption, const QString& text, UploadController::Icon icon);
-    // A failure for the application's error display (a page file that
-    // cannot be opened).
+    // A failure for the application's error display (the queue could not be
+    // written back).
     void error(const QString& text);
     void rowChanged(int row);
     void requestChanged(const QString& text);
@@ -75,13 +84,24 @@ private:
 
     // Reads the page file of queue line `index` into entry_.
     bool ReadEntry(int index);
+    // The first row from `row` on that the listing could read; the row count
+    // when there is none.
+    int NextListedRow(int row) const;
     // Logs in to entry_'s server.
     void ConnectToEntryServer();
     void EnterFolder();
-    // Marks the current row failed and announces it, once per run.
-    void MarkFailed();
+    // The last file is done: the sent lines leave the queue.
+    void FinishRun();
+    // Marks the current row failed and announces it, once per run; the
+    // reason goes under the request text.
+    void MarkFailed(const QString& reason = {});
+    void MarkFailed(const std::exception& e);
+    // The server's last reply, as the reason of a failure.
+    QString LastReplyReason() const;
+    // A message box, unless the user has asked to stop.
+    void ShowMessage(const char* caption, const QString& text, Icon icon);
     // Shown when a page's texts would smuggle commands into the session.
-    void RefuseLineBreak();
+    void RefuseBrokenCommand();
     void AppendToRow(int row, const QString& text);
     void SetRequest(const QString& text);
     void Notify(const char* utf8Script);
@@ -90,11 +110,18 @@ private:
     SettingsStore& store_;
     std::vector<SjisString> queue_;
     std::vector<QStringList> rows_;
+    std::vector<bool> listed_;      // the listing read the row's page file
+    std::vector<SjisString> sent_;  // queue lines sent in this run
+    int unreadable_ = 0;
     UploadEntry entry_;
     UploadEntry server_; // the server of the connection in use
     SjisString baseFolder_;
     int current_ = 0;
     int folderLevel_ = 0;
+    bool wholeFolderMade_ = false; // an MKD of the whole remote folder succeeded
+    bool loggedIn_ = false;
+    bool cancelled_ = false;
+    int chainDepth_ = 0;
     RunState state_ = RunState::Idle;
 
     QString request_;

@@ -5,21 +5,25 @@
 #include "upload/UploadStore.h"
 
 #include <QFile>
-#include <stdexcept>
 
-bool UploadEntry::HoldsLineBreak() const
+bool UploadEntry::BreaksFtpCommand() const
 {
     for (const SjisString* text : {&RemoteFolder, &HtmlFile, &User, &Password, &Host})
-        if (text->find_first_of("\r\n") != SjisString::npos)
+        if (text->find_first_of(SjisView("\r\n\0", 3)) != SjisString::npos)
             return true;
     return false;
+}
+
+UnreadablePageFile::UnreadablePageFile(const QString& path, const QString& reason)
+    : std::runtime_error(QStringLiteral("%1: %2").arg(path, reason).toStdString()), Reason(reason)
+{
 }
 
 bool ReadUploadEntry(const QString& pageFilePath, const SettingsStore& store, UploadEntry& entry)
 {
     QFile file(pageFilePath);
     if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(QStringLiteral("%1: %2").arg(pageFilePath, file.errorString()).toStdString());
+        throw UnreadablePageFile(pageFilePath, file.errorString());
     FieldReader reader(file);
     const SjisString tag = reader.readRaw(16);
     int settingField = 0;

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <stdexcept>
 
 class SettingsStore;
 
@@ -29,14 +30,20 @@ struct UploadEntry {
     }
     bool ServerIncomplete() const { return Host.empty() || User.empty() || Password.empty(); }
     // A line break in a folder, file name, user or password would smuggle a
-    // second command into the FTP session.
-    bool HoldsLineBreak() const;
+    // second command into the FTP session, and a NUL byte would cut its
+    // command short.
+    bool BreaksFtpCommand() const;
+};
+
+// A queued page file that cannot be opened: deleted, moved or unreadable.
+struct UnreadablePageFile : std::runtime_error {
+    UnreadablePageFile(const QString& path, const QString& reason);
+    QString Reason; // the platform's text, without the path
 };
 
 // Reads a page file of version 1.2 to 1.4 into `entry`, then its FTP setting
 // from the store. Returns false for any other format; `entry` then keeps its
-// previous contents. A file that cannot be opened throws std::runtime_error
-// with a text naming it.
+// previous contents. A file that cannot be opened throws UnreadablePageFile.
 bool ReadUploadEntry(const QString& pageFilePath, const SettingsStore& store, UploadEntry& entry);
 
 // An FTP setting's HostName may carry the port as "host:port"; 21 otherwise.

@@ -111,6 +111,16 @@ void EmptyUploadQueue(SettingsStore& store)
     WriteQueue(store, {});
 }
 
+void RemoveFromUploadQueue(SettingsStore& store, const std::vector<SjisString>& sent)
+{
+    store.flush(); // another copy of the program or tavpub may have queued pages meanwhile
+    std::vector<SjisString> queue = ReadUploadQueue(store);
+    std::erase_if(queue, [&sent](const SjisString& line) {
+        return std::find(sent.begin(), sent.end(), line) != sent.end();
+    });
+    WriteQueue(store, queue);
+}
+
 void UpdateQueueAfterSave(SettingsStore& store, SjisView pageFilePath, bool upload)
 {
     // Pick up what another copy of the program may have written meanwhile.

@@ -42,8 +42,11 @@ SjisString JoinSettingNames(const std::vector<SjisString>& names);
 // ---- upload queue ----------------------------------------------------------
 
 std::vector<SjisString> ReadUploadQueue(const SettingsStore& store);
-// Writes the empty queue (menu command and a fully successful upload run).
+// Writes the empty queue (the menu command).
 void EmptyUploadQueue(SettingsStore& store);
+// After an upload run: re-reads the queue and removes the lines that were
+// sent, so that pages queued while the run went on stay queued.
+void RemoveFromUploadQueue(SettingsStore& store, const std::vector<SjisString>& sent);
 // Run by every save after the HTML file is written: with `upload` set the
 // path is appended unless the queue already holds it, otherwise every line
 // equal to it is removed. The queue is written back in both cases.

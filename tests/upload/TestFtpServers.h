@@ -69,6 +69,7 @@ class PyFtpServer : public FtpServerProcess {
 public:
     QString user = QStringLiteral("tav");
     QString password = QStringLiteral("secret");
+    int readLimit = 1 << 20; // bytes per second taken in the "throttle" mode
 
     // Starts the server serving a fresh folder; false when it did not come up.
     bool start(const QString& fault = QStringLiteral("none"), const QString& masquerade = {})
@@ -80,7 +81,9 @@ public:
                          QStringLiteral("--root"), root(),
                          QStringLiteral("--transcript"), dir_.filePath(QStringLiteral("transcript")),
                          QStringLiteral("--user"), user, QStringLiteral("--password"), password,
-                         QStringLiteral("--fault"), fault};
+                         QStringLiteral("--fault"), fault,
+                         QStringLiteral("--release"), dir_.filePath(QStringLiteral("release")),
+                         QStringLiteral("--read-limit"), QString::number(readLimit)};
         if (!masquerade.isEmpty())
             args << QStringLiteral("--masquerade") << masquerade;
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -97,6 +100,8 @@ public:
         }
         return false;
     }
+    // Lets a STOR held by the "hold-stor" mode go on.
+    void release() { WriteTestFile(dir_.filePath(QStringLiteral("release")), "go"); }
     // The command lines the server received, in order.
     QStringList transcript() const
     {

@@ -6,10 +6,11 @@ Prints "PORT <n>" on stdout once it listens, then serves until killed.
 Every command line the server receives is appended to --transcript.
 """
 import argparse
+import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 FAULTS = (
@@ -21,6 +22,11 @@ FAULTS = (
     "drop-mid-transfer",   # the server hangs up after the first data received
     "slow-stor",           # STOR is never answered
     "multiline-greeting",  # a greeting of several lines, one without a code
+    "mkd-ok-cwd-refused",  # MKD is answered by 257 (nothing made), every CWD by 550
+    "silent-greeting",     # the connection is accepted, no greeting ever comes
+    "silent-pass",         # PASS is never answered
+    "hold-stor",           # STOR waits until the --release file exists
+    "throttle",            # data is taken at --read-limit bytes per second
 )
 
 
@@ -36,8 +42,11 @@ def make_handler(args):
 
         handle_read_event = handle_read  # the base class binds the event to its own method
 
+    class SlowDTP(ThrottledDTPHandler):
+        read_limit = args.read_limit
+
     class Handler(FTPHandler):
-        dtp_handler = DroppingDTP
+        dtp_handler = SlowDTP if fault == "throttle" else DroppingDTP
 
         def pre_process_command(self, line, cmd, arg):
             if transcript:
@@ -45,6 +54,8 @@ def make_handler(args):
             return FTPHandler.pre_process_command(self, line, cmd, arg)
 
         def handle(self):
+            if fault == "silent-greeting":
+                return self.on_connect()
             if fault != "multiline-greeting":
                 return FTPHandler.handle(self)
             self.on_connect()
@@ -59,11 +70,31 @@ def make_handler(args):
                 return self.ftp_PASS(args.password)
             return FTPHandler.ftp_USER(self, line)
 
+        def ftp_PASS(self, line):
+            if fault == "silent-pass":
+                return None
+            return FTPHandler.ftp_PASS(self, line)
+
+        def ftp_MKD(self, path):
+            if fault == "mkd-ok-cwd-refused":
+                self.respond('257 "%s" directory created.' % path)
+                return path
+            return FTPHandler.ftp_MKD(self, path)
+
+        def ftp_CWD(self, path):
+            if fault == "mkd-ok-cwd-refused":
+                self.respond("550 No such file or directory.")
+                return None
+            return FTPHandler.ftp_CWD(self, path)
+
         def ftp_STOR(self, file, mode="w"):
             if fault == "refuse-stor":
                 self.respond("550 Permission denied.")
                 return None
             if fault == "slow-stor":
+                return None
+            if fault == "hold-stor" and not os.path.exists(args.release):
+                self.ioloop.call_later(0.02, self.ftp_STOR, file, mode)
                 return None
             return FTPHandler.ftp_STOR(self, file, mode)
 
@@ -80,6 +111,7 @@ def make_handler(args):
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
     Handler.authorizer = authorizer
     Handler.banner = "test server ready"
+    Handler.auth_failed_timeout = 0  # refuse a login at once, not after 3 seconds
     if args.masquerade:
         Handler.masquerade_address = args.masquerade
     return Handler
@@ -93,6 +125,8 @@ def main():
     parser.add_argument("--transcript")
     parser.add_argument("--fault", default="none", choices=FAULTS)
     parser.add_argument("--masquerade", help="address that PASV replies name")
+    parser.add_argument("--release", help="hold-stor: the file whose existence lets STOR go on")
+    parser.add_argument("--read-limit", type=int, default=1 << 20, help="throttle: bytes per second")
     args = parser.parse_args()
 
     import logging

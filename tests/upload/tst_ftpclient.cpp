@@ -43,7 +43,7 @@ private slots:
     void negativeTransferReplies();
     void pasvNamingAnotherAddressUsesTheControlHost();
     void slowServerTimesOut();
-    void lineBreakInArgumentIsRefusedBeforeSending();
+    void breakingBytesInArgumentsAreRefusedBeforeSending();
     void commandWhileNotConnected();
     void handledFailureRaisesNothing();
 };
@@ -204,17 +204,26 @@ void TestFtpClient::slowServerTimesOut()
     QVERIFY_THROWS_EXCEPTION(ESockError, ftp.Upload(local.filePath(QStringLiteral("c.html")), "c.html"));
 }
 
-void TestFtpClient::lineBreakInArgumentIsRefusedBeforeSending()
+void TestFtpClient::breakingBytesInArgumentsAreRefusedBeforeSending()
 {
     PyFtpServer server;
     QVERIFY(server.start());
+    QTemporaryDir local;
+    WriteTestFile(local.filePath(QStringLiteral("a.html")), "a");
+    TFtpClient login;
+    Configure(login, server);
+    login.UserID = SjisString("t\0av", 4); // would go out as "USER t" without its CR LF
+    QVERIFY_THROWS_EXCEPTION(FTPException, login.Connect());
     TFtpClient ftp;
     Configure(ftp, server);
     ftp.Connect();
     QVERIFY_THROWS_EXCEPTION(FTPException, ftp.ChangeDir("www\r\nDELE x"));
     QVERIFY_THROWS_EXCEPTION(FTPException, ftp.MakeDirectory("a\nb"));
+    QVERIFY_THROWS_EXCEPTION(FTPException, ftp.ChangeDir(SjisString("www\0x", 5)));
+    QVERIFY_THROWS_EXCEPTION(FTPException, ftp.Upload(local.filePath(QStringLiteral("a.html")), SjisString("a\0.html", 7)));
     ftp.GetCurrentDir();
-    QCOMPARE(server.transcript(), (QStringList{"USER tav", "PASS secret", "PWD"}));
+    // The refused login only said goodbye.
+    QCOMPARE(server.transcript(), (QStringList{"QUIT", "USER tav", "PASS secret", "PASV", "PWD"}));
 }
 
 void TestFtpClient::commandWhileNotConnected()

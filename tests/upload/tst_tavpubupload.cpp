@@ -11,14 +11,20 @@ struct Result {
     QString err;
 };
 
-Result RunTavpub(UploadFixture& f, const QStringList& args)
+// tavpub upload on the fixture's store.
+void StartTavpub(QProcess& p, UploadFixture& f, const QStringList& args)
 {
     f.store.flush();
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), f.configHome());
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(TAVPUB_PATH), QStringList{QStringLiteral("upload")} + args);
+}
+
+Result RunTavpub(UploadFixture& f, const QStringList& args)
+{
+    QProcess p;
+    StartTavpub(p, f, args);
     p.waitForFinished(30000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
 }
@@ -59,6 +65,53 @@ private slots:
         QVERIFY2(r.err.contains(rowState), qPrintable(r.err));
         if (exitCode == 0)
             QVERIFY2(r.err.contains(QStringLiteral("(100%)")), qPrintable(r.err));
+    }
+
+    // What happens to the store while the run waits on a held STOR.
+    void changesDuringTheRun_data()
+    {
+        QTest::addColumn<bool>("storeUnwritable");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("page-queued-meanwhile") << false << 0 << QString::fromUtf8(JA_DONE);
+        QTest::newRow("store-unwritable") << true << 1 << QStringLiteral("the queue could not be updated");
+    }
+    void changesDuringTheRun()
+    {
+        QFETCH(bool, storeUnwritable);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        PyFtpServer server;
+        QVERIFY(server.start(QStringLiteral("hold-stor")));
+        UploadFixture f;
+        f.addServer("main", server.port(), server.user, server.password);
+        const QString first = f.addPage(QStringLiteral("first"), "main", "");
+        QProcess p;
+        StartTavpub(p, f, {});
+        QTRY_VERIFY_WITH_TIMEOUT(server.transcript().contains(QStringLiteral("STOR first.html")), 10000);
+
+        const QString storeFolder = f.configHome() + QStringLiteral("/Tav");
+        QString second;
+        if (storeUnwritable) {
+            // A file where the store's folder was: nothing can be written there.
+            QVERIFY(QDir().rename(storeFolder, storeFolder + QStringLiteral(".away")));
+            WriteTestFile(storeFolder, "");
+        } else {
+            second = f.addPage(QStringLiteral("second"), "main", "");
+        }
+        server.release();
+        QVERIFY(p.waitForFinished(20000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(p.exitCode() == exitCode, qPrintable(err));
+        QVERIFY2(err.contains(message), qPrintable(err));
+        if (storeUnwritable) {
+            QVERIFY(QFile::remove(storeFolder));
+            QVERIFY(QDir().rename(storeFolder + QStringLiteral(".away"), storeFolder));
+        }
+        f.store.flush();
+        // Sent pages leave the queue; a page that could not be taken off stays.
+        const std::vector<SjisString> expected{storeUnwritable ? first.toStdString() : second.toStdString()};
+        QCOMPARE(ReadUploadQueue(f.store), expected);
     }
 
     void emptyQueueIsNothingToDo()

@@ -23,6 +23,9 @@ struct Run {
                                  percents << percent;
                          });
     }
+    // A notification still in flight would hold the notifier's worker (and
+    // the test) until its exchange times out.
+    ~Run() { QTest::qWaitFor([this] { return !upload.SSTP.Busy() && upload.notifications_.empty(); }); }
     void start()
     {
         upload.FormShow();
@@ -46,6 +49,7 @@ private slots:
     void pagesForTwoServersReachTheirOwnServer();
     void missingFolderIsCreated_data();
     void missingFolderIsCreated();
+    void folderThatCannotBeCreated_data();
     void folderThatCannotBeCreated();
     void failureWaitsForTheStartNotification();
     void unusualLoginsSucceed_data();
@@ -55,7 +59,10 @@ private slots:
     void faultModesFailAndKeepTheQueue();
     void laterFileFailureMarksItsRow();
     void slowServerCancelledByUser();
-    void lineBreakInFolderIsRefusedBeforeConnecting();
+    void cancelDuringLoginIsNoFailure_data();
+    void cancelDuringLoginIsNoFailure();
+    void bytesThatBreakCommandsAreRefusedBeforeConnecting_data();
+    void bytesThatBreakCommandsAreRefusedBeforeConnecting();
     void listingRefusesIncompleteOrUnknownPages_data();
     void listingRefusesIncompleteOrUnknownPages();
     void vsftpdSinglePage_data();
@@ -180,20 +187,40 @@ void TestUploadController::missingFolderIsCreated()
     QVERIFY(run.messages.isEmpty());
 }
 
+void TestUploadController::folderThatCannotBeCreated_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("folder");
+    QTest::addColumn<QStringList>("commands");
+    QTest::newRow("mkd-refused") << "none" << QByteArray("a/b/c")
+        << QStringList{"CWD /a/b/c", "MKD /a/b/", "MKD /a/b/c/"};
+    // A server that says it made the folder and still refuses to enter it:
+    // the chain stops once the whole folder was made.
+    QTest::newRow("made-but-not-entered") << "mkd-ok-cwd-refused" << QByteArray("a/b/c")
+        << QStringList{"CWD /a/b/c", "MKD /a/b/", "CWD /a/b/c", "MKD /a/b/c/", "CWD /a/b/c"};
+    QTest::newRow("made-but-not-entered-one-level") << "mkd-ok-cwd-refused" << QByteArray("www")
+        << QStringList{"CWD /www", "MKD /www/", "CWD /www"};
+}
+
 void TestUploadController::folderThatCannotBeCreated()
 {
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, folder);
+    QFETCH(QStringList, commands);
     PyFtpServer server;
-    QVERIFY(server.start());
+    QVERIFY(server.start(fault));
     UploadFixture f;
     f.addServer("main", server.port(), server.user, server.password);
-    f.addPage(QStringLiteral("p"), "main", "a/b/c");
+    f.addPage(QStringLiteral("p"), "main", folder.toStdString());
     SstpListener sstp;
     Run run(f);
     run.start();
     QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
-    QCOMPARE(server.transcript().mid(3), (QStringList{"CWD /a/b/c", "MKD /a/b/", "MKD /a/b/c/"}));
+    QCOMPARE(server.transcript().mid(3), commands);
     QCOMPARE(run.messages, QStringList{U(JA_NO_FOLDER)});
     QCOMPARE(run.state(0), U(JA_FAILED));
+    // The server's reason under the request text.
+    QVERIFY2(run.upload.RequestText().contains(QStringLiteral("\n550 ")), qPrintable(run.upload.RequestText()));
     QCOMPARE(f.queued(), size_t(1));
     QTRY_COMPARE(sstp.requests.size(), 2);
     QVERIFY(sstp.requests[1].contains(SJIS_FAILED));
@@ -261,12 +288,14 @@ void TestUploadController::faultModesFailAndKeepTheQueue_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QStringList>("messages");
-    QTest::newRow("refused-login") << "none" << "wrong" << QStringList{U(JA_AUTH_FAILED_TAV)};
+    QTest::addColumn<QString>("reason"); // under the request text
+    QTest::newRow("refused-login") << "none" << "wrong" << QStringList{U(JA_AUTH_FAILED_TAV)} << "530 ";
     // The client reports a refused STOR twice, and the message goes with each.
-    QTest::newRow("refused-stor") << "refuse-stor" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)};
-    QTest::newRow("final-426") << "final-426" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)};
-    QTest::newRow("final-452") << "final-452" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)};
-    QTest::newRow("dropped") << "drop-mid-transfer" << "secret" << QStringList{U(JA_NO_UPLOAD)};
+    QTest::newRow("refused-stor") << "refuse-stor" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)}
+                                  << "550 Permission denied.";
+    QTest::newRow("final-426") << "final-426" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)} << "426 ";
+    QTest::newRow("final-452") << "final-452" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)} << "452 ";
+    QTest::newRow("dropped") << "drop-mid-transfer" << "secret" << QStringList{U(JA_NO_UPLOAD)} << "100";
 }
 
 void TestUploadController::faultModesFailAndKeepTheQueue()
@@ -274,6 +303,7 @@ void TestUploadController::faultModesFailAndKeepTheQueue()
     QFETCH(QString, fault);
     QFETCH(QString, password);
     QFETCH(QStringList, messages);
+    QFETCH(QString, reason);
     PyFtpServer server;
     QVERIFY(server.start(fault));
     UploadFixture f;
@@ -284,6 +314,7 @@ void TestUploadController::faultModesFailAndKeepTheQueue()
     QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
     QCOMPARE(run.state(0), U(JA_FAILED));
     QCOMPARE(run.messages, messages);
+    QVERIFY2(run.upload.RequestText().contains(QLatin1Char('\n') + reason), qPrintable(run.upload.RequestText()));
     QCOMPARE(f.queued(), size_t(1));
 }
 
@@ -326,17 +357,61 @@ void TestUploadController::slowServerCancelledByUser()
     QCOMPARE(f.queued(), size_t(1));
 }
 
-void TestUploadController::lineBreakInFolderIsRefusedBeforeConnecting()
+void TestUploadController::cancelDuringLoginIsNoFailure_data()
 {
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("waiting-for-greeting") << "silent-greeting";
+    QTest::newRow("waiting-for-password-reply") << "silent-pass";
+}
+
+void TestUploadController::cancelDuringLoginIsNoFailure()
+{
+    QFETCH(QString, fault);
+    PyFtpServer server;
+    QVERIFY(server.start(fault));
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password);
+    f.addPage(QStringLiteral("p"), "main", "");
+    Run run(f, 0);
+    QSignalSpy closing(&run.upload, &UploadController::closeRequested);
+    QTimer::singleShot(300, &run.upload, [&run] { run.upload.bttnCancelClick(); });
+    run.start();
+    QCOMPARE(closing.size(), 1);
+    QCOMPARE(run.upload.State(), UploadController::RunState::Cancelled);
+    QCOMPARE(run.messages, QStringList()); // no authentication failure
+    QCOMPARE(run.upload.Rows()[0].size(), 3); // the row is not marked
+    QCOMPARE(f.queued(), size_t(1));
+}
+
+void TestUploadController::bytesThatBreakCommandsAreRefusedBeforeConnecting_data()
+{
+    QTest::addColumn<QByteArray>("folder");
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<QByteArray>("password");
+    QTest::newRow("crlf-in-folder") << QByteArray("www\r\nDELE other.html") << QByteArray("tav") << QByteArray("secret");
+    QTest::newRow("nul-in-folder") << QByteArray("www\0x", 5) << QByteArray("tav") << QByteArray("secret");
+    QTest::newRow("nul-in-user") << QByteArray() << QByteArray("t\0av", 4) << QByteArray("secret");
+    QTest::newRow("nul-in-password") << QByteArray() << QByteArray("tav") << QByteArray("sec\0ret", 7);
+}
+
+void TestUploadController::bytesThatBreakCommandsAreRefusedBeforeConnecting()
+{
+    QFETCH(QByteArray, folder);
+    QFETCH(QByteArray, user);
+    QFETCH(QByteArray, password);
     PyFtpServer server;
     QVERIFY(server.start());
     UploadFixture f;
-    f.addServer("main", server.port(), server.user, server.password);
-    f.addPage(QStringLiteral("p"), "main", "www\r\nDELE other.html");
-    Run run(f);
+    FtpSetting setting{"127.0.0.1:" + std::to_string(server.port()), user.toStdString(), password.toStdString(), true};
+    WriteFtpSetting(f.store, "main", setting);
+    f.addPage(QStringLiteral("p"), "main", folder.toStdString());
+    Run run(f, 0);
+    // A command cut short would leave the run waiting for a reply forever.
+    QTimer::singleShot(5000, &run.upload, [&run] { run.upload.bttnCancelClick(); });
     run.start();
     QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
     QCOMPARE(run.messages.size(), 1);
+    QVERIFY2(run.messages[0].contains(QStringLiteral("NUL")), qPrintable(run.messages[0])); // the refusal, not a login failure
     QCOMPARE(run.state(0), U(JA_FAILED));
     QVERIFY(server.transcript().isEmpty());
 }

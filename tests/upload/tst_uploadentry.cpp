@@ -115,12 +115,14 @@ private slots:
             QVERIFY(QByteArray(e.what()).contains("gone.data"));
         }
     }
-    void lineBreaksAreFound()
+    void bytesThatBreakACommandAreFound()
     {
         UploadEntry entry;
-        QVERIFY(!entry.HoldsLineBreak());
+        QVERIFY(!entry.BreaksFtpCommand());
         entry.Password = "pa\nss";
-        QVERIFY(entry.HoldsLineBreak());
+        QVERIFY(entry.BreaksFtpCommand());
+        entry.Password = SjisString("pa\0ss", 5);
+        QVERIFY(entry.BreaksFtpCommand());
     }
 };
 

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "upload/UploadController.h"
+
+#include <QDialog>
+#include <memory>
+
+class SettingsStore;
+namespace Ui {
+class TformUpload;
+}
+
+// The upload window: lists the queued pages and, on Upload, runs the upload
+// (UploadController) with its labels, rows, pie gauge and message boxes.
+// Created once at start-up and shown modally; its result means nothing.
+//
+// The run is a chain of nested calls inside bttnOkClick. Cancel, Escape or
+// the window manager's close during a run stop the transfer, and the window
+// closes once the chain has returned, never while it still runs.
+class TformUpload : public QDialog {
+    Q_OBJECT
+public:
+    explicit TformUpload(SettingsStore& store, QWidget* parent = nullptr);
+    ~TformUpload() override;
+
+    Ui::TformUpload& form() { return *ui_; }
+    UploadController& run() { return upload_; }
+
+    // Escape and closing the window act as Cancel.
+    void reject() override;
+
+signals:
+    // A failure for the application's error display (the queue could not be
+    // written back after the run).
+    void errorRaised(const QString& text);
+    // Every message box, just before it shows (caption, text and icon).
+    void messageShown(const QString& caption, const QString& text, UploadController::Icon icon);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private slots:
+    void FormShow();
+    void bttnOkClick();
+    void bttnCancelClick();
+
+private:
+    void ShowRow(int row);
+    void ShowButtons();
+    void ShowProgress();
+    void ShowMessage(const QString& caption, const QString& text, UploadController::Icon icon);
+    void CloseWhenIdle();
+
+    std::unique_ptr<Ui::TformUpload> ui_;
+    UploadController upload_;
+    bool closePending_ = false;
+};

@@ -1,0 +1,220 @@
+// The upload window, offscreen, against real pyftpdlib servers: what its
+// list, labels, gauge, buttons and message boxes show, the companion's
+// notifications, the queue afterwards, and closing in the middle of a run.
+#include "UploadFixture.h"
+#include "controls/TProgressGauge.h"
+#include "dialogs/TformUpload.h"
+#include "ui_TformUpload.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Closes every message box the window shows, keeping "caption|text|icon".
+struct Boxes {
+    QStringList shown;
+
+    explicit Boxes(TformUpload& window)
+    {
+        QObject::connect(&window, &TformUpload::messageShown, &window, [this] {
+            // The box is up once its own event loop runs.
+            QTimer::singleShot(0, [this] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                const char* icon = box->icon() == QMessageBox::Critical ? "stop" : "information";
+                shown << box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|') + QLatin1String(icon);
+                box->accept();
+            });
+        });
+    }
+};
+
+QString State(TformUpload& window, int row)
+{
+    return window.form().listUpload->topLevelItem(row)->text(3);
+}
+
+// A notification still in flight would hold the notifier's worker until its
+// exchange times out.
+void WaitForNotifications(TformUpload& window)
+{
+    QVERIFY(QTest::qWaitFor([&] { return !window.run().SSTP.Busy() && window.run().notifications_.empty(); }));
+}
+
+} // namespace
+
+class TestUploadWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void runs_data();
+    void runs();
+    void listingThatCannotBeSent_data();
+    void listingThatCannotBeSent();
+    void cancelMidTransferClosesAfterTheChain();
+};
+
+// Pages are given by their remote folders; "!gone" is a queued page whose
+// file was deleted.
+void TestUploadWindow::runs_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("pages");
+    QTest::addColumn<QStringList>("states");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<int>("queued");
+    QTest::addColumn<QList<QByteArray>>("scripts");
+    const QByteArray start = SJIS_START, done = SJIS_ALL_DONE, failed = SJIS_FAILED;
+    QTest::newRow("existing-folder") << "none" << QStringList{"www"} << QStringList{U(JA_DONE)} << QStringList()
+                                     << QString() << 0 << QList<QByteArray>{start, done};
+    QTest::newRow("missing-folder-level-by-level")
+        << "none" << QStringList{"www/a/b"} << QStringList{U(JA_DONE)} << QStringList() << QString() << 0
+        << QList<QByteArray>{start, done};
+    QTest::newRow("refused-stor") << "refuse-stor" << QStringList{""} << QStringList{U(JA_FAILED)}
+                                  << QStringList(2, U("失敗|" JA_NO_UPLOAD "|information"))
+                                  << QStringLiteral("550 Permission denied.") << 1
+                                  << QList<QByteArray>{start, failed};
+    // The unreadable page is listed with its reason and stays queued; the
+    // others are sent.
+    QTest::newRow("unreadable-among-readable")
+        << "none" << QStringList{"www", "!gone", "www"}
+        << QStringList{U(JA_DONE), U(JA_FAILED " (No such file or directory)"), U(JA_DONE)} << QStringList()
+        << QString() << 1 << QList<QByteArray>{start, failed};
+}
+
+void TestUploadWindow::runs()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, pages);
+    QFETCH(QStringList, states);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, reason);
+    QFETCH(int, queued);
+    QFETCH(QList<QByteArray>, scripts);
+    PyFtpServer server;
+    QVERIFY(server.start(fault));
+    QDir(server.root()).mkdir(QStringLiteral("www"));
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password);
+    for (int i = 0; i < pages.size(); ++i) {
+        const bool gone = pages[i] == QLatin1String("!gone");
+        const QString page = f.addPage(QStringLiteral("p%1").arg(i), "main", gone ? "" : pages[i].toStdString(),
+                                       QByteArray(100000 + i, 'x'));
+        if (gone)
+            QFile::remove(page);
+    }
+    SstpListener sstp;
+    QVERIFY(sstp.listening());
+    TformUpload window(f.store);
+    Boxes shown(window);
+    window.show();
+    auto& ui = window.form();
+    QCOMPARE(ui.listUpload->topLevelItemCount(), pages.size());
+    QCOMPARE(ui.lablRequest->text(), U("待機しています。"));
+    QVERIFY(ui.bttnOk->isEnabled());
+
+    ui.bttnOk->click(); // returns when the run is over
+    QCOMPARE(shown.shown, boxes);
+    for (int i = 0; i < states.size(); ++i)
+        QCOMPARE(State(window, i), states[i]);
+    QCOMPARE(ui.lablRequest->text().contains(reason), true);
+    const bool sent = queued < pages.size();
+    QCOMPARE(ui.bttnCancel->text(), sent ? U(JA_CLOSE) : U("キャンセル"));
+    QVERIFY(!ui.bttnOk->isEnabled());
+    if (sent) {
+        QCOMPARE(ui.Pie->Progress(), 100);
+        QCOMPARE(ui.lablRate->text(), ui.lablRateMax->text());
+        QCOMPARE(ReadTestFile(server.file(pages[0] + QStringLiteral("/p0.html"))), QByteArray(100000, 'x'));
+    }
+    QCOMPARE(int(f.queued()), queued);
+    QTRY_COMPARE(sstp.requests.size(), scripts.size());
+    for (int i = 0; i < scripts.size(); ++i)
+        QVERIFY(sstp.requests[i].contains("Script: " + scripts[i] + "\r\n"));
+
+    ui.bttnCancel->click();
+    QVERIFY(!window.isVisible());
+    WaitForNotifications(window);
+}
+
+void TestUploadWindow::listingThatCannotBeSent_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("okCaption");
+    QTest::addColumn<QString>("request");
+    QTest::newRow("empty-queue") << "secret" << 0 << QStringList() << U("アップロード")
+                                 << U("アップロードするファイルがキューにありません。");
+    QTest::newRow("no-password") << "" << 2 << QStringList{U("警告|" JA_NO_SERVER "|stop")} << U(JA_CANNOT_UPLOAD)
+                                 << U("待機しています。");
+}
+
+void TestUploadWindow::listingThatCannotBeSent()
+{
+    QFETCH(QString, password);
+    QFETCH(int, pages);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, okCaption);
+    QFETCH(QString, request);
+    UploadFixture f;
+    f.addServer("main", 21, QStringLiteral("tav"), password);
+    for (int i = 0; i < pages; ++i)
+        f.addPage(QStringLiteral("p%1").arg(i), "main", "www");
+    TformUpload window(f.store);
+    Boxes shown(window);
+    window.show();
+    auto& ui = window.form();
+    QCOMPARE(shown.shown, boxes); // once, not once per row
+    QCOMPARE(ui.listUpload->topLevelItemCount(), pages);
+    QCOMPARE(ui.bttnOk->text(), okCaption);
+    QVERIFY(!ui.bttnOk->isEnabled());
+    QCOMPARE(ui.lablRequest->text(), request);
+    ui.bttnCancel->click();
+    QVERIFY(!window.isVisible());
+}
+
+void TestUploadWindow::cancelMidTransferClosesAfterTheChain()
+{
+    PyFtpServer server;
+    server.readLimit = 256 * 1024;
+    QVERIFY(server.start(QStringLiteral("throttle")));
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password);
+    f.addPage(QStringLiteral("big"), "main", "", QByteArray(16 << 20, 'b'));
+    SstpListener sstp;
+    TformUpload window(f.store);
+    Boxes shown(window);
+    auto& ui = window.form();
+    // Cancel as soon as the gauge has moved, from the event loop, as a click would come.
+    int percentAtCancel = -1;
+    QObject::connect(&window.run(), &UploadController::progress, &window, [&](qint64, qint64 total, int percent) {
+        if (total > 0 && percentAtCancel < 0) {
+            percentAtCancel = percent;
+            QTimer::singleShot(0, ui.bttnCancel, &QPushButton::click);
+        }
+    });
+    bool chainRunningAtClose = true;
+    QObject::connect(&window, &QDialog::finished, &window,
+                     [&] { chainRunningAtClose = window.run().ChainRunning(); });
+    QTimer::singleShot(0, ui.bttnOk, &QPushButton::click);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(window.exec(), int(QDialog::Rejected));
+    QVERIFY(clock.elapsed() < 10000);
+    QVERIFY(percentAtCancel >= 0 && percentAtCancel < 100);
+    QVERIFY(!chainRunningAtClose);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(shown.shown, QStringList()); // the user asked to stop: no failure box
+    QCOMPARE(State(window, 0), U(JA_FAILED));
+    QCOMPARE(f.queued(), size_t(1));
+    WaitForNotifications(window);
+}
+
+QTEST_MAIN(TestUploadWindow)
+#include "tst_uploadwindow.moc"

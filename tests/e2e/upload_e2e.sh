@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# End to end: two pages queued by tavpub publish, the real program under
+# Xvfb, Tools > FTP upload from the menu, Enter on the upload window, and
+# both files on a pyftpdlib server (one remote folder created on the way),
+# with the queue emptied.
+# Usage: upload_e2e.sh TAV_OUTLINER TAVPUB FTP_TEST_SERVER_PY
+set -euo pipefail
+app=$1
+tavpub=$2
+ftp_server=$3
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+ftp_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$ftp_pid" ] && kill "$ftp_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; echo "0 passed, 1 failed"; exit 1; }
+
+export XDG_CONFIG_HOME="$work/config"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+
+# The server, with www/ there already and fresh/ still to be made.
+mkdir -p "$work/root/www"
+/usr/bin/python3 "$ftp_server" --root "$work/root" --transcript "$work/transcript" \
+  --user tav --password secret >"$work/ftp.out" &
+ftp_pid=$!
+for _ in $(seq 100); do grep -q '^PORT ' "$work/ftp.out" 2>/dev/null && break; sleep 0.1; done
+port=$(sed -n 's/^PORT //p' "$work/ftp.out")
+[ -n "$port" ] || fail "the FTP server did not start"
+
+mkdir -p "$XDG_CONFIG_HOME/Tav"
+cat > "$XDG_CONFIG_HOME/Tav/QUIB.conf" <<CONF
+[Ftp]
+main\\HostName=127.0.0.1:$port
+main\\UserName=tav
+main\\PassWord=secret
+main\\UsePasv=1
+CONF
+
+for page in one two; do
+  folder=www
+  [ "$page" = two ] && folder=fresh
+  cat > "$work/$page.json" <<JSON
+{"Title": "Page $page", "FileName": "$work/$page.html", "Charset": "Shift_JIS", "Upload": true,
+ "FtpSettingName": "main", "RemoteFolder": "$folder",
+ "Nodes": [{"Name": "first", "Body": "<p>page $page</p>"}]}
+JSON
+  "$tavpub" import "$work/$page.json" "$work/$page.data"
+done
+"$tavpub" publish "$work/one.data" "$work/two.data"
+grep -q "two.data" "$XDG_CONFIG_HOME/Tav/QUIB.conf" || fail "publish did not queue the pages"
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+exec 3>&-
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")"
+
+cd "$work"
+"$app" "$work/one.data" >"$work/app.log" 2>&1 &
+app_pid=$!
+window=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1) || fail "no main window"
+xdotool windowfocus "$window"
+sleep 1
+
+key() { xdotool key --delay 80 "$@"; sleep 0.3; }
+# Tools > FTP でアップロード, as a user picks it from the menu.
+visible() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
+before=$(visible)
+key alt+t
+for _ in $(seq 100); do [ "$(visible)" -gt "$before" ] && break; sleep 0.1; done
+[ "$(visible)" -gt "$before" ] || fail "the Tools menu did not open"
+key f
+upload=$(timeout 20 xdotool search --sync --onlyvisible --name '^アップロード$' | head -n 1) \
+  || fail "no upload window; log: $(cat "$work/app.log")"
+xdotool windowfocus "$upload"
+sleep 0.5
+key Return
+
+for _ in $(seq 200); do
+  [ -f "$work/root/www/one.html" ] && [ -f "$work/root/fresh/two.html" ] && break
+  sleep 0.1
+done
+[ -f "$work/root/www/one.html" ] || fail "one.html did not reach the server"
+[ -f "$work/root/fresh/two.html" ] || fail "two.html did not reach the server"
+grep -q "^MKD /fresh/" "$work/transcript" || fail "no folder was made: $(cat "$work/transcript")"
+grep -q "page one" "$work/root/www/one.html" || fail "one.html is not the page"
+
+# The run empties the queue when it ends.
+for _ in $(seq 100); do grep -q "one.data" "$XDG_CONFIG_HOME/Tav/QUIB.conf" || break; sleep 0.1; done
+grep -q "\.data" "$XDG_CONFIG_HOME/Tav/QUIB.conf" && fail "the queue still holds pages: $(cat "$XDG_CONFIG_HOME/Tav/QUIB.conf")"
+
+# Escape closes the window (its Cancel button reads 閉じる now).
+key Escape
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^アップロード$' >/dev/null 2>&1 || break; sleep 0.1; done
+xdotool search --onlyvisible --name '^アップロード$' >/dev/null 2>&1 && fail "the upload window did not close"
+grep -q "^QUIT" "$work/transcript" || fail "closing the window did not log out"
+echo "1 passed, 0 failed"
