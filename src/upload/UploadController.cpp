@@ -4,6 +4,7 @@
 #include "document/TextCodec.h"
 #include "upload/UploadStore.h"
 
+#include <QFile>
 #include <QStringDecoder>
 
 namespace {
@@ -23,6 +24,17 @@ QString ReasonText(SjisView bytes)
     if (utf8.hasError())
         text = Text(bytes);
     return text.trimmed();
+}
+
+// When the file was last written; nothing when it cannot be read.
+std::optional<std::filesystem::file_time_type> WriteTime(SjisView path)
+{
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(
+        std::filesystem::path(QFile::encodeName(TextCodec::NativePath(path)).toStdString()), error);
+    if (error)
+        return std::nullopt;
+    return time;
 }
 
 // Counts the nested calls of the running chain.
@@ -275,6 +287,7 @@ void UploadController::FTPSuccess(TCmdType type)
     case cmdChangeDir: {
         const SjisString folder = FTP.GetCurrentDir();
         SetRequest(Text(folder) + U(" に変更しました。アップしてます。"));
+        htmlWrittenAt_ = WriteTime(entry_.HtmlFile);
         FTP.Upload(Text(entry_.HtmlFile), PagePaths::ExtractFileName(entry_.HtmlFile));
         break;
     }
@@ -291,7 +304,7 @@ void UploadController::FTPSuccess(TCmdType type)
     case cmdUpload:
         SetRequest(U("アップ完了です。"));
         AppendToRow(current_, U("完了"));
-        sent_.push_back(queue_[size_t(current_)]);
+        sent_.push_back({queue_[size_t(current_)], entry_.HtmlFile, htmlWrittenAt_});
         current_ = NextListedRow(current_ + 1);
         if (current_ < int(queue_.size())) {
             rate_ = rateMax_ = QStringLiteral("N/A");
@@ -339,8 +352,12 @@ void UploadController::FinishRun()
     // Pages that could not be read were not sent: the run is not complete.
     state_ = unreadable_ > 0 ? RunState::Incomplete : RunState::Succeeded;
     Notify(state_ == RunState::Succeeded ? "アップロードが全部正常に終了。" : "アップロード失敗。");
+    std::vector<SjisString> done;
+    for (const SentPage& page : sent_)
+        if (page.written && WriteTime(page.htmlFile) == page.written)
+            done.push_back(page.queueLine);
     try {
-        RemoveFromUploadQueue(store_, sent_);
+        RemoveFromUploadQueue(store_, done);
     } catch (const StoreWriteError& e) {
         emit error(QString::fromUtf8(e.what()));
     }

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QStringList>
 #include <deque>
+#include <filesystem>
+#include <optional>
 #include <vector>
 
 class SettingsStore;
@@ -111,7 +113,15 @@ private:
     std::vector<SjisString> queue_;
     std::vector<QStringList> rows_;
     std::vector<bool> listed_;      // the listing read the row's page file
-    std::vector<SjisString> sent_;  // queue lines sent in this run
+    // A page sent in this run, with the time its HTML file was written when
+    // the transfer began: a page saved again since then must stay queued.
+    struct SentPage {
+        SjisString queueLine;
+        SjisString htmlFile;
+        std::optional<std::filesystem::file_time_type> written;
+    };
+    std::vector<SentPage> sent_;
+    std::optional<std::filesystem::file_time_type> htmlWrittenAt_; // of the file being sent
     int unreadable_ = 0;
     UploadEntry entry_;
     UploadEntry server_; // the server of the connection in use

@@ -26,6 +26,7 @@ FAULTS = (
     "silent-greeting",     # the connection is accepted, no greeting ever comes
     "silent-pass",         # PASS is never answered
     "hold-stor",           # STOR waits until the --release file exists
+    "hold-later-stor",     # the first STOR goes through, later ones wait as with hold-stor
     "throttle",            # data is taken at --read-limit bytes per second
 )
 
@@ -33,6 +34,7 @@ FAULTS = (
 def make_handler(args):
     transcript = open(args.transcript, "a", buffering=1) if args.transcript else None
     fault = args.fault
+    stored = []  # the files whose STOR went through
 
     class DroppingDTP(DTPHandler):
         def handle_read(self):
@@ -93,9 +95,11 @@ def make_handler(args):
                 return None
             if fault == "slow-stor":
                 return None
-            if fault == "hold-stor" and not os.path.exists(args.release):
+            held = fault == "hold-stor" or (fault == "hold-later-stor" and stored)
+            if held and not os.path.exists(args.release):
                 self.ioloop.call_later(0.02, self.ftp_STOR, file, mode)
                 return None
+            stored.append(file)
             return FTPHandler.ftp_STOR(self, file, mode)
 
         def respond(self, resp, logfun=None):

@@ -67,50 +67,59 @@ private slots:
             QVERIFY2(r.err.contains(QStringLiteral("(100%)")), qPrintable(r.err));
     }
 
-    // What happens to the store while the run waits on a held STOR.
+    // What happens to the store while the run waits on a held STOR: the
+    // first page is sent, the second held.
     void changesDuringTheRun_data()
     {
-        QTest::addColumn<bool>("storeUnwritable");
+        QTest::addColumn<QString>("change");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("page-queued-meanwhile") << false << 0 << QString::fromUtf8(JA_DONE);
-        QTest::newRow("store-unwritable") << true << 1 << QStringLiteral("the queue could not be updated");
+        QTest::addColumn<QStringList>("stillQueued");
+        QTest::newRow("page-queued-meanwhile") << "queue-third" << 0 << QString::fromUtf8(JA_DONE) << QStringList{"third"};
+        QTest::newRow("sent-page-saved-again") << "save-first" << 0 << QString::fromUtf8(JA_DONE) << QStringList{"first"};
+        QTest::newRow("store-unwritable") << "unwritable" << 1 << QStringLiteral("the queue could not be updated")
+                                          << QStringList{"first", "second"};
     }
     void changesDuringTheRun()
     {
-        QFETCH(bool, storeUnwritable);
+        QFETCH(QString, change);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
+        QFETCH(QStringList, stillQueued);
         PyFtpServer server;
-        QVERIFY(server.start(QStringLiteral("hold-stor")));
+        QVERIFY(server.start(QStringLiteral("hold-later-stor")));
         UploadFixture f;
         f.addServer("main", server.port(), server.user, server.password);
-        const QString first = f.addPage(QStringLiteral("first"), "main", "");
+        QMap<QString, QString> pages;
+        for (const QString name : {QStringLiteral("first"), QStringLiteral("second")})
+            pages[name] = f.addPage(name, "main", "");
         QProcess p;
         StartTavpub(p, f, {});
-        QTRY_VERIFY_WITH_TIMEOUT(server.transcript().contains(QStringLiteral("STOR first.html")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(server.transcript().contains(QStringLiteral("STOR second.html")), 10000);
 
         const QString storeFolder = f.configHome() + QStringLiteral("/Tav");
-        QString second;
-        if (storeUnwritable) {
+        if (change == QLatin1String("unwritable")) {
             // A file where the store's folder was: nothing can be written there.
             QVERIFY(QDir().rename(storeFolder, storeFolder + QStringLiteral(".away")));
             WriteTestFile(storeFolder, "");
+        } else if (change == QLatin1String("queue-third")) {
+            pages[QStringLiteral("third")] = f.addPage(QStringLiteral("third"), "main", "");
         } else {
-            second = f.addPage(QStringLiteral("second"), "main", "");
+            f.addPage(QStringLiteral("first"), "main", "", "<html>changed after it was sent</html>\r\n");
         }
         server.release();
         QVERIFY(p.waitForFinished(20000));
         const QString err = QString::fromUtf8(p.readAllStandardError());
         QVERIFY2(p.exitCode() == exitCode, qPrintable(err));
         QVERIFY2(err.contains(message), qPrintable(err));
-        if (storeUnwritable) {
+        if (change == QLatin1String("unwritable")) {
             QVERIFY(QFile::remove(storeFolder));
             QVERIFY(QDir().rename(storeFolder + QStringLiteral(".away"), storeFolder));
         }
         f.store.flush();
-        // Sent pages leave the queue; a page that could not be taken off stays.
-        const std::vector<SjisString> expected{storeUnwritable ? first.toStdString() : second.toStdString()};
+        std::vector<SjisString> expected;
+        for (const QString& name : stillQueued)
+            expected.push_back(pages[name].toStdString());
         QCOMPARE(ReadUploadQueue(f.store), expected);
     }
 
