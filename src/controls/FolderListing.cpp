@@ -1,6 +1,5 @@
 #include "controls/FolderListing.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -30,6 +29,45 @@ bool IsWithin(const QString& path, const QString& folder)
 }
 
 } // namespace
+
+bool NameLess(const QString& a, const QString& b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            // Runs of digits compare by value: leading zeros dropped, then
+            // the longer run is the larger number.
+            qsizetype endA = i, endB = j;
+            while (endA < a.size() && a[endA].isDigit())
+                ++endA;
+            while (endB < b.size() && b[endB].isDigit())
+                ++endB;
+            QStringView runA = QStringView(a).mid(i, endA - i);
+            QStringView runB = QStringView(b).mid(j, endB - j);
+            while (runA.size() > 1 && runA.front() == QLatin1Char('0'))
+                runA = runA.mid(1);
+            while (runB.size() > 1 && runB.front() == QLatin1Char('0'))
+                runB = runB.mid(1);
+            if (runA.size() != runB.size())
+                return runA.size() < runB.size();
+            if (const int c = runA.compare(runB); c != 0)
+                return c < 0;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        const QChar ca = a[i].toCaseFolded();
+        const QChar cb = b[j].toCaseFolded();
+        if (ca != cb)
+            return ca < cb;
+        ++i;
+        ++j;
+    }
+    if ((a.size() - i) != (b.size() - j))
+        return (a.size() - i) < (b.size() - j);
+    return a < b; // names that differ in case only: a fixed order
+}
 
 bool HasChildren(const QString& folder, const Options& options)
 {
@@ -66,13 +104,10 @@ std::vector<Entry> List(const QString& folder, const Options& options)
         entries.push_back({info.absoluteFilePath(), info.fileName(), isFolder,
                            isFolder && HasChildren(info.absoluteFilePath(), options)});
     }
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
         if (a.folder != b.folder)
             return options.filesFirst && options.files ? !a.folder : a.folder;
-        return collator.compare(a.name, b.name) < 0;
+        return NameLess(a.name, b.name);
     });
     return entries;
 }

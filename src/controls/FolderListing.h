@@ -25,9 +25,12 @@ struct Entry {
 };
 
 // The folder's entries, sorted: folders, then files (files first with
-// filesFirst), each kind by name as a file manager compares them (digits by
-// value, case ignored). A folder that cannot be read has none.
+// filesFirst), each kind by NameLess. A folder that cannot be read has none.
 std::vector<Entry> List(const QString& folder, const Options& options);
+
+// The order of names in a listing: digits by value ("item9" before
+// "item10"), case ignored.
+bool NameLess(const QString& a, const QString& b);
 
 // Whether the file name's extension (from its last dot on) is one of the
 // mask's, ignoring case. A name without a dot matches no mask.

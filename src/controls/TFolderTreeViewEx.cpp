@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
@@ -30,6 +31,14 @@ QFileIconProvider& Icons()
 {
     static QFileIconProvider provider;
     return provider;
+}
+
+bool IsBelow(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor)
+{
+    for (const QTreeWidgetItem* p = item->parent(); p; p = p->parent())
+        if (p == ancestor)
+            return true;
+    return false;
 }
 
 QString CaptionOf(const QString& path)
@@ -77,8 +86,9 @@ TFolderTreeViewEx::TFolderTreeViewEx(QWidget* parent) : QTreeWidget(parent)
         if (!item->data(0, ListedRole).toBool())
             listChildren(item, pathOf(item));
     });
-    connect(this, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current) { reportChange(current); });
+    // The selection, not the current item: the view makes an item current
+    // on focus without the user choosing it.
+    connect(this, &QTreeWidget::itemSelectionChanged, this, [this] { reportChange(selectedItems().value(0)); });
     connect(this, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { emit OnClick(this, item ? pathOrCaption(item) : folderName_); });
     connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
@@ -87,8 +97,11 @@ TFolderTreeViewEx::TFolderTreeViewEx(QWidget* parent) : QTreeWidget(parent)
             QDesktopServices::openUrl(QUrl::fromLocalFile(pathOf(item)));
     });
     connect(this, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) {
-        if (item == renaming_)
-            itemRenamed(item);
+        if (item != renaming_)
+            return;
+        renaming_ = nullptr;
+        // The editor is still closing; the item may be listed anew only after that.
+        QTimer::singleShot(0, this, [this, path = pathOf(item), typed = item->text(0)] { itemRenamed(path, typed); });
     });
     connect(this, &QWidget::customContextMenuRequested, this, &TFolderTreeViewEx::showContextMenu);
     Rebuild();
@@ -337,17 +350,29 @@ void TFolderTreeViewEx::refresh(QTreeWidgetItem* item, const QString& selectPath
         return;
     }
     const QString before = pathOf(currentItem());
-    const bool expanded = item->isExpanded();
+    // Folders open below the item stay open where they are still there.
+    QSet<QString> open;
+    for (QTreeWidgetItemIterator it(this); *it; ++it)
+        if ((*it)->isExpanded() && (*it == item || IsBelow(*it, item)))
+            open.insert(pathOf(*it));
     building_ = true;
     renaming_ = nullptr;
     qDeleteAll(item->takeChildren());
     listChildren(item, pathOf(item));
-    item->setExpanded(expanded && item->childCount() > 0);
+    const std::function<void(QTreeWidgetItem*)> reopen = [&](QTreeWidgetItem* parent) {
+        for (int i = 0; i < parent->childCount(); ++i)
+            if (QTreeWidgetItem* child = parent->child(i); open.contains(pathOf(child))) {
+                child->setExpanded(true); // lists its children
+                reopen(child);
+            }
+    };
+    item->setExpanded(open.contains(pathOf(item)) && item->childCount() > 0);
+    reopen(item);
     QTreeWidgetItem* select = itemForPath(selectPath);
     setCurrentItem(select ? select : (currentItem() ? currentItem() : item));
     building_ = false;
     if (pathOf(currentItem()) != before)
-        reportChange(currentItem());
+        reportChange(selectedItems().value(0));
 }
 
 void TFolderTreeViewEx::reportChange(QTreeWidgetItem* current)
@@ -420,18 +445,18 @@ void TFolderTreeViewEx::StartRename(QTreeWidgetItem* item)
 {
     if (!item || !canRename(item))
         return;
-    renaming_ = item;
     item->setFlags(item->flags() | Qt::ItemIsEditable);
+    renaming_ = item; // after the flag: changing flags reports a change of the item too
     scrollToItem(item);
     editItem(item);
 }
 
-void TFolderTreeViewEx::itemRenamed(QTreeWidgetItem* item)
+void TFolderTreeViewEx::itemRenamed(const QString& path, const QString& typed)
 {
-    renaming_ = nullptr;
+    QTreeWidgetItem* item = itemForPath(path);
+    if (!item)
+        return;
     item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    const QString path = pathOf(item);
-    const QString typed = item->text(0);
     const QString oldName = QFileInfo(path).fileName();
     if (typed == oldName)
         return;
@@ -526,12 +551,18 @@ bool TFolderTreeViewEx::dropMimeData(QTreeWidgetItem* parent, int, const QMimeDa
         any = true;
         touched << from;
     }
+    touched.removeDuplicates();
     // The drop is still being delivered; change the tree once it is over.
     QTimer::singleShot(0, this, [this, touched, failure] {
         if (autoUpDate_)
-            for (const QString& path : touched)
-                if (QTreeWidgetItem* item = itemForPath(path))
+            for (const QString& path : touched) {
+                // A folder below another one in the list is listed with it.
+                const bool inner = std::any_of(touched.begin(), touched.end(), [&path](const QString& other) {
+                    return other != path && (other == QLatin1String("/") || path.startsWith(other + QLatin1Char('/')));
+                });
+                if (QTreeWidgetItem* item = itemForPath(path); item && !inner)
                     RefreshItem(item);
+            }
         if (!failure.isEmpty())
             showFailure(failure);
     });

@@ -132,7 +132,7 @@ private:
     void selectStartPlace();
     void reportChange(QTreeWidgetItem* current);
     void showContextMenu(QPoint pos);
-    void itemRenamed(QTreeWidgetItem* item);
+    void itemRenamed(const QString& path, const QString& typed);
     void showFailure(const QString& reason);
     static Kind kindOf(const QTreeWidgetItem* item);
     static QString pathOrCaption(const QTreeWidgetItem* item);
