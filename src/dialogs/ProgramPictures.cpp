@@ -1,5 +1,6 @@
 #include "dialogs/ProgramPictures.h"
 
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -28,21 +29,13 @@ QFont Font(int pixelSize, bool bold)
     return font;
 }
 
-// Rows of an outline, as the icon draws them: (level, length) pairs.
-void DrawOutlineRows(QPainter& p, QPointF origin, qreal rowHeight, qreal unit, const QColor& colour)
+// The largest font up to `pixelSize` in which `text` fits `width`.
+QFont FittingFont(const QString& text, int pixelSize, bool bold, int width)
 {
-    static const struct {
-        int level;
-        int length;
-    } rows[] = {{0, 9}, {1, 11}, {1, 7}, {2, 8}, {0, 10}, {1, 6}};
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const qreal y = origin.y() + qreal(i) * rowHeight * 2;
-        const qreal x = origin.x() + rows[i].level * unit * 2;
-        p.drawRoundedRect(QRectF(x, y, unit, rowHeight), 2, 2);
-        p.drawRoundedRect(QRectF(x + unit * 1.5, y, rows[i].length * unit, rowHeight), 2, 2);
-    }
+    QFont font = Font(pixelSize, bold);
+    while (pixelSize > 8 && QFontMetrics(font).horizontalAdvance(text) > width)
+        font.setPixelSize(--pixelSize);
+    return font;
 }
 
 } // namespace
@@ -66,13 +59,13 @@ QPixmap SplashPicture(qreal devicePixelRatio)
     tile.setColorAt(0, TileTop);
     tile.setColorAt(1, TileBottom);
     p.fillRect(QRect(QPoint(), size), tile);
-    DrawOutlineRows(p, QPointF(196, 18), 8, 8, QColor(255, 255, 255, 28));
 
-    ProgramIcon().paint(&p, QRect(28, 40, 112, 112));
+    ProgramIcon().paint(&p, QRect(24, 44, 112, 112));
 
     p.setPen(Qt::white);
-    p.setFont(Font(30, true));
-    p.drawText(QRect(152, 52, 200, 40), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tav Outliner"));
+    const QString name = QStringLiteral("Tav Outliner");
+    p.setFont(FittingFont(name, 30, true, 196));
+    p.drawText(QRect(152, 52, 200, 40), Qt::AlignLeft | Qt::AlignVCenter, name);
     p.setFont(Font(15, false));
     p.drawText(QRect(154, 92, 200, 22), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Version 1.8  Release 9"));
     p.setPen(QColor(255, 255, 255, 210));

@@ -50,6 +50,5 @@ void TformAbout::showEvent(QShowEvent* event)
 void TformAbout::sbtnApplicationIconClick()
 {
     TformSplash splash(this);
-    splash.ShowNow();
-    splash.exec();
+    splash.exec(); // not shown before: a window already visible would not become modal
 }

@@ -8,7 +8,10 @@
 #include <QMouseEvent>
 
 TformSplash::TformSplash(QWidget* parent)
-    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint), ui_(std::make_unique<Ui::TformSplash>())
+    // Without an owner it is the start-up splash screen (no task bar entry,
+    // above the windows being made); with one, a dialog that can be modal.
+    : QDialog(parent, (parent ? Qt::Dialog : Qt::SplashScreen) | Qt::FramelessWindowHint),
+      ui_(std::make_unique<Ui::TformSplash>())
 {
     ui_->setupUi(this);
     setFixedSize(360, 270);

@@ -9,7 +9,8 @@ class TformSplash;
 
 // The splash screen: a borderless picture in the middle of the screen,
 // shown while the program starts and, modally, from the About box. A click
-// on the picture closes it.
+// on the picture closes it. Made without an owner, it is the start-up
+// splash screen; with one, a dialog for exec().
 class TformSplash : public QDialog {
     Q_OBJECT
 public:
