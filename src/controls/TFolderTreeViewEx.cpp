@@ -345,8 +345,10 @@ void TFolderTreeViewEx::RefreshItem(QTreeWidgetItem* item)
 
 void TFolderTreeViewEx::refresh(QTreeWidgetItem* item, const QString& selectPath)
 {
-    if (!item) {
+    if (!item) { // the top level: build it all again
         Rebuild();
+        if (QTreeWidgetItem* select = itemForPath(selectPath))
+            setCurrentItem(select);
         return;
     }
     const QString before = pathOf(currentItem());

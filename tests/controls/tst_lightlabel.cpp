@@ -129,18 +129,6 @@ private slots:
         QCOMPARE(label.currentFont().font.underline(), looks.at(look).second.font.underline());
         QCOMPARE(enters.count(), int(steps.count('e')));
     }
-
-    void initialLooksAreBlueUnderlinedAndRed()
-    {
-        TLightLabel label;
-        QCOMPARE(label.DefaultFont().color, QColor(Qt::blue));
-        QVERIFY(!label.DefaultFont().font.underline());
-        QCOMPARE(label.LightFont().color, QColor(Qt::blue));
-        QVERIFY(label.LightFont().font.underline());
-        QCOMPARE(label.ClickFont().color, QColor(Qt::red));
-        QCOMPARE(label.JumpType(), TLightLabel::jtCust);
-        QCOMPARE(label.currentFont().color, QColor(Qt::blue));
-    }
 };
 
 QTEST_MAIN(TestLightLabel)
