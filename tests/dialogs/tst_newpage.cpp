@@ -33,12 +33,22 @@ private:
     std::unique_ptr<TformFolderDialog> chooser_;
 
     QString path(const QString& name) const { return dir_.filePath(name); }
-    Ui::TformNewPage& ui() { return dialog_->form(); }
+    // Made on first use: the rule tests need no window.
+    TformNewPage& dialog()
+    {
+        if (!dialog_) {
+            dialog_ = std::make_unique<TformNewPage>(page_, settings_);
+            chooser_ = std::make_unique<TformFolderDialog>();
+            dialog_->setFolderDialog(chooser_.get());
+        }
+        return *dialog_;
+    }
+    Ui::TformNewPage& ui() { return dialog().form(); }
     // Shows the dialog as the program does, for the user to fill in.
     void show()
     {
-        dialog_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+        dialog().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog()));
     }
     void fill(const QString& title, const QString& fileName, const QString& root)
     {
@@ -64,9 +74,6 @@ private slots:
         page_.CharacterSet = Charset::EucJp;
         page_.FtpSettingName = "other server";
         page_.RemoteFolder = "elsewhere";
-        dialog_ = std::make_unique<TformNewPage>(page_, settings_);
-        chooser_ = std::make_unique<TformFolderDialog>();
-        dialog_->setFolderDialog(chooser_.get());
     }
     void cleanup()
     {
@@ -145,7 +152,7 @@ private slots:
         fill(QStringLiteral("新しい題"), path("out/page.html"), path(root));
         QVERIFY(ui().bttnOk->isEnabled());
         QTest::mouseClick(ui().bttnOk, Qt::LeftButton);
-        QCOMPARE(dialog_->result(), int(QDialog::Accepted));
+        QCOMPARE(dialog().result(), int(QDialog::Accepted));
         QVERIFY(QFileInfo(path(root)).isDir());
         QVERIFY(!QFileInfo::exists(path("out"))); // the output file's folder is the save's to need
         QCOMPARE(page_.Title, TextCodec::Sjis("新しい題"));
@@ -197,7 +204,7 @@ private slots:
         QTest::mouseClick(ui().bttnOk, Qt::LeftButton);
         QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QCOMPARE(said, QStringLiteral("警告|") + message);
-        QVERIFY(dialog_->isVisible());
+        QVERIFY(dialog().isVisible());
         QVERIFY(page_.properties() == before);
         QVERIFY(!QFileInfo::exists(path("made")));
     }
@@ -207,8 +214,8 @@ private slots:
         const PageProperties before = page_.properties();
         show();
         fill("t", path("web/page.html"), path("never"));
-        QTest::keyClick(dialog_.get(), Qt::Key_Escape);
-        QCOMPARE(dialog_->result(), int(QDialog::Rejected));
+        QTest::keyClick(&dialog(), Qt::Key_Escape);
+        QCOMPARE(dialog().result(), int(QDialog::Rejected));
         QVERIFY(page_.properties() == before);
         QVERIFY(!QFileInfo::exists(path("never")));
     }
@@ -220,7 +227,7 @@ private slots:
         page_.DatabasePath = TextCodec::FromUnicodeStrict(path("web")).value();
         show();
         QVERIFY(ui().bttnOk->isEnabled());
-        dialog_->reject();
+        dialog().reject();
         // Shown again for a page the fields already hold: nothing changes, so
         // OK waits for the user.
         show();
@@ -237,7 +244,7 @@ private slots:
 
     void saveDialogAsksBeforeReplacing()
     {
-        QFileDialog* save = dialog_->saveDialog();
+        QFileDialog* save = dialog().saveDialog();
         QCOMPARE(save->nameFilters(),
                  (QStringList{QStringLiteral("ハイパーテキスト ドキュメント（*.html;*.htm） (*.html *.htm)"),
                               QStringLiteral("すべてのファイル（*.*） (*)")}));
@@ -279,6 +286,7 @@ private slots:
         QFETCH(bool, confirm);
         QFETCH(QString, result);
         QDir().mkpath(path("web/picked"));
+        dialog();
         auto& tree = *chooser_->form().FolderTreeView;
         tree.setRootFolderName(path("web"));
         tree.setRootFolder(TFolderTreeViewEx::rfManual);
