@@ -37,7 +37,8 @@ cd "$work"
 app_pid=$!
 main=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1) || fail "no main window"
 
-key() { xdotool key --delay 60 "$@"; sleep 0.2; }
+# X delivers the keys in order; waits are only needed where a window comes or goes.
+key() { xdotool key --delay 40 "$@"; }
 # Waits for a window of the program with this caption and gives it the keyboard.
 window() {
   local id
@@ -60,7 +61,7 @@ menu() {
     for _ in $(seq 50); do [ "$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l)" -gt "$before" ] && break; sleep 0.1; done
   done
 }
-type_into() { key ctrl+a; xdotool type --delay 20 "$1"; sleep 0.2; }
+type_into() { key ctrl+a; xdotool type --delay 10 "$1"; }
 
 menu alt+f n p
 window "新しいページの作成" >/dev/null
