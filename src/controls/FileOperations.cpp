@@ -46,6 +46,18 @@ std::optional<QString> TargetIn(const QString& source, const QString& folder, QS
     return std::nullopt;
 }
 
+// Runs `transfer` from `source` to its place in `folder`, once that place is free.
+template <typename Transfer>
+std::optional<QString> IntoFolder(const QString& source, const QString& folder, Transfer transfer)
+{
+    QString target;
+    if (std::optional<QString> refused = TargetIn(source, folder, &target))
+        return refused;
+    std::error_code error;
+    transfer(Native(source), Native(target), error);
+    return error ? std::optional(ErrorText(error)) : std::nullopt;
+}
+
 } // namespace
 
 QString ErrorText(const std::error_code& error)
@@ -113,22 +125,16 @@ std::optional<QString> Rename(const QString& path, const QString& newName)
 
 std::optional<QString> MoveInto(const QString& source, const QString& folder)
 {
-    QString target;
-    if (std::optional<QString> refused = TargetIn(source, folder, &target))
-        return refused;
-    std::error_code error;
-    fs::rename(Native(source), Native(target), error);
-    return error ? std::optional(ErrorText(error)) : std::nullopt;
+    return IntoFolder(source, folder, [](const fs::path& from, const fs::path& to, std::error_code& error) {
+        fs::rename(from, to, error);
+    });
 }
 
 std::optional<QString> CopyInto(const QString& source, const QString& folder)
 {
-    QString target;
-    if (std::optional<QString> refused = TargetIn(source, folder, &target))
-        return refused;
-    std::error_code error;
-    fs::copy(Native(source), Native(target), fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
-    return error ? std::optional(ErrorText(error)) : std::nullopt;
+    return IntoFolder(source, folder, [](const fs::path& from, const fs::path& to, std::error_code& error) {
+        fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
+    });
 }
 
 } // namespace FileOperations

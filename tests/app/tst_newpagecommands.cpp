@@ -37,6 +37,14 @@ void AnswerNewPage(const QString& title, const QString& fileName, const QString&
     });
 }
 
+// The rows of a command tried with OK and with Cancel in its dialog.
+void OkAndCancelRows()
+{
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("ok") << true;
+    QTest::newRow("cancel") << false;
+}
+
 } // namespace
 
 class TestNewPageCommands : public QObject {
@@ -105,12 +113,7 @@ private slots:
         window_.reset();
     }
 
-    void newPageEmptiesTheOutlineOnOk_data()
-    {
-        QTest::addColumn<bool>("confirm");
-        QTest::newRow("ok") << true;
-        QTest::newRow("cancel") << false;
-    }
+    void newPageEmptiesTheOutlineOnOk_data() { OkAndCancelRows(); }
 
     void newPageEmptiesTheOutlineOnOk()
     {
@@ -141,12 +144,7 @@ private slots:
         QCOMPARE(page_.NodeCount(), 2);
     }
 
-    void saveAsWritesUnderTheNewNames_data()
-    {
-        QTest::addColumn<bool>("confirm");
-        QTest::newRow("ok") << true;
-        QTest::newRow("cancel-writes-nothing") << false;
-    }
+    void saveAsWritesUnderTheNewNames_data() { OkAndCancelRows(); }
 
     void saveAsWritesUnderTheNewNames()
     {
@@ -167,12 +165,7 @@ private slots:
         }
     }
 
-    void startUpChoiceOneShowsTheDialog_data()
-    {
-        QTest::addColumn<bool>("confirm");
-        QTest::newRow("ok-takes-the-dialog's-page") << true;
-        QTest::newRow("cancel-gives-the-untitled-page") << false;
-    }
+    void startUpChoiceOneShowsTheDialog_data() { OkAndCancelRows(); }
 
     void startUpChoiceOneShowsTheDialog()
     {

@@ -8,33 +8,13 @@
 set -euo pipefail
 app=$1
 
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; echo "0 passed, 1 failed"; exit 1; }
-
-export XDG_CONFIG_HOME="$work/config"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
-
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
+source "$(dirname "$0")/x_session.sh"
+start_display
 
 cd "$work"
 "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
+stop_pids+=("$app_pid")
 main=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1) || fail "no main window"
 
 # X delivers the keys in order; waits are only needed where a window comes or goes.
@@ -86,7 +66,6 @@ gone "バージョン情報"
 menu alt+f x
 for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "the program did not quit; log: $(cat "$work/app.log")"
-app_pid=""
 
 page="$work/site/root/new.data"
 [ -f "$page" ] || fail "no page file in the document root: $(ls -R "$work/site")"
