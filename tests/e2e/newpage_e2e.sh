@@ -66,6 +66,8 @@ gone "バージョン情報"
 menu alt+f x
 for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "the program did not quit; log: $(cat "$work/app.log")"
+# A sanitizer build reports its findings in the exit status.
+wait "$app_pid" || fail "the program ended with an error; log: $(tail -n 30 "$work/app.log")"
 
 page="$work/site/root/new.data"
 [ -f "$page" ] || fail "no page file in the document root: $(ls -R "$work/site")"
