@@ -5,6 +5,7 @@
 #include "app/ErrorDisplay.h"
 #include "app/TformMain.h"
 #include "controls/TOpenFileHistories.h"
+#include "dialogs/TformNewPage.h"
 #include "document/PageFile.h"
 #include "document/PagePaths.h"
 #include "document/ProgramConstants.h"
@@ -158,7 +159,10 @@ void TformMain::OpenStartPage()
             fallBackIfUnread(ReadIntoPage(fresh));
         }
         break;
-    case 1: // the new page dialog; until it is there, an untitled page
+    case 1: // the new page dialog; cancelled, the untitled page
+        if (!windows_.formNewPage || windows_.formNewPage->exec() != QDialog::Accepted)
+            OpenUntitledPage();
+        break;
     case 2:
         OpenUntitledPage();
         break;

@@ -3,6 +3,8 @@
 // window and the About box.
 #include "app/TformMain.h"
 
+#include "dialogs/TformAbout.h"
+#include "dialogs/TformNewPage.h"
 #include "dialogs/TformUpload.h"
 #include "ui_TformMain.h"
 
@@ -33,14 +35,24 @@ void TformMain::connectWindowCommands()
 
 void TformMain::MainMenu_FNPClick()
 {
-    if (!windows_.formNewPage)
+    // Asked before the dialog, which writes the new names into the page.
+    if (!windows_.formNewPage || !ConfirmDiscard())
         return;
+    if (windows_.formNewPage->exec() != QDialog::Accepted)
+        return;
+    page_.ResetPage(settings_.newPageDefaults());
+    setModified(false);
 }
 
 void TformMain::MainMenu_FSAClick()
 {
     if (!windows_.formNewPage)
         return;
+    if (windows_.formNewPage->exec() != QDialog::Accepted)
+        return;
+    // The page has new names and options now, saved or not.
+    setModified(true);
+    SavePage();
 }
 
 // --- User header --------------------------------------------------------------
@@ -82,4 +94,5 @@ void TformMain::MainMenu_HAClick()
 {
     if (!windows_.formAbout)
         return;
+    windows_.formAbout->exec();
 }

@@ -2,40 +2,28 @@
 #include "app/CommandLine.h"
 #include "app/ErrorDisplay.h"
 #include "app/TformMain.h"
+#include "dialogs/ProgramPictures.h"
+#include "dialogs/TformAbout.h"
+#include "dialogs/TformFolderDialog.h"
+#include "dialogs/TformNewPage.h"
+#include "dialogs/TformSplash.h"
 #include "dialogs/TformUpload.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
-#include <QPainter>
-#include <QSplashScreen>
 #include <exception>
+#include <memory>
 
 namespace {
 
-// Shown while the windows are made (a plain card until the splash window
-// has its own design).
-QPixmap SplashPicture()
-{
-    QPixmap picture(360, 160);
-    picture.fill(QColor(36, 68, 110));
-    QPainter p(&picture);
-    p.setPen(Qt::white);
-    QFont font = p.font();
-    font.setPointSize(20);
-    font.setBold(true);
-    p.setFont(font);
-    p.drawText(picture.rect(), Qt::AlignCenter, QStringLiteral("Tav Outliner 1.8"));
-    return picture;
-}
-
 int Run(QApplication& app)
 {
-    QSplashScreen splash(SplashPicture());
-    splash.show();
-    app.processEvents();
+    auto splash = std::make_unique<TformSplash>();
+    splash->ShowNow();
 
     QApplication::setApplicationName(QStringLiteral("Tav Outliner"));
+    QApplication::setWindowIcon(ProgramIcon());
     Settings settings;
     settings.ProgramFolder = ProgramFolder();
     Page page;
@@ -45,12 +33,19 @@ int Run(QApplication& app)
     window.setStores(&store, &recentFiles);
     // Every other window once, in this order; they live until the program ends.
     AppWindows windows;
+    TformNewPage formNewPage(page, settings, &window);
+    windows.formNewPage = &formNewPage;
+    TformFolderDialog formFolderDialog(&window);
+    windows.formFolderDialog = &formFolderDialog;
+    formNewPage.setFolderDialog(&formFolderDialog);
+    TformAbout formAbout(&window);
+    windows.formAbout = &formAbout;
     TformUpload formUpload(store, &window);
     QObject::connect(&formUpload, &TformUpload::errorRaised, &formUpload,
                      [&formUpload](const QString& text) { ShowError(&formUpload, text); });
     windows.formUpload = &formUpload;
     window.setWindows(windows);
-    splash.close();
+    splash.reset();
 
     window.setCommandLineFile(CommandLineFile(app.arguments().mid(1)));
     settings.StartFolder = CurrentFolder();

@@ -11,20 +11,25 @@ SjisString Page::NewNodeName()
     return name;
 }
 
+void ApplyNewPageOptions(PageProperties& page, const NewPageDefaults& defaults)
+{
+    page.Upload = defaults.Upload;
+    page.CharacterSet = Charset::Iso2022Jp;
+    page.EnableStyleSheet = defaults.EnableStyleSheet;
+    page.EnableJavaScript = defaults.EnableJavaScript;
+    page.StyleSheetFileName = defaults.StyleSheetFileName;
+    page.JavaScriptFileName = defaults.JavaScriptFileName;
+    page.FtpSettingName = ProgramConstants::DefaultFtpSettingName();
+    page.RemoteFolder = defaults.RemoteFolder;
+}
+
 void Page::ResetPage(const NewPageDefaults& defaults)
 {
     notify([](OutlineObserver* o) { o->outlineAboutToBeReset(); });
     Category = ProgramConstants::NewPageCategory();
     CategoryUrl = ProgramConstants::HomePageAddress;
     UserHeader = ProgramConstants::NewPageUserHeader();
-    Upload = defaults.Upload;
-    CharacterSet = Charset::Iso2022Jp;
-    EnableStyleSheet = defaults.EnableStyleSheet;
-    EnableJavaScript = defaults.EnableJavaScript;
-    StyleSheetFileName = defaults.StyleSheetFileName;
-    JavaScriptFileName = defaults.JavaScriptFileName;
-    FtpSettingName = ProgramConstants::DefaultFtpSettingName();
-    RemoteFolder = defaults.RemoteFolder;
+    ApplyNewPageOptions(*this, defaults);
     topLevel_.clear();
     nodeCount_ = 0;
     DamagedPageFile.clear();

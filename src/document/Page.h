@@ -38,6 +38,11 @@ struct NewPageDefaults {
     SjisString RemoteFolder = "public_html";
 };
 
+// Gives a page's options their new-page values: the upload flag, the
+// character set (iso-2022-jp), the style sheet and script settings, the FTP
+// setting (the default one) and the remote folder.
+void ApplyNewPageOptions(PageProperties& page, const NewPageDefaults& defaults);
+
 // Where a moved node goes, relative to the target.
 enum class Placement {
     AsLastChild,   // the target's last child

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of the new page dialog and the About box
+# from the real program under Xvfb: docs/new-page.png and docs/about.png.
+# Needs the built program (BUILD_DIR, default build), xvfb, xdotool,
+# fonts-noto-cjk and imagemagick (import); only run when the windows change.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+app="$PWD/${BUILD_DIR:-build}/src/app/tav-outliner"
+docs="$PWD/docs"
+
+source "$PWD/tests/e2e/x_session.sh"
+export LC_ALL=C.UTF-8
+start_display
+
+cd "$work"
+"$app" >/dev/null 2>&1 &
+stop_pids+=($!)
+main=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1)
+key() { xdotool key --delay 80 "$@"; sleep 0.4; }
+window() { timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
+
+xdotool windowfocus --sync "$main"
+key alt+f n p
+dialog=$(window "新しいページの作成")
+xdotool windowfocus --sync "$dialog"
+for text in "旅の記録" "/home/hanako/public_html/travel/index.html" "/home/hanako/public_html"; do
+  key ctrl+a
+  xdotool type --delay 40 "$text"
+  key Tab
+  [ "$text" = "旅の記録" ] || key Tab
+done
+import -window "$dialog" "$docs/new-page.png"
+key Escape
+
+xdotool windowfocus --sync "$main"
+key alt+h a
+about=$(window "バージョン情報")
+sleep 0.5
+import -window "$about" "$docs/about.png"
+echo "docs/new-page.png and docs/about.png written"

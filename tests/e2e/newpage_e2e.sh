@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# End to end: start the real program under Xvfb on its untitled page, make a
+# new page through File > New > Page by typing its title, output file and a
+# document root that does not exist yet, save it with Ctrl+S, open
+# Help > About, and quit. Checks the page file in the created root and the
+# HTML file.
+# Usage: newpage_e2e.sh TAV_OUTLINER
+set -euo pipefail
+app=$1
+
+source "$(dirname "$0")/x_session.sh"
+start_display
+
+cd "$work"
+"$app" >"$work/app.log" 2>&1 &
+app_pid=$!
+stop_pids+=("$app_pid")
+main=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1) || fail "no main window"
+
+# X delivers the keys in order; waits are only needed where a window comes or goes.
+key() { xdotool key --delay 40 "$@"; }
+# Waits for a window of the program with this caption and gives it the keyboard.
+window() {
+  local id
+  id=$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) || fail "no window “$1”; log: $(cat "$work/app.log")"
+  xdotool windowfocus --sync "$id"
+  echo "$id"
+}
+gone() {
+  for _ in $(seq 100); do xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0; sleep 0.1; done
+  fail "the window “$1” stayed open"
+}
+# Opens a menu item by its accelerator letters, once each popup is there.
+menu() {
+  xdotool windowfocus --sync "$main"
+  local before
+  for letter in "$@"; do
+    before=$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l)
+    key "$letter"
+    [ "$letter" = "${!#}" ] && break
+    for _ in $(seq 50); do [ "$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l)" -gt "$before" ] && break; sleep 0.1; done
+  done
+}
+type_into() { key ctrl+a; xdotool type --delay 10 "$1"; }
+
+menu alt+f n p
+window "新しいページの作成" >/dev/null
+type_into "E2E new page"
+key Tab
+type_into "$work/new.html"
+key Tab Tab
+type_into "$work/site/root"
+key Return
+gone "新しいページの作成"
+[ -d "$work/site/root" ] || fail "the document root was not created"
+
+xdotool windowfocus --sync "$main"
+key ctrl+s
+for _ in $(seq 50); do [ -f "$work/new.html" ] && break; sleep 0.1; done
+
+menu alt+h a
+window "バージョン情報" >/dev/null
+key Return
+gone "バージョン情報"
+
+menu alt+f x
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not quit; log: $(cat "$work/app.log")"
+# A sanitizer build reports its findings in the exit status.
+wait "$app_pid" || fail "the program ended with an error; log: $(tail -n 30 "$work/app.log")"
+
+page="$work/site/root/new.data"
+[ -f "$page" ] || fail "no page file in the document root: $(ls -R "$work/site")"
+head -c 16 "$page" | grep -q "Tav Outliner 1.4" || fail "the page file has no 1.4 tag"
+grep -q "E2E new page" "$page" || fail "the page file lacks the title"
+grep -q "<Title>E2E new page</Title>" "$work/new.html" || fail "the HTML file lacks the title: $(head -c 400 "$work/new.html")"
+grep -q "charset=iso-2022-jp" "$work/new.html" || fail "the new page is not in iso-2022-jp"
+echo "1 passed, 0 failed"
