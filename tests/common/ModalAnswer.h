@@ -34,15 +34,18 @@ struct Box {
     bool seen = false;
 };
 
-// Answers the next message box that opens with `button`.
-inline void Answer(QMessageBox::StandardButton button, Box* seen = nullptr)
+// Answers the next message box that opens with `button`, then runs `next`
+// (to answer the box that this answer opens, for example).
+inline void Answer(QMessageBox::StandardButton button, Box* seen = nullptr, std::function<void()> next = {})
 {
-    WhenModal<QMessageBox>([button, seen](QMessageBox* box) {
+    WhenModal<QMessageBox>([button, seen, next](QMessageBox* box) {
         if (seen) {
             seen->title = box->windowTitle();
             seen->text = box->text();
             seen->seen = true;
         }
         box->button(button)->click();
+        if (next)
+            next();
     });
 }
