@@ -2,6 +2,9 @@
 #include "app/CommandLine.h"
 #include "app/ErrorDisplay.h"
 #include "app/TformMain.h"
+#include "dialogs/TformPageProperty.h"
+#include "dialogs/TformPreferences.h"
+#include "editor/TformSourceEditor.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 
@@ -44,6 +47,12 @@ int Run(QApplication& app)
     window.setStores(&store, &recentFiles);
     // Every other window once, in this order; they live until the program ends.
     AppWindows windows;
+    TformPreferences formPreferences(settings, store, &window);
+    windows.formPreferences = &formPreferences;
+    TformSourceEditor formSourceEditor(settings, &window);
+    windows.formSourceEditor = &formSourceEditor;
+    TformPageProperty formPageProperty(page, settings, store, &window);
+    windows.formPageProperty = &formPageProperty;
     window.setWindows(windows);
     splash.close();
 
