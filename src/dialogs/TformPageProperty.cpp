@@ -48,6 +48,8 @@ QString TformPageProperty::NoCreationTimeText()
 
 QString TformPageProperty::MissingFtpSettingText(const QString& name)
 {
+    if (name.isEmpty())
+        return QStringLiteral("（設定名なし）");
     return name + QStringLiteral(" （この設定はありません）");
 }
 
