@@ -461,8 +461,10 @@ void TformPreferences::bttnAddFtpSettingClick()
         QMessageBox::warning(this, QStringLiteral("警告"), QString::fromStdString(e.what()));
         return;
     }
-    // The name is done with: Enter now presses OK again.
+    // The name is done with: Enter now presses OK again, and the next name
+    // can be typed at once.
     ui_->editFtpSettingNameText->clear();
+    ui_->editFtpSettingNameText->setFocus();
     if (exists)
         return;
     ftpNames_.push_back(*nameBytes);
