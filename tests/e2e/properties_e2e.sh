@@ -9,28 +9,12 @@ app=$1
 tavpub=$2
 ftp_server="$(cd "$(dirname "$0")/.." && pwd)/upload/ftp_test_server.py"
 
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-ftp_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$ftp_pid" ] && kill "$ftp_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; echo "0 passed, 1 failed"; exit 1; }
-
-export XDG_CONFIG_HOME="$work/config"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
+source "$(dirname "$0")/session.sh"
 
 # The FTP server; it says its port once it listens.
 mkdir -p "$work/ftp"
 /usr/bin/python3 "$ftp_server" --root "$work/ftp" --user tav --password secret >"$work/ftp.out" 2>&1 &
-ftp_pid=$!
+helper_pids+=($!)
 for _ in $(seq 100); do grep -q '^PORT ' "$work/ftp.out" && break; sleep 0.1; done
 port=$(sed -n 's/^PORT //p' "$work/ftp.out")
 [ -n "$port" ] || fail "the FTP server did not start: $(cat "$work/ftp.out")"
@@ -41,18 +25,8 @@ cat > "$work/page.json" <<JSON
 JSON
 "$tavpub" import "$work/page.json" "$work/page.data"
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-
-cd "$work"
-"$app" "$work/page.data" >"$work/app.log" 2>&1 &
-app_pid=$!
-main=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1) || fail "no main window"
+start_display
+start_app "$app" "$work/page.data"
 
 # Keys queue up in the focused window, which takes them in order.
 key() { xdotool key --delay 30 "$@"; }
@@ -66,7 +40,6 @@ window() {
 }
 # Opens a menu of the main window and picks an item, once the menu's popup
 # window is really there.
-visible() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
 menu() {
   local before
   xdotool windowfocus --sync "$main"
@@ -136,9 +109,7 @@ grep -q secret "$work/app.log" && fail "the password reached the program's outpu
 # File > Exit writes every setting again: the names list it writes still
 # holds the new setting.
 menu alt+f x
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "the program did not quit; log: $(cat "$work/app.log")"
-app_pid=""
+wait_for_exit
 grep -q '^SettingNameText=.*e2e' "$settings" || fail "the names list written at exit lacks the setting"
 grep -q "^e2e\\\\HostName=127.0.0.1:$port\$" "$settings" || fail "the setting is gone after exit"
 [ "$(stat -c %a "$settings")" = 600 ] || fail "the settings file is readable by others after exit"

@@ -8,21 +8,7 @@ set -euo pipefail
 app=$1
 tavpub=$2
 
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; echo "0 passed, 1 failed"; exit 1; }
-
-export XDG_CONFIG_HOME="$work/config"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
+source "$(dirname "$0")/session.sh"
 
 cat > "$work/page.json" <<JSON
 {"Title": "E2E page", "FileName": "$work/page.html", "Charset": "Shift_JIS",
@@ -30,20 +16,9 @@ cat > "$work/page.json" <<JSON
 JSON
 "$tavpub" import "$work/page.json" "$work/page.data"
 
-# A display of our own; Xvfb writes its number once it is ready.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-
-cd "$work"
-"$app" "$work/page.data" >"$work/app.log" 2>&1 &
-app_pid=$!
-window=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1) || fail "no main window"
-xdotool windowfocus "$window"
+start_display
+start_app "$app" "$work/page.data"
+xdotool windowfocus "$main"
 sleep 2
 
 key() { xdotool key --delay 80 "$@"; sleep 0.3; }
@@ -55,16 +30,13 @@ sleep 0.3
 key ctrl+s
 sleep 0.5
 # File > Exit, once the File menu's popup window is really there.
-visible() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
 before=$(visible)
 key alt+f
 for _ in $(seq 100); do [ "$(visible)" -gt "$before" ] && break; sleep 0.1; done
 [ "$(visible)" -gt "$before" ] || fail "the File menu did not open"
 key x
 
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "the program did not quit; log: $(cat "$work/app.log")"
-app_pid=""
+wait_for_exit
 
 grep -q "typed-by-e2e" "$work/page.data" || fail "the page file lacks the typed text"
 grep -q "<p>start</p> typed-by-e2e" "$work/page.html" || fail "the HTML file lacks the typed text"
