@@ -54,15 +54,17 @@ TformPreferences::TformPreferences(Settings& settings, SettingsStore& store, QWi
 {
     ui_->setupUi(this);
 
-    OpenDialog = new QFileDialog(this);
+    OpenDialog = new QFileDialog(this, QStringLiteral("開く"));
     OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
     OpenDialog->setFileMode(QFileDialog::ExistingFile);
     OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
     FontDialog = new QFontDialog(this);
     FontDialog->setObjectName(QStringLiteral("FontDialog"));
+    FontDialog->setWindowTitle(QStringLiteral("フォント"));
     FontDialog->setOptions(QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
     ColorDialog = new QColorDialog(this);
     ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
+    ColorDialog->setWindowTitle(QStringLiteral("色の設定"));
     ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
 
     connect(ui_->bttnOk, &QPushButton::clicked, this, &TformPreferences::bttnOkClick);
