@@ -488,12 +488,13 @@ void TformPreferences::showFtpSetting(SjisView name)
 void TformPreferences::listFtpSettingNameTextClick()
 {
     const QList<QListWidgetItem*> selected = ui_->listFtpSettingNameText->selectedItems();
-    if (selected.isEmpty()) {
+    const int row = selected.isEmpty() ? -1 : ui_->listFtpSettingNameText->row(selected.first());
+    if (row < 0 || size_t(row) >= ftpNames_.size()) {
         ui_->bttnDelFtpSetting->setEnabled(false);
         ui_->bttnApplyFtpSetting->setEnabled(false);
         return;
     }
-    const SjisString& name = ftpNames_[size_t(ui_->listFtpSettingNameText->row(selected.first()))];
+    const SjisString& name = ftpNames_[size_t(row)];
     ui_->bttnDelFtpSetting->setEnabled(name != ProgramConstants::DefaultFtpSettingName());
     ui_->bttnApplyFtpSetting->setEnabled(true);
     showFtpSetting(name);
@@ -519,10 +520,13 @@ void TformPreferences::bttnDelFtpSettingClick()
             return;
         }
     }
+    // Nothing is selected while the row goes, so that no handler sees the
+    // list and the names out of step.
+    ui_->listFtpSettingNameText->clearSelection();
+    ui_->listFtpSettingNameText->setCurrentItem(nullptr);
     ftpNames_.erase(ftpNames_.begin() + row);
     delete ui_->listFtpSettingNameText->takeItem(row);
     ui_->listFtpSettingNameText->clearSelection();
-    listFtpSettingNameTextClick();
     storeSettingNames();
 }
 
