@@ -5,6 +5,7 @@
 #include "settings/Settings.h"
 #include "ui_TformSourceEditor.h"
 
+#include <QApplication>
 #include <QTest>
 #include <QToolButton>
 
@@ -111,7 +112,7 @@ private slots:
         TformSourceEditor window(settings_);
         window.setSourceText("<b>");
         window.open();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_COMPARE(QApplication::activeWindow(), &window); // shortcuts act in the active window
         ColourEditor* editor = window.form().RichEdit;
         editor->setSelection(3, 0);
         QTest::keyClicks(editor, "x");
@@ -160,7 +161,7 @@ private slots:
         TformSourceEditor window(settings_);
         window.setSourceText("one");
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_COMPARE(QApplication::activeWindow(), &window);
         ColourEditor* editor = window.form().RichEdit;
         editor->setSelection(3, 0);
         QTest::keyClicks(editor, "two");
