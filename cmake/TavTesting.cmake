@@ -7,6 +7,8 @@ function(tav_add_test)
   cmake_parse_arguments(T "XVFB" "NAME" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} Qt6::Test)
+  # Helpers the tests share (tests/common/).
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${T_NAME} PRIVATE
     TAV_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
     TAV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

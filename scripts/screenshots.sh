@@ -8,14 +8,10 @@ cd "$(dirname "$0")/.."
 app="$PWD/${BUILD_DIR:-build}/src/app/tav-outliner"
 docs="$PWD/docs"
 
-source "$PWD/tests/e2e/x_session.sh"
+source "$PWD/tests/e2e/session.sh"
 export LC_ALL=C.UTF-8
 start_display
-
-cd "$work"
-"$app" >/dev/null 2>&1 &
-stop_pids+=($!)
-main=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1)
+start_app "$app"
 key() { xdotool key --delay 80 "$@"; sleep 0.4; }
 window() { timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
 

@@ -5,7 +5,10 @@
 
 #include "dialogs/TformAbout.h"
 #include "dialogs/TformNewPage.h"
+#include "dialogs/TformPageProperty.h"
+#include "dialogs/TformPreferences.h"
 #include "dialogs/TformUpload.h"
+#include "editor/TformSourceEditor.h"
 #include "ui_TformMain.h"
 
 void TformMain::setWindows(const AppWindows& windows)
@@ -61,6 +64,12 @@ void TformMain::MainMenu_FHClick()
 {
     if (!windows_.formSourceEditor)
         return;
+    TformSourceEditor& editor = *windows_.formSourceEditor;
+    editor.setSourceText(page_.UserHeader);
+    if (editor.exec() != QDialog::Accepted || editor.sourceText() == page_.UserHeader)
+        return;
+    page_.UserHeader = editor.sourceText();
+    setModified(true);
 }
 
 // --- Page properties ------------------------------------------------------------
@@ -69,6 +78,11 @@ void TformMain::MainMenu_FRClick()
 {
     if (!windows_.formPageProperty)
         return;
+    // The dialog writes into the page itself; its result does not matter.
+    const PageProperties before = page_.properties();
+    windows_.formPageProperty->exec();
+    if (page_.properties() != before)
+        setModified(true);
 }
 
 // --- Preferences ------------------------------------------------------------------
@@ -77,6 +91,9 @@ void TformMain::MainMenu_EPClick()
 {
     if (!windows_.formPreferences)
         return;
+    windows_.formPreferences->exec();
+    // Whatever the result: the font size is taken at once by the font picker.
+    ApplyEditorAppearance();
 }
 
 // --- Upload -------------------------------------------------------------------------

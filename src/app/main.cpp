@@ -6,8 +6,11 @@
 #include "dialogs/TformAbout.h"
 #include "dialogs/TformFolderDialog.h"
 #include "dialogs/TformNewPage.h"
+#include "dialogs/TformPageProperty.h"
+#include "dialogs/TformPreferences.h"
 #include "dialogs/TformSplash.h"
 #include "dialogs/TformUpload.h"
+#include "editor/TformSourceEditor.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 
@@ -38,12 +41,18 @@ int Run(QApplication& app)
     TformFolderDialog formFolderDialog(&window);
     windows.formFolderDialog = &formFolderDialog;
     formNewPage.setFolderDialog(&formFolderDialog);
+    TformPreferences formPreferences(settings, store, &window);
+    windows.formPreferences = &formPreferences;
+    TformSourceEditor formSourceEditor(settings, &window);
+    windows.formSourceEditor = &formSourceEditor;
     TformAbout formAbout(&window);
     windows.formAbout = &formAbout;
     TformUpload formUpload(store, &window);
     QObject::connect(&formUpload, &TformUpload::errorRaised, &formUpload,
                      [&formUpload](const QString& text) { ShowError(&formUpload, text); });
     windows.formUpload = &formUpload;
+    TformPageProperty formPageProperty(page, settings, store, &window);
+    windows.formPageProperty = &formPageProperty;
     window.setWindows(windows);
     splash.reset();
 

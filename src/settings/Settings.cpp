@@ -188,6 +188,12 @@ void SaveSettings(SettingsStore& store, const Settings& settings, const PageProp
     store.writeText(QString(), QStringLiteral("LastDatabasePath"), page.DatabasePath);
 }
 
+std::optional<QString> SaveSettingNameText(SettingsStore& store, const Settings& settings)
+{
+    store.writeText(Ftp, QStringLiteral("SettingNameText"), settings.SettingNameText);
+    return store.flush();
+}
+
 void LoadBrowserTitle(const SettingsStore& store, Settings& settings)
 {
     settings.BrowserWindowTitle = store.readText(IeLink, QStringLiteral("BrowserWindowTitle"), "Chromium");

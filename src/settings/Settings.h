@@ -7,6 +7,7 @@
 #include "publish/HtmlGenerator.h"
 
 #include <QString>
+#include <optional>
 
 class SettingsStore;
 
@@ -105,6 +106,11 @@ void LoadSettings(const SettingsStore& store, Settings& settings, PageProperties
 // written for the window, so the normal size of the previous run stays.
 void SaveSettings(SettingsStore& store, const Settings& settings, const PageProperties& page,
                   const WindowBounds& window);
+
+// Writes the FTP setting names alone (Ftp\SettingNameText) and commits
+// them, for the commands that change the list while the program runs; the
+// platform's error when the store could not be written.
+std::optional<QString> SaveSettingNameText(SettingsStore& store, const Settings& settings);
 
 // The title browsers put after a page's title (" - " between), read from the
 // store's Tool\IE-LINK\BrowserWindowTitle; "Chromium" when not set.

@@ -3,6 +3,7 @@
 // queue, recent files, dropped files and unsaved changes.
 #include "app/CommandLine.h"
 #include "app/TformMain.h"
+#include "common/ModalAnswer.h"
 #include "controls/TOpenFileHistories.h"
 #include "document/PageFile.h"
 #include "document/PagePaths.h"
@@ -36,34 +37,6 @@ QByteArray ReadFile(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// What a message box said, and the answer given to it.
-struct Box {
-    QString title;
-    QString text;
-    bool seen = false;
-};
-
-// Answers the next message box that opens with `button`.
-void Answer(QMessageBox::StandardButton button, Box* seen = nullptr)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, button, seen] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        if (seen) {
-            seen->title = box->windowTitle();
-            seen->text = box->text();
-            seen->seen = true;
-        }
-        timer->stop();
-        timer->deleteLater();
-        box->button(button)->click();
-    });
-    timer->start();
 }
 
 // A page file made from a page, for the runs to open.

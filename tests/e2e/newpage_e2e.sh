@@ -8,14 +8,9 @@
 set -euo pipefail
 app=$1
 
-source "$(dirname "$0")/x_session.sh"
+source "$(dirname "$0")/session.sh"
 start_display
-
-cd "$work"
-"$app" >"$work/app.log" 2>&1 &
-app_pid=$!
-stop_pids+=("$app_pid")
-main=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1) || fail "no main window"
+start_app "$app"
 
 # X delivers the keys in order; waits are only needed where a window comes or goes.
 key() { xdotool key --delay 40 "$@"; }
@@ -35,10 +30,10 @@ menu() {
   xdotool windowfocus --sync "$main"
   local before
   for letter in "$@"; do
-    before=$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l)
+    before=$(visible)
     key "$letter"
     [ "$letter" = "${!#}" ] && break
-    for _ in $(seq 50); do [ "$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l)" -gt "$before" ] && break; sleep 0.1; done
+    for _ in $(seq 50); do [ "$(visible)" -gt "$before" ] && break; sleep 0.1; done
   done
 }
 type_into() { key ctrl+a; xdotool type --delay 10 "$1"; }
@@ -64,10 +59,7 @@ key Return
 gone "バージョン情報"
 
 menu alt+f x
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "the program did not quit; log: $(cat "$work/app.log")"
-# A sanitizer build reports its findings in the exit status.
-wait "$app_pid" || fail "the program ended with an error; log: $(tail -n 30 "$work/app.log")"
+wait_for_exit
 
 page="$work/site/root/new.data"
 [ -f "$page" ] || fail "no page file in the document root: $(ls -R "$work/site")"

@@ -8,7 +8,7 @@ set -euo pipefail
 app=$1
 tavpub=$2
 
-source "$(dirname "$0")/x_session.sh"
+source "$(dirname "$0")/session.sh"
 
 cat > "$work/page.json" <<JSON
 {"Title": "E2E page", "FileName": "$work/page.html", "Charset": "Shift_JIS",
@@ -17,13 +17,8 @@ JSON
 "$tavpub" import "$work/page.json" "$work/page.data"
 
 start_display
-
-cd "$work"
-"$app" "$work/page.data" >"$work/app.log" 2>&1 &
-app_pid=$!
-stop_pids+=("$app_pid")
-window=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1) || fail "no main window"
-xdotool windowfocus "$window"
+start_app "$app" "$work/page.data"
+xdotool windowfocus "$main"
 sleep 2
 
 key() { xdotool key --delay 80 "$@"; sleep 0.3; }
@@ -35,15 +30,13 @@ sleep 0.3
 key ctrl+s
 sleep 0.5
 # File > Exit, once the File menu's popup window is really there.
-visible() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
 before=$(visible)
 key alt+f
 for _ in $(seq 100); do [ "$(visible)" -gt "$before" ] && break; sleep 0.1; done
 [ "$(visible)" -gt "$before" ] || fail "the File menu did not open"
 key x
 
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "the program did not quit; log: $(cat "$work/app.log")"
+wait_for_exit
 
 grep -q "typed-by-e2e" "$work/page.data" || fail "the page file lacks the typed text"
 grep -q "<p>start</p> typed-by-e2e" "$work/page.html" || fail "the HTML file lacks the typed text"

@@ -9,29 +9,13 @@ app=$1
 tavpub=$2
 ftp_server=$3
 
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-ftp_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$ftp_pid" ] && kill "$ftp_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; echo "0 passed, 1 failed"; exit 1; }
-
-export XDG_CONFIG_HOME="$work/config"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
+source "$(dirname "$0")/session.sh"
 
 # The server, with www/ there already and fresh/ still to be made.
 mkdir -p "$work/root/www"
 /usr/bin/python3 "$ftp_server" --root "$work/root" --transcript "$work/transcript" \
   --user tav --password secret >"$work/ftp.out" &
-ftp_pid=$!
+helper_pids+=($!)
 for _ in $(seq 100); do grep -q '^PORT ' "$work/ftp.out" 2>/dev/null && break; sleep 0.1; done
 port=$(sed -n 's/^PORT //p' "$work/ftp.out")
 [ -n "$port" ] || fail "the FTP server did not start"
@@ -58,24 +42,13 @@ done
 "$tavpub" publish "$work/one.data" "$work/two.data"
 grep -q "two.data" "$XDG_CONFIG_HOME/Tav/QUIB.conf" || fail "publish did not queue the pages"
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-
-cd "$work"
-"$app" "$work/one.data" >"$work/app.log" 2>&1 &
-app_pid=$!
-window=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1) || fail "no main window"
-xdotool windowfocus "$window"
+start_display
+start_app "$app" "$work/one.data"
+xdotool windowfocus "$main"
 sleep 1
 
 key() { xdotool key --delay 80 "$@"; sleep 0.3; }
 # Tools > FTP でアップロード, as a user picks it from the menu.
-visible() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
 before=$(visible)
 key alt+t
 for _ in $(seq 100); do [ "$(visible)" -gt "$before" ] && break; sleep 0.1; done

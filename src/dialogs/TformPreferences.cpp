@@ -1,0 +1,549 @@
+#include "dialogs/TformPreferences.h"
+
+#include "dialogs/DialogHelpers.h"
+#include "dialogs/ExecutableFilter.h"
+#include "dialogs/FileFilter.h"
+#include "dialogs/PreferencesRules.h"
+#include "document/ProgramConstants.h"
+#include "document/TextCodec.h"
+#include "editor/ColourEditor.h"
+#include "settings/Settings.h"
+#include "ui_TformPreferences.h"
+#include "upload/UploadStore.h"
+
+#include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QShowEvent>
+
+namespace {
+
+int BgrFromColour(const QColor& c)
+{
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
+
+// A stored index that is not a position of the list selects nothing, and
+// selecting nothing stores the value back unchanged: odd values survive.
+void SelectIndex(QComboBox* combo, int index)
+{
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+int SelectedIndex(const QComboBox* combo, int previous)
+{
+    return combo->currentIndex() >= 0 ? combo->currentIndex() : previous;
+}
+
+QString Label(const QLabel* label)
+{
+    QString text = label->text();
+    text.remove(u'：');
+    return text;
+}
+
+} // namespace
+
+struct TformPreferences::FtpFields {
+    FtpSetting setting;
+};
+
+TformPreferences::TformPreferences(Settings& settings, SettingsStore& store, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::TformPreferences>()), settings_(settings), store_(store)
+{
+    ui_->setupUi(this);
+
+    OpenDialog = new QFileDialog(this, QStringLiteral("開く"));
+    OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
+    OpenDialog->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
+    FontDialog = new QFontDialog(this);
+    FontDialog->setObjectName(QStringLiteral("FontDialog"));
+    FontDialog->setWindowTitle(QStringLiteral("フォント"));
+    FontDialog->setOptions(QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
+    ColorDialog = new QColorDialog(this);
+    ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
+    ColorDialog->setWindowTitle(QStringLiteral("色の設定"));
+    ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
+
+    connect(ui_->bttnOk, &QPushButton::clicked, this, &TformPreferences::bttnOkClick);
+    connect(ui_->bttnCancel, &QPushButton::clicked, this, &TformPreferences::bttnCancelClick);
+    connect(ui_->bttnApply, &QPushButton::clicked, this, &TformPreferences::bttnApplyClick);
+    connect(ui_->sbtnDefaultStyleSheetFileName, &QToolButton::clicked, this,
+            &TformPreferences::sbtnDefaultStyleSheetFileNameClick);
+    connect(ui_->sbtnDefaultJavaScriptFileName, &QToolButton::clicked, this,
+            &TformPreferences::sbtnDefaultJavaScriptFileNameClick);
+    connect(ui_->sbtnExternalTool, &QToolButton::clicked, this, &TformPreferences::sbtnExternalToolClick);
+    connect(ui_->bttnEditorFontName, &QPushButton::clicked, this, &TformPreferences::bttnEditorFontNameClick);
+    connect(ui_->sbtnEditorBG, &QToolButton::clicked, this, &TformPreferences::sbtnEditorBGClick);
+    connect(ui_->sbtnEditorText, &QToolButton::clicked, this, &TformPreferences::sbtnEditorTextClick);
+    connect(ui_->sbtnEditorTagSymbol, &QToolButton::clicked, this, &TformPreferences::sbtnEditorTagSymbolClick);
+    connect(ui_->sbtnEditorTagDirective, &QToolButton::clicked, this, &TformPreferences::sbtnEditorTagDirectiveClick);
+    connect(ui_->sbtnEditorTagParameter, &QToolButton::clicked, this, &TformPreferences::sbtnEditorTagParameterClick);
+    connect(ui_->bttnAddFtpSetting, &QPushButton::clicked, this, &TformPreferences::bttnAddFtpSettingClick);
+    connect(ui_->editFtpSettingNameText, &QLineEdit::textChanged, this, &TformPreferences::editFtpSettingNameTextChange);
+    connect(ui_->listFtpSettingNameText, &QListWidget::itemSelectionChanged, this,
+            &TformPreferences::listFtpSettingNameTextClick);
+    connect(ui_->bttnDelFtpSetting, &QPushButton::clicked, this, &TformPreferences::bttnDelFtpSettingClick);
+    connect(ui_->bttnApplyFtpSetting, &QPushButton::clicked, this, &TformPreferences::bttnApplyFtpSettingClick);
+    connect(ui_->PageControl, &QTabWidget::currentChanged, this, &TformPreferences::updateDefaultButton);
+    connectApplyEnabling();
+    AddPageKeys(ui_->PageControl);
+}
+
+TformPreferences::~TformPreferences() = default;
+
+void TformPreferences::connectApplyEnabling()
+{
+    for (const QString& name : ApplyEnablingControls()) {
+        QWidget* control = findChild<QWidget*>(name);
+        Q_ASSERT(control);
+        if (auto* edit = qobject_cast<QLineEdit*>(control))
+            connect(edit, &QLineEdit::textChanged, this, &TformPreferences::OnChange);
+        else if (auto* combo = qobject_cast<QComboBox*>(control))
+            connect(combo, &QComboBox::currentIndexChanged, this, &TformPreferences::OnChange);
+        else if (auto* box = qobject_cast<QCheckBox*>(control))
+            connect(box, &QCheckBox::clicked, this, &TformPreferences::OnChange);
+    }
+}
+
+void TformPreferences::OnChange()
+{
+    if (!fillingFtpGroup_)
+        ui_->bttnApply->setEnabled(true);
+}
+
+void TformPreferences::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TformPreferences::FormShow()
+{
+    ui_->PageControl->setCurrentWidget(ui_->tabGeneral);
+    LoadControls();
+    ui_->bttnApply->setEnabled(false);
+    ui_->cmbbBootOnAction->setFocus();
+}
+
+// --- Load and store ----------------------------------------------------------
+
+void TformPreferences::LoadControls()
+{
+    const Settings& s = settings_;
+    SelectIndex(ui_->cmbbBootOnAction, s.BootOnAction);
+    ui_->editAuthor->setText(shown_[Author].load(s.Author));
+    ui_->editEmail->setText(shown_[Email].load(s.Email));
+    ui_->editSupportUrl->setText(shown_[SupportUrl].load(s.SupportUrl));
+    ui_->editExternalTool->setText(shown_[ExternalTool].load(s.ExternalTool));
+    ui_->cboxGenerator->setChecked(s.Generator);
+
+    ui_->editDefaultStyleSheetFileName->setText(shown_[DefaultStyleSheet].load(s.DefaultStyleSheetFileName));
+    ui_->editDefaultJavaScriptFileName->setText(shown_[DefaultJavaScript].load(s.DefaultJavaScriptFileName));
+    ui_->cboxDefaultEnableStyleSheet->setChecked(s.DefaultEnableStyleSheet);
+    ui_->cboxDefaultEnableJavaScript->setChecked(s.DefaultEnableJavaScript);
+    SelectIndex(ui_->cmbbDefaultFooterAction, s.DefaultFooterAction);
+    ui_->memoDefaultFooter->setPlainText(shown_[DefaultFooter].load(s.DefaultFooter));
+    SelectIndex(ui_->cmbbDefaultTagCase, s.DefaultTagCase);
+
+    ui_->bttnEditorFontName->setText(shown_[EditorFontName].load(s.EditorFontName));
+    ui_->cboxEditorTextBold->setChecked(s.EditorTextBold);
+    ui_->cboxEditorTextItalic->setChecked(s.EditorTextItalic);
+    ui_->cboxEditorTagSymbolBold->setChecked(s.EditorTagSymbolBold);
+    ui_->cboxEditorTagSymbolItalic->setChecked(s.EditorTagSymbolItalic);
+    ui_->cboxEditorTagDirectiveBold->setChecked(s.EditorTagDirectiveBold);
+    ui_->cboxEditorTagDirectiveItalic->setChecked(s.EditorTagDirectiveItalic);
+    ui_->cboxEditorTagParameterBold->setChecked(s.EditorTagParameterBold);
+    ui_->cboxEditorTagParameterItalic->setChecked(s.EditorTagParameterItalic);
+    QFont font = FontDialog->currentFont();
+    if (s.EditorFontSize > 0)
+        font.setPointSize(s.EditorFontSize);
+    FontDialog->setCurrentFont(font);
+    swatches_ = {s.EditorBGColor, s.EditorTextColor, s.EditorTagSymbolColor, s.EditorTagDirectiveColor,
+                 s.EditorTagParameterColor};
+    for (int i = 0; i < SwatchCount; ++i)
+        paintSwatch(Swatch(i));
+    ui_->cboxEditorAutoIndent->setChecked(s.EditorAutoIndent);
+    ui_->cboxEditorSaveCurPos->setChecked(s.EditorSaveCurPos);
+
+    ftpNames_ = SplitSettingNames(s.SettingNameText);
+    ui_->listFtpSettingNameText->clear();
+    for (const SjisString& name : ftpNames_)
+        ui_->listFtpSettingNameText->addItem(TextCodec::ToUnicode(name));
+    ui_->listFtpSettingNameText->clearSelection();
+    listFtpSettingNameTextClick();
+    ui_->editFtpDirName->setText(shown_[DefaultDirName].load(s.DefaultDirName));
+    ui_->cboxFtpDefaultUpload->setChecked(s.DefaultUpload);
+
+    const FtpSetting defaults = ReadFtpSetting(store_, ProgramConstants::DefaultFtpSettingName());
+    ui_->editFtpHostName->setText(TextCodec::ToUnicode(defaults.HostName));
+    ui_->editFtpUserName->setText(TextCodec::ToUnicode(defaults.UserName));
+    ui_->editFtpPassWord->setText(TextCodec::ToUnicode(defaults.PassWord));
+    ui_->cboxFtpUsePasv->setChecked(defaults.UsePasv);
+}
+
+bool TformPreferences::StoreControls()
+{
+    // Every text is encoded before anything is stored, so that a refused one
+    // leaves the settings as they were.
+    const struct {
+        Text text;
+        QString label;
+        QString now;
+    } fields[] = {
+        {Author, Label(ui_->lablAuthor), ui_->editAuthor->text()},
+        {Email, Label(ui_->lablEmail), ui_->editEmail->text()},
+        {SupportUrl, Label(ui_->lablSupportUrl), ui_->editSupportUrl->text()},
+        {ExternalTool, Label(ui_->lablExternalTool), ui_->editExternalTool->text()},
+        {DefaultStyleSheet, Label(ui_->lablDefaultStyleSheetFileName), ui_->editDefaultStyleSheetFileName->text()},
+        {DefaultJavaScript, Label(ui_->lablDefaultJavaScriptFileName), ui_->editDefaultJavaScriptFileName->text()},
+        {EditorFontName, Label(ui_->lablEditorFontName), ui_->bttnEditorFontName->text()},
+        {DefaultDirName, Label(ui_->lablFtpDirName), ui_->editFtpDirName->text()},
+    };
+    std::array<SjisString, TextCount> bytes;
+    for (const auto& f : fields) {
+        std::optional<SjisString> encoded = EncodeFieldOrWarn(this, f.label, f.now, &shown_[f.text]);
+        if (!encoded)
+            return false;
+        bytes[f.text] = std::move(*encoded);
+    }
+    // The footer is HTML: what code page 932 lacks becomes a character reference.
+    const QString footer = ui_->memoDefaultFooter->toPlainText();
+    bytes[DefaultFooter] = footer == shown_[DefaultFooter].text ? shown_[DefaultFooter].bytes
+                                                                 : TextCodec::FromUnicodeWithReferences(footer);
+
+    Settings& s = settings_;
+    s.BootOnAction = SelectedIndex(ui_->cmbbBootOnAction, s.BootOnAction);
+    s.Author = bytes[Author];
+    s.Email = bytes[Email];
+    s.SupportUrl = bytes[SupportUrl];
+    s.ExternalTool = bytes[ExternalTool];
+    s.Generator = ui_->cboxGenerator->isChecked();
+    s.DefaultStyleSheetFileName = bytes[DefaultStyleSheet];
+    s.DefaultJavaScriptFileName = bytes[DefaultJavaScript];
+    s.DefaultEnableStyleSheet = ui_->cboxDefaultEnableStyleSheet->isChecked();
+    s.DefaultEnableJavaScript = ui_->cboxDefaultEnableJavaScript->isChecked();
+    s.DefaultFooterAction = SelectedIndex(ui_->cmbbDefaultFooterAction, s.DefaultFooterAction);
+    s.DefaultFooter = bytes[DefaultFooter];
+    s.DefaultTagCase = SelectedIndex(ui_->cmbbDefaultTagCase, s.DefaultTagCase);
+    s.EditorFontName = bytes[EditorFontName];
+    s.EditorTextBold = ui_->cboxEditorTextBold->isChecked();
+    s.EditorTextItalic = ui_->cboxEditorTextItalic->isChecked();
+    s.EditorTagSymbolBold = ui_->cboxEditorTagSymbolBold->isChecked();
+    s.EditorTagSymbolItalic = ui_->cboxEditorTagSymbolItalic->isChecked();
+    s.EditorTagDirectiveBold = ui_->cboxEditorTagDirectiveBold->isChecked();
+    s.EditorTagDirectiveItalic = ui_->cboxEditorTagDirectiveItalic->isChecked();
+    s.EditorTagParameterBold = ui_->cboxEditorTagParameterBold->isChecked();
+    s.EditorTagParameterItalic = ui_->cboxEditorTagParameterItalic->isChecked();
+    s.EditorBGColor = swatches_[EditorBG];
+    s.EditorTextColor = swatches_[EditorText];
+    s.EditorTagSymbolColor = swatches_[EditorTagSymbol];
+    s.EditorTagDirectiveColor = swatches_[EditorTagDirective];
+    s.EditorTagParameterColor = swatches_[EditorTagParameter];
+    s.EditorAutoIndent = ui_->cboxEditorAutoIndent->isChecked();
+    s.EditorSaveCurPos = ui_->cboxEditorSaveCurPos->isChecked();
+    s.SettingNameText = JoinSettingNames(ftpNames_);
+    s.DefaultDirName = bytes[DefaultDirName];
+    s.DefaultUpload = ui_->cboxFtpDefaultUpload->isChecked();
+    return true;
+}
+
+void TformPreferences::bttnOkClick()
+{
+    if (StoreControls())
+        accept();
+}
+
+void TformPreferences::bttnApplyClick()
+{
+    if (!StoreControls())
+        return;
+    LoadControls();
+    ui_->bttnApply->setEnabled(false);
+}
+
+void TformPreferences::bttnCancelClick()
+{
+    reject();
+}
+
+// --- Pickers -------------------------------------------------------------------
+
+void TformPreferences::pickFile(QLineEdit* edit, const QString& filter, bool programs)
+{
+    const QStringList filters = NameFilters(filter);
+    OpenDialog->setNameFilters(filters);
+    OpenDialog->selectNameFilter(filters.value(0));
+    if (programs) {
+        if (!programFilter_) {
+            programFilter_ = new ExecutableFilter(this);
+            connect(OpenDialog, &QFileDialog::filterSelected, programFilter_,
+                    [this](const QString& selected) { programFilter_->setActive(selected == OpenDialog->nameFilters().value(0)); });
+        }
+        programFilter_->setActive(true);
+        OpenDialog->setProxyModel(programFilter_);
+    } else {
+        OpenDialog->setProxyModel(nullptr);
+    }
+    const bool confirmed = OpenDialog->exec() == QDialog::Accepted && !OpenDialog->selectedFiles().isEmpty();
+    if (programs)
+        OpenDialog->setProxyModel(nullptr);
+    if (confirmed)
+        edit->setText(QDir::toNativeSeparators(OpenDialog->selectedFiles().first()));
+}
+
+void TformPreferences::sbtnDefaultStyleSheetFileNameClick()
+{
+    pickFile(ui_->editDefaultStyleSheetFileName,
+             QStringLiteral("スタイルシートファイル（*.css）|*.css|すべてのファイル（*.*）|*.*"), false);
+}
+
+void TformPreferences::sbtnDefaultJavaScriptFileNameClick()
+{
+    pickFile(ui_->editDefaultJavaScriptFileName,
+             QStringLiteral("JavaScript ファイル（*.js）|*.js|すべてのファイル（*.*）|*.*"), false);
+}
+
+void TformPreferences::sbtnExternalToolClick()
+{
+#ifdef _WIN32
+    pickFile(ui_->editExternalTool, QStringLiteral("実行ファイル（*.exe）|*.exe|すべてのファイル（*.*）|*.*"), false);
+#else
+    // Programs here have no extension: the first filter lists what may be run.
+    pickFile(ui_->editExternalTool, QStringLiteral("実行ファイル|*|すべてのファイル（*.*）|*.*"), true);
+#endif
+}
+
+void TformPreferences::bttnEditorFontNameClick()
+{
+    QFont preset(ui_->bttnEditorFontName->text());
+    if (settings_.EditorFontSize > 0)
+        preset.setPointSize(settings_.EditorFontSize);
+    preset.setBold(false);
+    preset.setItalic(false);
+    FontDialog->setCurrentFont(preset);
+    if (FontDialog->exec() != QDialog::Accepted)
+        return;
+    const QFont chosen = FontDialog->selectedFont();
+    if (!EncodeFieldOrWarn(this, Label(ui_->lablEditorFontName), chosen.family()))
+        return;
+    ui_->bttnEditorFontName->setText(chosen.family());
+    // The size goes straight into the settings: Cancel does not take it back.
+    if (chosen.pointSize() > 0)
+        settings_.EditorFontSize = chosen.pointSize();
+    OnChange();
+}
+
+QFrame* TformPreferences::swatchFrame(Swatch swatch) const
+{
+    QFrame* frames[] = {ui_->shapEditorBG, ui_->shapEditorText, ui_->shapEditorTagSymbol, ui_->shapEditorTagDirective,
+                        ui_->shapEditorTagParameter};
+    return frames[swatch];
+}
+
+void TformPreferences::paintSwatch(Swatch swatch)
+{
+    QFrame* frame = swatchFrame(swatch);
+    QPalette p = frame->palette();
+    p.setColor(QPalette::Window, ColourFromBgr(swatches_[swatch]));
+    frame->setPalette(p);
+}
+
+void TformPreferences::pickColour(Swatch swatch)
+{
+    ColorDialog->setCurrentColor(ColourFromBgr(swatches_[swatch]));
+    if (ColorDialog->exec() != QDialog::Accepted)
+        return;
+    swatches_[swatch] = BgrFromColour(ColorDialog->selectedColor());
+    paintSwatch(swatch);
+}
+
+void TformPreferences::sbtnEditorBGClick() { pickColour(EditorBG); }
+void TformPreferences::sbtnEditorTextClick() { pickColour(EditorText); }
+void TformPreferences::sbtnEditorTagSymbolClick() { pickColour(EditorTagSymbol); }
+void TformPreferences::sbtnEditorTagDirectiveClick() { pickColour(EditorTagDirective); }
+void TformPreferences::sbtnEditorTagParameterClick() { pickColour(EditorTagParameter); }
+
+// --- FTP settings ------------------------------------------------------------------
+
+void TformPreferences::updateDefaultButton()
+{
+    // Enter adds the typed name while the FTP tab shows and adding is possible.
+    const bool add = ui_->PageControl->currentWidget() == ui_->tabFtp && ui_->bttnAddFtpSetting->isEnabled();
+    ui_->bttnAddFtpSetting->setDefault(add);
+    ui_->bttnOk->setDefault(!add);
+}
+
+void TformPreferences::editFtpSettingNameTextChange()
+{
+    ui_->bttnAddFtpSetting->setEnabled(AddFtpSettingEnabled(ui_->editFtpSettingNameText->text()));
+    updateDefaultButton();
+}
+
+std::optional<TformPreferences::FtpFields> TformPreferences::ftpFields()
+{
+    FtpFields fields;
+    const std::optional<SjisString> host =
+        EncodeFieldOrWarn(this, Label(ui_->lablFtpHostName), ui_->editFtpHostName->text());
+    if (!host)
+        return std::nullopt;
+    const std::optional<SjisString> user =
+        EncodeFieldOrWarn(this, Label(ui_->lablFtpUserName), ui_->editFtpUserName->text());
+    if (!user)
+        return std::nullopt;
+    const std::optional<SjisString> password =
+        EncodeFieldOrWarn(this, Label(ui_->lablFtpPassWord), ui_->editFtpPassWord->text());
+    if (!password)
+        return std::nullopt;
+    fields.setting = {*host, *user, *password, ui_->cboxFtpUsePasv->isChecked()};
+    return fields;
+}
+
+void TformPreferences::showStoreError(const QString& message)
+{
+    QMessageBox::critical(this, QStringLiteral("失敗"), message);
+}
+
+bool TformPreferences::storeSettingNames()
+{
+    settings_.SettingNameText = JoinSettingNames(ftpNames_);
+    if (std::optional<QString> error = SaveSettingNameText(store_, settings_)) {
+        showStoreError(*error);
+        return false;
+    }
+    return true;
+}
+
+void TformPreferences::bttnAddFtpSettingClick()
+{
+    const QString name = TrimmedFtpSettingName(ui_->editFtpSettingNameText->text());
+    if (name.isEmpty())
+        return;
+    // One name per line in the list: a name cannot hold a line break or
+    // another control character.
+    if (std::any_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x20; })) {
+        QMessageBox::warning(this, QStringLiteral("警告"), QStringLiteral("設定名に改行や制御文字は使えません。"));
+        return;
+    }
+    const std::optional<SjisString> nameBytes = EncodeFieldOrWarn(this, Label(ui_->lablFtpSettingNameText), name);
+    if (!nameBytes)
+        return;
+    std::optional<FtpFields> fields = ftpFields();
+    if (!fields)
+        return;
+
+    const QString question = AddFtpSettingQuestion(name, ui_->editFtpHostName->text(), ui_->editFtpUserName->text(),
+                                                   ui_->editFtpPassWord->text(), ui_->cboxFtpUsePasv->isChecked());
+    if (!AskYesNo(this, QMessageBox::Information, QStringLiteral("情報"), question, QMessageBox::Yes))
+        return;
+    // A name is listed once: adding it again replaces its server.
+    const bool exists = std::find(ftpNames_.begin(), ftpNames_.end(), *nameBytes) != ftpNames_.end();
+    if (exists
+        && !AskYesNo(this, QMessageBox::Question, QStringLiteral("質問"),
+                     QStringLiteral("設定名 %1 はすでにあります。上書きしますか？").arg(name), QMessageBox::No))
+        return;
+
+    try {
+        WriteFtpSetting(store_, *nameBytes, fields->setting);
+    } catch (const StoreWriteError& e) {
+        // What could not be written is not left behind for a later write
+        // to store without its name.
+        if (!exists) {
+            try {
+                EraseFtpSetting(store_, *nameBytes);
+            } catch (const StoreWriteError&) {
+            }
+        }
+        showStoreError(QString::fromStdString(e.what()));
+        return;
+    } catch (const std::invalid_argument& e) {
+        QMessageBox::warning(this, QStringLiteral("警告"), QString::fromStdString(e.what()));
+        return;
+    }
+    // The name is done with: Enter now presses OK again, and the next name
+    // can be typed at once.
+    ui_->editFtpSettingNameText->clear();
+    ui_->editFtpSettingNameText->setFocus();
+    if (exists)
+        return;
+    ftpNames_.push_back(*nameBytes);
+    ui_->listFtpSettingNameText->addItem(name);
+    storeSettingNames();
+}
+
+void TformPreferences::showFtpSetting(SjisView name)
+{
+    const FtpSetting setting = ReadFtpSetting(store_, name);
+    fillingFtpGroup_ = true;
+    ui_->editFtpHostName->setText(TextCodec::ToUnicode(setting.HostName));
+    ui_->editFtpUserName->setText(TextCodec::ToUnicode(setting.UserName));
+    ui_->editFtpPassWord->setText(TextCodec::ToUnicode(setting.PassWord));
+    ui_->cboxFtpUsePasv->setChecked(setting.UsePasv);
+    fillingFtpGroup_ = false;
+}
+
+void TformPreferences::listFtpSettingNameTextClick()
+{
+    const QList<QListWidgetItem*> selected = ui_->listFtpSettingNameText->selectedItems();
+    const int row = selected.isEmpty() ? -1 : ui_->listFtpSettingNameText->row(selected.first());
+    if (row < 0 || size_t(row) >= ftpNames_.size()) {
+        ui_->bttnDelFtpSetting->setEnabled(false);
+        ui_->bttnApplyFtpSetting->setEnabled(false);
+        return;
+    }
+    const SjisString& name = ftpNames_[size_t(row)];
+    ui_->bttnDelFtpSetting->setEnabled(name != ProgramConstants::DefaultFtpSettingName());
+    ui_->bttnApplyFtpSetting->setEnabled(true);
+    showFtpSetting(name);
+}
+
+void TformPreferences::bttnDelFtpSettingClick()
+{
+    const QList<QListWidgetItem*> selected = ui_->listFtpSettingNameText->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int row = ui_->listFtpSettingNameText->row(selected.first());
+    const SjisString name = ftpNames_[size_t(row)];
+    if (name == ProgramConstants::DefaultFtpSettingName())
+        return;
+    // A name listed twice (by an older version) keeps its setting until
+    // its last entry goes.
+    const bool lastEntry = std::count(ftpNames_.begin(), ftpNames_.end(), name) == 1;
+    if (lastEntry) {
+        try {
+            EraseFtpSetting(store_, name);
+        } catch (const StoreWriteError& e) {
+            showStoreError(QString::fromStdString(e.what()));
+            return;
+        }
+    }
+    // Nothing is selected while the row goes, so that no handler sees the
+    // list and the names out of step.
+    ui_->listFtpSettingNameText->clearSelection();
+    ui_->listFtpSettingNameText->setCurrentItem(nullptr);
+    ftpNames_.erase(ftpNames_.begin() + row);
+    delete ui_->listFtpSettingNameText->takeItem(row);
+    ui_->listFtpSettingNameText->clearSelection();
+    storeSettingNames();
+}
+
+void TformPreferences::bttnApplyFtpSettingClick()
+{
+    const QList<QListWidgetItem*> selected = ui_->listFtpSettingNameText->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const SjisString name = ftpNames_[size_t(ui_->listFtpSettingNameText->row(selected.first()))];
+    std::optional<FtpFields> fields = ftpFields();
+    if (!fields)
+        return;
+    try {
+        WriteFtpSetting(store_, name, fields->setting);
+    } catch (const StoreWriteError& e) {
+        showStoreError(QString::fromStdString(e.what()));
+    } catch (const std::invalid_argument& e) {
+        QMessageBox::warning(this, QStringLiteral("警告"), QString::fromStdString(e.what()));
+    }
+}

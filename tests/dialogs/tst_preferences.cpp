@@ -1,0 +1,419 @@
+// The preferences dialog on real widgets: what enables Apply, OK, Apply and
+// Cancel, the pickers, and the FTP tab, whose list and stored settings must
+// agree after every step.
+#include "common/ModalAnswer.h"
+#include "dialogs/ExecutableFilter.h"
+#include "dialogs/PreferencesRules.h"
+#include "dialogs/TformPreferences.h"
+#include "document/ProgramConstants.h"
+#include "document/TextCodec.h"
+#include "settings/Settings.h"
+#include "settings/SettingsStore.h"
+#include "ui_TformPreferences.h"
+#include "upload/UploadStore.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const SjisString Default = ProgramConstants::DefaultFtpSettingName();
+
+// Everything a message handler hears, to check that no password is told.
+QStringList g_messages;
+void Record(QtMsgType, const QMessageLogContext&, const QString& message) { g_messages << message; }
+
+// One dialog on its own store.
+struct Prefs {
+    QTemporaryDir dir;
+    QSettingsStore store{dir.filePath("QUIB.conf")};
+    Settings settings;
+    TformPreferences dialog{settings, store};
+    Ui::TformPreferences& ui = dialog.form();
+
+    Prefs()
+    {
+        settings.SettingNameText = Default + "\r\nhome\r\n";
+        WriteFtpSetting(store, Default, {"ftp.default", "d", "dp", false});
+        WriteFtpSetting(store, "home", {"ftp.home", "h", "hp", true});
+        SaveSettingNameText(store, settings);
+    }
+    void show()
+    {
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    }
+    QStringList rows() const
+    {
+        QStringList names;
+        for (int i = 0; i < ui.listFtpSettingNameText->count(); ++i)
+            names << ui.listFtpSettingNameText->item(i)->text();
+        return names;
+    }
+    // The list, the names in memory and the names and settings in the file
+    // are the same, and the file is its owner's alone.
+    void verifyAgreement()
+    {
+        QSettings file(dir.filePath("QUIB.conf"), QSettings::IniFormat);
+        QStringList expected = rows();
+        QCOMPARE(TextCodec::ToUnicode(settings.SettingNameText), expected.join("\r\n") + "\r\n");
+        QCOMPARE(file.value("Ftp/SettingNameText").toString(), expected.join("\r\n") + "\r\n");
+        file.beginGroup("Ftp");
+        QStringList stored = file.childGroups();
+        stored.sort();
+        expected.sort();
+        QCOMPARE(stored, expected);
+        QCOMPARE(QFile::permissions(file.fileName()),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+    }
+    // Adds a setting, answering Yes to the question; `overwrite` answers the
+    // one that follows for a name already listed.
+    void addSetting(const QString& name, const QString& host, std::optional<QMessageBox::StandardButton> overwrite,
+                    Box* question = nullptr, Box* second = nullptr)
+    {
+        ui.PageControl->setCurrentWidget(ui.tabFtp);
+        ui.editFtpSettingNameText->setText(name);
+        ui.editFtpHostName->setText(host);
+        ui.editFtpUserName->setText("user");
+        ui.editFtpPassWord->setText("s3cret");
+        if (overwrite)
+            Answer(QMessageBox::Yes, question, [overwrite, second] { Answer(*overwrite, second); });
+        else
+            Answer(QMessageBox::Yes, question);
+        ui.bttnAddFtpSetting->click();
+    }
+    void select(const QString& name)
+    {
+        ui.listFtpSettingNameText->setCurrentItem(ui.listFtpSettingNameText->findItems(name, Qt::MatchExactly).value(0));
+    }
+};
+
+} // namespace
+
+// The checks of a helper end the test at the first failure.
+#define VERIFY_AGREEMENT(prefs)                                                                                        \
+    do {                                                                                                               \
+        (prefs).verifyAgreement();                                                                                     \
+        if (QTest::currentTestFailed())                                                                                \
+            return;                                                                                                    \
+    } while (false)
+
+class TestPreferences : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<Prefs> shared_; // refilled from the settings on every showing
+
+private slots:
+    void initTestCase() { shared_ = std::make_unique<Prefs>(); }
+    void cleanupTestCase() { shared_.reset(); }
+
+    void addQuestionText_data()
+    {
+        QTest::addColumn<bool>("pasv");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("text");
+        const QString head = QStringLiteral("設定名 home を、次の情報でレジストリに保存します。\n\n"
+                                            "\u3000サーバ：\t\tftp.example.jp\n"
+                                            "\u3000ユーザ：\t\talice\n");
+        QTest::newRow("pasv") << true << "s3cret"
+                              << head + QStringLiteral("\u3000パスワード：\t******\n\u3000送受信：\t\tPASV モード");
+        QTest::newRow("active, no password")
+            << false << "" << head + QStringLiteral("\u3000パスワード：\t\n\u3000送受信：\t\t通常モード");
+        QTest::newRow("one star per character") << false << QStringLiteral("秘\U0001F511")
+                                                << head + QStringLiteral("\u3000パスワード：\t**\n\u3000送受信：\t\t通常モード");
+    }
+
+    void addQuestionText()
+    {
+        QFETCH(bool, pasv);
+        QFETCH(QString, password);
+        QFETCH(QString, text);
+        QCOMPARE(AddFtpSettingQuestion("home", "ftp.example.jp", "alice", password, pasv), text);
+    }
+
+    void settingNamesAreTrimmed_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("blanks and tabs") << " \thome \t" << "home";
+        QTest::newRow("control characters") << "\x01home\x1f" << "home";
+        QTest::newRow("full-width spaces stay") << QStringLiteral("\u3000家\u3000") << QStringLiteral("\u3000家\u3000");
+        QTest::newRow("blank") << " \t " << "";
+    }
+
+    void settingNamesAreTrimmed()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, name);
+        QCOMPARE(TrimmedFtpSettingName(typed), name);
+        QCOMPARE(AddFtpSettingEnabled(typed), !name.isEmpty());
+    }
+
+    // Loading leaves Apply disabled; then exactly the listed controls
+    // enable it.
+    void controlsThatEnableApply_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("enables");
+        for (const char* name :
+             {"cmbbBootOnAction", "editAuthor", "editEmail", "editSupportUrl", "editExternalTool",
+              "editDefaultStyleSheetFileName", "editDefaultJavaScriptFileName", "cmbbDefaultFooterAction",
+              "cmbbDefaultTagCase", "editFtpHostName", "editFtpUserName", "editFtpPassWord", "editFtpDirName",
+              "cboxGenerator", "cboxDefaultEnableStyleSheet", "cboxDefaultEnableJavaScript", "cboxEditorTextBold",
+              "cboxEditorTextItalic", "cboxEditorTagSymbolBold", "cboxEditorTagSymbolItalic",
+              "cboxEditorTagDirectiveBold", "cboxEditorTagDirectiveItalic", "cboxEditorTagParameterBold",
+              "cboxEditorTagParameterItalic", "cboxEditorAutoIndent", "cboxFtpDefaultUpload"})
+            QTest::newRow(name) << name << true;
+        for (const char* name : {"memoDefaultFooter", "cboxEditorSaveCurPos", "cboxFtpUsePasv", "sbtnEditorText",
+                                 "listFtpSettingNameText", "editFtpSettingNameText"})
+            QTest::newRow(name) << name << false;
+    }
+
+    void controlsThatEnableApply()
+    {
+        QFETCH(QString, control);
+        QFETCH(bool, enables);
+        Prefs& p = *shared_;
+        p.dialog.reject();
+        p.show();
+        QVERIFY(!p.ui.bttnApply->isEnabled());
+        QWidget* w = p.dialog.findChild<QWidget*>(control);
+        QVERIFY(w);
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            QTest::keyClicks(edit, "x");
+        } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            combo->setFocus();
+            QTest::keyClick(combo, combo->currentIndex() == 0 ? Qt::Key_Down : Qt::Key_Up);
+        } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+            box->click();
+        } else if (auto* memo = qobject_cast<QPlainTextEdit*>(w)) {
+            QTest::keyClicks(memo, "x");
+        } else if (qobject_cast<QListWidget*>(w)) {
+            p.select("home"); // its values replace those of "(規定値)" in the edits
+            QCOMPARE(p.ui.editFtpHostName->text(), QStringLiteral("ftp.home"));
+        } else if (auto* button = qobject_cast<QToolButton*>(w)) {
+            WhenModal<QColorDialog>([](QColorDialog* d) {
+                d->setCurrentColor(QColor(1, 2, 3));
+                d->accept();
+            });
+            button->click();
+            QCOMPARE(p.dialog.swatchColour(TformPreferences::EditorText), 0x030201);
+        }
+        QCOMPARE(p.ui.bttnApply->isEnabled(), enables);
+    }
+
+    void colourIsStoredByOkNotByCancel()
+    {
+        Prefs p;
+        p.show();
+        const auto pick = [&p] {
+            WhenModal<QColorDialog>([](QColorDialog* d) {
+                d->setCurrentColor(QColor(0x11, 0x22, 0x33));
+                d->accept();
+            });
+            p.ui.sbtnEditorBG->click();
+            QCOMPARE(p.dialog.swatchColour(TformPreferences::EditorBG), 0x332211);
+        };
+        pick();
+        p.ui.bttnCancel->click();
+        QCOMPARE(p.settings.EditorBGColor, 0xFFFFFF);
+        p.show();
+        QCOMPARE(p.dialog.swatchColour(TformPreferences::EditorBG), 0xFFFFFF);
+        pick();
+        p.ui.bttnOk->click();
+        QCOMPARE(p.settings.EditorBGColor, 0x332211);
+    }
+
+    void fontSizeIsKeptAfterCancelButNotTheName()
+    {
+        Prefs p;
+        p.show();
+        QVERIFY(p.dialog.fontDialog()->testOption(QFontDialog::MonospacedFonts));
+        WhenModal<QFontDialog>([](QFontDialog* d) {
+            d->setCurrentFont(QFont("DejaVu Sans Mono", 17));
+            d->accept();
+        });
+        p.ui.bttnEditorFontName->click();
+        QCOMPARE(p.ui.bttnEditorFontName->text(), QFontInfo(QFont("DejaVu Sans Mono")).family());
+        QVERIFY(p.ui.bttnApply->isEnabled());
+        p.ui.bttnCancel->click();
+        QCOMPARE(p.settings.EditorFontSize, 17);
+        QCOMPARE(p.settings.EditorFontName, Settings::DefaultEditorFontName());
+    }
+
+    void filePickerFillsTheEdit()
+    {
+        Prefs p;
+        QFile css(p.dir.filePath("site.css"));
+        QVERIFY(css.open(QIODevice::WriteOnly));
+        css.close();
+        p.show();
+        QStringList filters;
+        WhenModal<QFileDialog>([&](QFileDialog* d) {
+            filters = d->nameFilters();
+            // Typed into the dialog's name field, as a user would.
+            d->findChild<QLineEdit*>("fileNameEdit")->setText(css.fileName());
+            static_cast<QDialog*>(d)->accept(); // what its Open button runs
+        });
+        p.ui.sbtnDefaultStyleSheetFileName->click();
+        QCOMPARE(filters, QStringList({QStringLiteral("スタイルシートファイル（*.css） (*.css)"),
+                                       QStringLiteral("すべてのファイル（*.*） (*)")}));
+        QCOMPARE(p.ui.editDefaultStyleSheetFileName->text(), css.fileName());
+        QVERIFY(p.ui.bttnApply->isEnabled());
+    }
+
+    void programPickerListsWhatRuns_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("program") << "tool" << true;
+        QTest::newRow("plain file") << "notes.txt" << false;
+        QTest::newRow("folder") << "bin" << true;
+    }
+
+    void programPickerListsWhatRuns()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, listed);
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir("bin");
+        for (const char* name : {"tool", "notes.txt"}) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QFile::setPermissions(dir.filePath("tool"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QCOMPARE(ListedAsProgram(QFileInfo(dir.filePath(entry))), listed);
+    }
+
+    void storedValuesSurviveAndTextShiftJisCannotHoldIsRefused()
+    {
+        Prefs p;
+        p.settings.BootOnAction = 7;  // no position of the list
+        p.settings.DefaultTagCase = -1;
+        p.settings.Author = SjisString("A\x81", 2); // a lone lead byte
+        p.show();
+        p.ui.memoDefaultFooter->setPlainText(QStringLiteral("<p>\U0001F600</p>"));
+        p.ui.editEmail->setText(QStringLiteral("\U0001F600@example.org"));
+        Box box;
+        Answer(QMessageBox::Ok, &box);
+        p.ui.bttnOk->click();
+        QCOMPARE(box.title, QStringLiteral("警告"));
+        QVERIFY(box.text.contains(QStringLiteral("メイルアドレス")));
+        QVERIFY(p.dialog.isVisible());
+        QCOMPARE(p.settings.DefaultFooter, SjisString());
+
+        p.ui.editEmail->setText("me@example.org");
+        p.ui.bttnOk->click();
+        QVERIFY(!p.dialog.isVisible());
+        QCOMPARE(p.settings.BootOnAction, 7);
+        QCOMPARE(p.settings.DefaultTagCase, -1);
+        QCOMPARE(p.settings.Author, SjisString("A\x81", 2));
+        QCOMPARE(p.settings.Email, SjisString("me@example.org"));
+        QCOMPARE(p.settings.DefaultFooter, SjisString("<p>&#x1F600;</p>"));
+    }
+
+    void ftpListAndStoredSettingsAgree()
+    {
+        g_messages.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(Record);
+        Prefs p;
+        p.show();
+        VERIFY_AGREEMENT(p);
+
+        Box question;
+        p.addSetting("  work \t", "ftp.work", std::nullopt, &question);
+        QCOMPARE(question.title, QStringLiteral("情報"));
+        QVERIFY(question.text.startsWith(QStringLiteral("設定名 work を、")));
+        QVERIFY(!question.text.contains("s3cret"));
+        QCOMPARE(p.rows(), QStringList({"(規定値)", "home", "work"}));
+        QCOMPARE(ReadFtpSetting(p.store, "work"), FtpSetting({"ftp.work", "user", "s3cret", false}));
+        VERIFY_AGREEMENT(p);
+
+        // A name already listed is not listed twice; it is replaced only
+        // when the user says so.
+        Box refused;
+        p.addSetting("home", "ftp.other", QMessageBox::No, nullptr, &refused);
+        QCOMPARE(refused.title, QStringLiteral("質問"));
+        QCOMPARE(ReadFtpSetting(p.store, "home").HostName, SjisString("ftp.home"));
+        p.addSetting("home", "ftp.other", QMessageBox::Yes);
+        QCOMPARE(ReadFtpSetting(p.store, "home").HostName, SjisString("ftp.other"));
+        QCOMPARE(p.rows(), QStringList({"(規定値)", "home", "work"}));
+        VERIFY_AGREEMENT(p);
+
+        p.ui.bttnOk->click();
+        QCOMPARE(p.settings.SettingNameText, Default + "\r\nhome\r\nwork\r\n");
+
+        p.show();
+        p.select("work");
+        QVERIFY(p.ui.bttnDelFtpSetting->isEnabled());
+        p.select("(規定値)");
+        QVERIFY(!p.ui.bttnDelFtpSetting->isEnabled());
+        QVERIFY(p.ui.bttnApplyFtpSetting->isEnabled());
+        p.select("work");
+        p.ui.bttnDelFtpSetting->click();
+        QCOMPARE(p.rows(), QStringList({"(規定値)", "home"}));
+        QCOMPARE(ReadFtpSetting(p.store, "work"), FtpSetting());
+        VERIFY_AGREEMENT(p);
+
+        // Cancel takes back neither the add nor the delete.
+        p.addSetting("spare", "ftp.spare", std::nullopt);
+        p.ui.bttnCancel->click();
+        VERIFY_AGREEMENT(p);
+        QCOMPARE(p.settings.SettingNameText, Default + "\r\nhome\r\nspare\r\n");
+
+        qInstallMessageHandler(previous);
+        for (const QString& message : std::as_const(g_messages))
+            QVERIFY2(!message.contains("s3cret"), qPrintable(message));
+    }
+
+    void applyShowsTheDefaultSettingAgain()
+    {
+        Prefs p;
+        p.show();
+        p.select("home");
+        QCOMPARE(p.ui.editFtpHostName->text(), QStringLiteral("ftp.home"));
+        QTest::keyClicks(p.ui.editAuthor, "x");
+        p.ui.bttnApply->click();
+        QCOMPARE(p.ui.editFtpHostName->text(), QStringLiteral("ftp.default"));
+        QVERIFY(p.ui.listFtpSettingNameText->selectedItems().isEmpty());
+        QVERIFY(!p.ui.bttnApply->isEnabled());
+        QVERIFY(!p.ui.bttnDelFtpSetting->isEnabled());
+        QCOMPARE(p.settings.Author, SjisString("Tav Outliner 1.8 Userx"));
+    }
+
+    void enterAddsOnTheFtpTabOnly_data()
+    {
+        QTest::addColumn<bool>("ftpTab");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("adds");
+        QTest::newRow("ftp tab, name typed") << true << "new" << true;
+        QTest::newRow("ftp tab, no name") << true << "" << false;
+        QTest::newRow("general tab") << false << "new" << false;
+    }
+
+    void enterAddsOnTheFtpTabOnly()
+    {
+        QFETCH(bool, ftpTab);
+        QFETCH(QString, name);
+        QFETCH(bool, adds);
+        Prefs p;
+        p.show();
+        p.ui.editFtpSettingNameText->setText(name);
+        p.ui.PageControl->setCurrentWidget(ftpTab ? p.ui.tabFtp : p.ui.tabGeneral);
+        QWidget* focus = ftpTab ? static_cast<QWidget*>(p.ui.editFtpSettingNameText) : p.ui.editAuthor;
+        focus->setFocus();
+        Box box;
+        if (adds)
+            Answer(QMessageBox::No, &box);
+        QTest::keyClick(focus, Qt::Key_Return);
+        QCOMPARE(box.seen, adds);
+        QCOMPARE(p.dialog.isVisible(), adds);
+    }
+};
+
+QTEST_MAIN(TestPreferences)
+#include "tst_preferences.moc"

@@ -1,0 +1,53 @@
+# What the end-to-end scripts share: a work folder that holds the program's
+# settings, a private X display, the program started on it, and the
+# clean-up of everything they started. Sourced after `set -euo pipefail`.
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+helper_pids=() # further processes a script starts (servers)
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  for pid in "${helper_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; echo "0 passed, 1 failed"; exit 1; }
+
+export XDG_CONFIG_HOME="$work/config"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+
+# A display of our own; Xvfb writes its number once it is ready.
+start_display() {
+  exec 3>"$work/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  exec 3>&-
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  [ -s "$work/display" ] || fail "Xvfb did not start"
+  export DISPLAY=":$(cat "$work/display")"
+}
+
+# Starts the program (arguments: the program and its command line) in the
+# work folder; `main` is its main window once it shows.
+start_app() {
+  cd "$work"
+  "$@" >"$work/app.log" 2>&1 &
+  app_pid=$!
+  main=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1) || fail "no main window"
+}
+
+# How many windows of the program show (a menu's popup is one).
+visible() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
+
+# Waits for the program to end after it was asked to quit.
+wait_for_exit() {
+  for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$app_pid" 2>/dev/null && fail "the program did not quit; log: $(cat "$work/app.log")"
+  # A sanitizer build reports its findings in the exit status.
+  wait "$app_pid" || fail "the program ended with an error; log: $(tail -n 30 "$work/app.log")"
+  app_pid=""
+}
