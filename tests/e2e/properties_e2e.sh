@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end, as a user: set up an FTP server in Edit > Preferences, point
-# the page at it in File > Properties, save with Ctrl+S, and check what the
-# page file and the settings file hold. The real program under Xvfb, driven
+# the page at it in File > Properties, save with Ctrl+S, check what the
+# page file and the settings file hold, and send the page with Tools > FTP
+# upload. The real program under Xvfb, driven
 # by the keyboard through xdotool; a local pyftpdlib server is the target.
 # Usage: properties_e2e.sh TAV_OUTLINER TAVPUB
 set -euo pipefail
@@ -12,7 +13,7 @@ ftp_server="$(cd "$(dirname "$0")/.." && pwd)/upload/ftp_test_server.py"
 source "$(dirname "$0")/session.sh"
 
 # The FTP server; it says its port once it listens.
-mkdir -p "$work/ftp"
+mkdir -p "$work/ftp/site"
 /usr/bin/python3 "$ftp_server" --root "$work/ftp" --user tav --password secret >"$work/ftp.out" 2>&1 &
 helper_pids+=($!)
 for _ in $(seq 100); do grep -q '^PORT ' "$work/ftp.out" && break; sleep 0.1; done
@@ -100,11 +101,19 @@ grep -q '^SettingNameText=.*e2e' "$settings" || fail "the names list lacks the s
 [ "$(stat -c %a "$settings")" = 600 ] || fail "the settings file is readable by others"
 grep -q secret "$work/app.log" && fail "the password reached the program's output"
 
-# ---- UPLOAD STEP GOES HERE -------------------------------------------------
-# Tools > FTP upload, Enter: the page must reach the server, that is
-# "$work/ftp/site/e2e/page.html" equals "$work/page.html". To be added once
-# the upload window is on main.
-# -----------------------------------------------------------------------------
+# Tools > FTP upload, Enter: the page reaches the server, its folder e2e
+# made inside the existing site/ on the way.
+menu alt+t f
+window '^アップロード$'
+key Return
+# The run takes the page off the queue once the transfer is complete.
+for _ in $(seq 200); do grep -q 'page.data' "$settings" || break; sleep 0.1; done
+grep -q 'page.data' "$settings" && fail "the page is still queued; log: $(cat "$work/app.log")"
+# No TYPE command is sent: the server stores the text with its own line ends.
+cmp -s "$work/ftp/site/e2e/page.html" <(tr -d '\r' <"$work/page.html") \
+  || fail "the page did not reach the server: $(ls -R "$work/ftp")"
+key Escape
+gone '^アップロード$'
 
 # File > Exit writes every setting again: the names list it writes still
 # holds the new setting.
