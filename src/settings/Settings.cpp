@@ -203,7 +203,10 @@ SjisString ProgramFolder()
 {
     const QString exeFolder = QCoreApplication::applicationDirPath();
     QFileInfo info(exeFolder);
-    if (!exeFolder.isEmpty() && info.isDir() && info.isWritable())
+    // An installed program shares its folder with every other program (and
+    // root may write there): its files go to the user's data folder.
+    const bool installed = QFileInfo(exeFolder + QStringLiteral("/../share/tav-outliner")).isDir();
+    if (!exeFolder.isEmpty() && info.isDir() && info.isWritable() && !installed)
         return FolderBytes(exeFolder);
     QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Tav/QUIB");
     QDir().mkpath(data);

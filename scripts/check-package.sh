@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Builds the Debian package from BUILD_DIR, checks it with lintian, installs
+# it as a user would (dpkg, then apt for its dependencies), starts the
+# installed program from its desktop entry on the installed sample page
+# under Xvfb, opens the installed manual from its Help menu, and removes the
+# package again.
+# Usage: scripts/check-package.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(realpath "${1:-build}")
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+work=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+  pkill -f '^/usr/bin/tav-outliner' 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+rm -f "$build"/tav-outliner_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/tav-outliner_*.deb)
+lintian --fail-on error "$deb" 2>&1 | grep -v "^running with root privileges" || true
+lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
+
+$sudo dpkg -i "$deb" || $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -f -y -q
+dpkg-query -W -f='${Status}' tav-outliner | grep -q "install ok installed" || fail "not installed"
+
+# The system's page file type, from the package's MIME entry.
+"/usr/bin/tavpub" import <(echo '{"Title": "x", "Nodes": []}') "$work/x.data"
+[ "$(XDG_CURRENT_DESKTOP= xdg-mime query filetype "$work/x.data")" = application/x-tav-outliner-page ] \
+  || fail "xdg-mime does not know page files"
+
+# A display of our own, and a stand-in for the desktop's URL handler that
+# writes down what it was asked to open.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+exec 3>&-
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+mkdir "$work/bin" "$work/home" && chmod 700 "$work/home"
+printf '#!/bin/sh\necho "$1" >> "%s/opened"\n' "$work" > "$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+export DISPLAY=":$(cat "$work/display")" HOME="$work/home" PATH="$work/bin:$PATH"
+export XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" XDG_RUNTIME_DIR="$work/home"
+unset QT_QPA_PLATFORM
+
+gio launch /usr/share/applications/tav-outliner.desktop /usr/share/tav-outliner/sample.data
+window=$(timeout 30 xdotool search --sync --onlyvisible --class '^tav-outliner$' | head -n 1) \
+  || fail "the installed program showed no window"
+class=$(xprop -id "$window" WM_CLASS | sed 's/.*= //')
+wanted=$(sed -n 's/^StartupWMClass=//p' /usr/share/applications/tav-outliner.desktop)
+[[ "$class" == *"\"$wanted\""* ]] || fail "WM_CLASS $class does not match StartupWMClass=$wanted"
+
+xdotool windowfocus --sync "$window"
+xdotool key --delay 100 alt+h
+sleep 0.5
+xdotool key --delay 100 o
+for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
+grep -q '^file:///usr/share/tav-outliner/Tav%20Outliner%201.8.html$' "$work/opened" 2>/dev/null \
+  || fail "Help did not open the installed manual: $(cat "$work/opened" 2>/dev/null)"
+pkill -f '^/usr/bin/tav-outliner' || true
+
+$sudo dpkg -r tav-outliner
+[ ! -e /usr/bin/tav-outliner ] && [ ! -e /usr/share/tav-outliner ] || fail "files left after removal"
+echo "package $(basename "$deb"): lintian clean, installs, starts from its desktop entry, removes: ok"
