@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots of the new page dialog and the About box
-# from the real program under Xvfb: docs/new-page.png and docs/about.png.
+# Takes the README's screenshots of the new page dialog, the folder chooser,
+# the About box and the splash from the real program under Xvfb.
 # Needs the built program (BUILD_DIR, default build), xvfb, xdotool,
 # fonts-noto-cjk and imagemagick (import); only run when the windows change.
 set -euo pipefail
@@ -26,6 +26,14 @@ for text in "旅の記録" "/home/hanako/public_html/travel/index.html" "/home/h
   [ "$text" = "旅の記録" ] || key Tab
 done
 import -window "$dialog" "$docs/new-page.png"
+key shift+Tab space              # the document root's "..." button
+chooser=$(window "フォルダの選択")
+xdotool windowfocus --sync "$chooser"
+key Down Down Right              # open the home folder
+sleep 0.5
+import -window "$chooser" "$docs/folder-chooser.png"
+key Escape
+xdotool windowfocus --sync "$dialog"
 key Escape
 
 xdotool windowfocus --sync "$main"
@@ -33,4 +41,8 @@ key alt+h a
 about=$(window "バージョン情報")
 sleep 0.5
 import -window "$about" "$docs/about.png"
-echo "docs/new-page.png and docs/about.png written"
+xdotool mousemove --window "$about" 28 28 click 1   # the program's icon shows the splash
+splash=$(window "ちょぉっと待っててネ☆")
+sleep 0.5
+import -window "$splash" "$docs/splash.png"
+echo "docs/new-page.png, folder-chooser.png, about.png and splash.png written"
