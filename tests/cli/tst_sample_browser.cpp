@@ -1,13 +1,11 @@
 // The bundled sample page does what its text says: published by the real
 // tavpub and shown in headless Chromium, its hidden sections, headings and
 // converted characters are checked against the claims the page makes.
+#include "common/HeadlessChromium.h"
+
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 namespace {
 
@@ -71,7 +69,7 @@ private:
 private slots:
     void initTestCase()
     {
-        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+        const QString chromium = ChromiumPath();
         if (chromium.isEmpty())
             QSKIP("chromium is not installed");
         const QString file = dir_.filePath(QStringLiteral("sample.html"));
@@ -81,25 +79,9 @@ private slots:
         out.write(ProbeScript);
         out.close();
 
-        QProcess browser;
-        browser.start(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-                                 QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
-                                 QStringLiteral("--disable-background-networking"),
-                                 QStringLiteral("--disable-component-update"), QStringLiteral("--disable-sync"),
-                                 QStringLiteral("--user-data-dir=") + dir_.filePath(QStringLiteral("profile")),
-                                 QStringLiteral("--virtual-time-budget=2000"), QStringLiteral("--dump-dom"),
-                                 QUrl::fromLocalFile(file).toString()});
-        if (!browser.waitForFinished(20000)) {
-            browser.kill();
-            browser.waitForFinished();
-            QFAIL("chromium did not finish within 20 s");
-        }
-        const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
-        const QRegularExpressionMatch probe =
-            QRegularExpression(QStringLiteral("<pre id=\"probe\">([^<]*)</pre>")).match(dom);
-        QVERIFY2(probe.hasMatch(), qPrintable(QString::fromUtf8(browser.readAllStandardError()).right(2000)));
-        QString text = probe.captured(1);
-        text.replace(QLatin1String("&gt;"), QLatin1String(">")).replace(QLatin1String("&amp;"), QLatin1String("&"));
+        const ChromiumProbe probe = RunChromiumProbe(chromium, file, dir_.filePath(QStringLiteral("profile")));
+        QVERIFY2(probe.ok, qPrintable(probe.error));
+        const QString& text = probe.text;
         lines_ = text.split(QLatin1Char('\n'));
     }
 

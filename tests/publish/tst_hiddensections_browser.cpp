@@ -4,17 +4,14 @@
 // they are in every character set. A script appended to a copy of the page
 // clicks the anchors and writes what it saw into the DOM, which headless
 // Chromium dumps.
+#include "common/HeadlessChromium.h"
 #include "OutlineBuilder.h"
 #include "publish/HtmlGenerator.h"
 #include "publish/HtmlWriter.h"
 
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 namespace {
 
@@ -79,7 +76,7 @@ private slots:
     {
         QFETCH(int, tagCase);
         QFETCH(Charset, charset);
-        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+        const QString chromium = ChromiumPath();
         if (chromium.isEmpty())
             QSKIP("chromium is not installed");
         QTemporaryDir dir;
@@ -98,23 +95,9 @@ private slots:
         out.write(ProbeScript);
         out.close();
 
-        QProcess browser;
-        browser.start(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-                                 QStringLiteral("--disable-gpu"), QStringLiteral("--disable-quic"),
-                                 QStringLiteral("--no-first-run"), QStringLiteral("--disable-background-networking"),
-                                 QStringLiteral("--disable-component-update"), QStringLiteral("--disable-sync"),
-                                 QStringLiteral("--user-data-dir=") + dir.filePath(QStringLiteral("profile")),
-                                 QStringLiteral("--virtual-time-budget=2000"), QStringLiteral("--dump-dom"),
-                                 QUrl::fromLocalFile(file).toString()});
-        if (!browser.waitForFinished(20000)) {
-            browser.kill();
-            browser.waitForFinished();
-            QFAIL("chromium did not finish within 20 s");
-        }
-        const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
-        const QRegularExpressionMatch probe = QRegularExpression(QStringLiteral("<pre id=\"probe\">([^<]*)</pre>")).match(dom);
-        QVERIFY2(probe.hasMatch(), qPrintable(QString::fromUtf8(browser.readAllStandardError()).right(2000)));
-        QCOMPARE(probe.captured(1), QString::fromLatin1(Expected));
+        const ChromiumProbe probe = RunChromiumProbe(chromium, file, dir.filePath(QStringLiteral("profile")));
+        QVERIFY2(probe.ok, qPrintable(probe.error));
+        QCOMPARE(probe.text, QString::fromLatin1(Expected));
     }
 };
 
