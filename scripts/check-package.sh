@@ -11,15 +11,8 @@ build=$(realpath "${1:-build}")
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
-work=$(mktemp -d)
-xvfb_pid=""
-cleanup() {
-  pkill -f '^/usr/bin/tav-outliner' 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# A work folder, a display and the clean-up, as the end-to-end tests have them.
+source tests/e2e/session.sh
 
 rm -f "$build"/tav-outliner_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
@@ -37,22 +30,16 @@ dpkg-query -W -f='${Status}' tav-outliner | grep -q "install ok installed" || fa
 
 # A display of our own, and a stand-in for the desktop's URL handler that
 # writes down what it was asked to open.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
+start_display
 mkdir "$work/bin" "$work/home" && chmod 700 "$work/home"
 printf '#!/bin/sh\necho "$1" >> "%s/opened"\n' "$work" > "$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
-export DISPLAY=":$(cat "$work/display")" HOME="$work/home" PATH="$work/bin:$PATH"
-export XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" XDG_RUNTIME_DIR="$work/home"
-unset QT_QPA_PLATFORM
+export HOME="$work/home" PATH="$work/bin:$PATH" XDG_DATA_HOME="$work/home/.local/share"
 
 gio launch /usr/share/applications/tav-outliner.desktop /usr/share/tav-outliner/sample.data
 window=$(timeout 30 xdotool search --sync --onlyvisible --class '^tav-outliner$' | head -n 1) \
   || fail "the installed program showed no window"
+app_pid=$(xdotool getwindowpid "$window")
 class=$(xprop -id "$window" WM_CLASS | sed 's/.*= //')
 wanted=$(sed -n 's/^StartupWMClass=//p' /usr/share/applications/tav-outliner.desktop)
 [[ "$class" == *"\"$wanted\""* ]] || fail "WM_CLASS $class does not match StartupWMClass=$wanted"
@@ -64,7 +51,10 @@ xdotool key --delay 100 o
 for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
 grep -q '^file:///usr/share/tav-outliner/Tav%20Outliner%201.8.html$' "$work/opened" 2>/dev/null \
   || fail "Help did not open the installed manual: $(cat "$work/opened" 2>/dev/null)"
-pkill -f '^/usr/bin/tav-outliner' || true
+# The desktop started it, so it is not ours to wait for: stop it and let it go.
+kill "$app_pid"
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+app_pid=""
 
 $sudo dpkg -r tav-outliner
 [ ! -e /usr/bin/tav-outliner ] && [ ! -e /usr/share/tav-outliner ] || fail "files left after removal"

@@ -81,8 +81,7 @@ void TformMain::MainMenu_FRClick()
     // The dialog writes into the page itself; its result does not matter.
     const PageProperties before = page_.properties();
     windows_.formPageProperty->exec();
-    if (page_.properties() != before)
-        setModified(true);
+    pagePropertiesEdited(before);
 }
 
 // --- Preferences ------------------------------------------------------------------
