@@ -1,16 +1,10 @@
 // Tav Outliner: program start.
 #include "app/CommandLine.h"
 #include "app/ErrorDisplay.h"
+#include "app/ProgramWindows.h"
 #include "app/TformMain.h"
 #include "dialogs/ProgramPictures.h"
-#include "dialogs/TformAbout.h"
-#include "dialogs/TformFolderDialog.h"
-#include "dialogs/TformNewPage.h"
-#include "dialogs/TformPageProperty.h"
-#include "dialogs/TformPreferences.h"
 #include "dialogs/TformSplash.h"
-#include "dialogs/TformUpload.h"
-#include "editor/TformSourceEditor.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 
@@ -34,26 +28,9 @@ int Run(QApplication& app)
     QSettingsStore recentFiles(QStringLiteral("VuzOdiRo"), QStringLiteral("OFH"));
     TformMain window(page, settings);
     window.setStores(&store, &recentFiles);
-    // Every other window once, in this order; they live until the program ends.
-    AppWindows windows;
-    TformNewPage formNewPage(page, settings, &window);
-    windows.formNewPage = &formNewPage;
-    TformFolderDialog formFolderDialog(&window);
-    windows.formFolderDialog = &formFolderDialog;
-    formNewPage.setFolderDialog(&formFolderDialog);
-    TformPreferences formPreferences(settings, store, &window);
-    windows.formPreferences = &formPreferences;
-    TformSourceEditor formSourceEditor(settings, &window);
-    windows.formSourceEditor = &formSourceEditor;
-    TformAbout formAbout(&window);
-    windows.formAbout = &formAbout;
-    TformUpload formUpload(store, &window);
-    QObject::connect(&formUpload, &TformUpload::errorRaised, &formUpload,
-                     [&formUpload](const QString& text) { ShowError(&formUpload, text); });
-    windows.formUpload = &formUpload;
-    TformPageProperty formPageProperty(page, settings, store, &window);
-    windows.formPageProperty = &formPageProperty;
-    window.setWindows(windows);
+    // Every other window once; they live until the program ends.
+    ProgramWindows windows(window, page, settings, store);
+    window.setWindows(windows.windows());
     splash.reset();
 
     window.setCommandLineFile(CommandLineFile(app.arguments().mid(1)));

@@ -1,5 +1,6 @@
 // The main window's commands that open the header editor, the page
 // properties and the preferences, with the real windows.
+#include "app/ProgramWindows.h"
 #include "app/TformMain.h"
 #include "common/ModalAnswer.h"
 #include "dialogs/TformPageProperty.h"
@@ -25,9 +26,7 @@ private:
     Settings settings_;
     Page page_;
     std::unique_ptr<TformMain> window_;
-    std::unique_ptr<TformPreferences> preferences_;
-    std::unique_ptr<TformSourceEditor> sourceEditor_;
-    std::unique_ptr<TformPageProperty> pageProperty_;
+    std::unique_ptr<ProgramWindows> windows_;
 
 private slots:
     void initTestCase()
@@ -37,14 +36,8 @@ private slots:
         settings_.ProgramFolder = TextCodec::FromUnicodeWithReferences(dir_.path() + "/");
         window_ = std::make_unique<TformMain>(page_, settings_);
         window_->setStores(store_.get(), recent_.get());
-        preferences_ = std::make_unique<TformPreferences>(settings_, *store_, window_.get());
-        sourceEditor_ = std::make_unique<TformSourceEditor>(settings_, window_.get());
-        pageProperty_ = std::make_unique<TformPageProperty>(page_, settings_, *store_, window_.get());
-        AppWindows windows;
-        windows.formPreferences = preferences_.get();
-        windows.formSourceEditor = sourceEditor_.get();
-        windows.formPageProperty = pageProperty_.get();
-        window_->setWindows(windows);
+        windows_ = std::make_unique<ProgramWindows>(*window_, page_, settings_, *store_);
+        window_->setWindows(windows_->windows());
         window_->show();
         // Activation comes late on this platform; a late one would take the
         // keyboard from the dialogs the tests open.
@@ -56,9 +49,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        pageProperty_.reset();
-        sourceEditor_.reset();
-        preferences_.reset();
+        windows_.reset();
         window_->setWindows({});
         if (window_->isModified())
             Answer(QMessageBox::Discard);

@@ -1,7 +1,8 @@
 // File > New > Page, Save as, start-up choice 1 and Help > About, with the
 // program's real dialogs.
-#include "../ModalDriver.h"
+#include "app/ProgramWindows.h"
 #include "app/TformMain.h"
+#include "common/ModalAnswer.h"
 #include "dialogs/TformAbout.h"
 #include "dialogs/TformFolderDialog.h"
 #include "dialogs/TformNewPage.h"
@@ -28,7 +29,7 @@ QByteArray ReadFile(const QString& path)
 // Fills the new page dialog when it shows and confirms or cancels it.
 void AnswerNewPage(const QString& title, const QString& fileName, const QString& root, bool confirm)
 {
-    WhenShown<TformNewPage>([=](TformNewPage* dialog) {
+    WhenModal<TformNewPage>([=](TformNewPage* dialog) {
         QCOMPARE(dialog->windowTitle(), QStringLiteral("新しいページの作成"));
         dialog->form().editTitle->setText(title);
         dialog->form().editFileName->setText(fileName);
@@ -57,9 +58,7 @@ private:
     Settings settings_;
     Page page_;
     std::unique_ptr<TformMain> window_;
-    std::unique_ptr<TformNewPage> newPage_;
-    std::unique_ptr<TformFolderDialog> chooser_;
-    std::unique_ptr<TformAbout> about_;
+    std::unique_ptr<ProgramWindows> windows_;
 
     QString path(const QString& name) const { return dir_.filePath(name); }
     Ui::TformMain& ui() { return window_->form(); }
@@ -69,15 +68,8 @@ private:
     {
         window_ = std::make_unique<TformMain>(page_, settings_);
         window_->setStores(store_.get(), recent_.get());
-        newPage_ = std::make_unique<TformNewPage>(page_, settings_, window_.get());
-        chooser_ = std::make_unique<TformFolderDialog>(window_.get());
-        newPage_->setFolderDialog(chooser_.get());
-        about_ = std::make_unique<TformAbout>(window_.get());
-        AppWindows windows;
-        windows.formNewPage = newPage_.get();
-        windows.formFolderDialog = chooser_.get();
-        windows.formAbout = about_.get();
-        window_->setWindows(windows);
+        windows_ = std::make_unique<ProgramWindows>(*window_, page_, settings_, *store_);
+        window_->setWindows(windows_->windows());
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
@@ -107,9 +99,7 @@ private slots:
     }
     void cleanup()
     {
-        about_.reset();
-        chooser_.reset();
-        newPage_.reset();
+        windows_.reset();
         window_.reset();
     }
 
@@ -134,13 +124,13 @@ private slots:
         startOnSavedPage();
         page_.AddChildNode(nullptr);
         bool asked = false;
-        WhenShown<QMessageBox>([&asked](QMessageBox* box) {
+        WhenModal<QMessageBox>([&asked](QMessageBox* box) {
             asked = box->windowTitle() == QStringLiteral("質問");
             box->button(QMessageBox::Cancel)->click();
         });
         ui().MainMenu_FNP->trigger();
         QVERIFY(asked);
-        QVERIFY(!newPage_->isVisible());
+        QVERIFY(!windows_->windows().formNewPage->isVisible());
         QCOMPARE(page_.NodeCount(), 2);
     }
 
@@ -182,7 +172,7 @@ private slots:
     {
         start();
         QString caption;
-        WhenShown<TformAbout>([&caption](TformAbout* about) {
+        WhenModal<TformAbout>([&caption](TformAbout* about) {
             caption = about->windowTitle();
             about->accept();
         });

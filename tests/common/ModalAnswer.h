@@ -6,20 +6,27 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMessageBox>
 #include <QTimer>
 
 #include <functional>
 
-// Calls `act` with the next modal window of type `Dialog`.
+// Calls `act` with the next modal window of type `Dialog` once it shows.
+// Gives up after five seconds, so that a window that never comes fails the
+// test instead of leaving a timer behind.
 template <typename Dialog> void WhenModal(std::function<void(Dialog*)> act)
 {
     auto* timer = new QTimer;
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    const QDeadlineTimer deadline(5000);
+    QObject::connect(timer, &QTimer::timeout, [timer, deadline, act] {
         auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        if (!dialog)
+        if (!dialog || !dialog->isVisible()) {
+            if (deadline.hasExpired())
+                timer->deleteLater();
             return;
+        }
         timer->stop();
         timer->deleteLater();
         act(dialog);

@@ -1,6 +1,6 @@
 // The folder tree on a folder layout of its own: what it lists, when it
 // builds again, what it selects and reports, and its file commands.
-#include "../ModalDriver.h"
+#include "common/ModalAnswer.h"
 #include "controls/FileOperations.h"
 #include "controls/TFolderTreeViewEx.h"
 
@@ -276,7 +276,7 @@ private slots:
         auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         QVERIFY(editor);
         QString said;
-        WhenShown<QMessageBox>([&said](QMessageBox* box) {
+        WhenModal<QMessageBox>([&said](QMessageBox* box) {
             said = box->windowTitle() + "|" + box->text();
             box->accept();
         });
@@ -318,7 +318,7 @@ private slots:
         QTreeWidgetItem* into = tree->itemForPath(at(target));
         bool refused = false;
         if (!arrives)
-            WhenShown<QMessageBox>([&refused](QMessageBox* box) {
+            WhenModal<QMessageBox>([&refused](QMessageBox* box) {
                 refused = true;
                 box->accept();
             });

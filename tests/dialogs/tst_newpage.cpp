@@ -1,6 +1,6 @@
 // The new page dialog: its enabling rule and separator rule as plain
 // functions, then the real dialog driven offscreen as a user fills it in.
-#include "../ModalDriver.h"
+#include "common/ModalAnswer.h"
 #include "controls/TFolderTreeViewEx.h"
 #include "dialogs/NewPageRules.h"
 #include "dialogs/TformFolderDialog.h"
@@ -197,7 +197,7 @@ private slots:
         show();
         fill(title, path("web/page.html"), root);
         QString said;
-        WhenShown<QMessageBox>([&said](QMessageBox* box) {
+        WhenModal<QMessageBox>([&said](QMessageBox* box) {
             said = box->windowTitle() + "|" + box->text();
             box->accept();
         });
@@ -254,9 +254,9 @@ private slots:
         show();
         fill("t", path("web/start.html"), path("web"));
         bool asked = false;
-        WhenShown<QFileDialog>([&](QFileDialog* d) {
+        WhenModal<QFileDialog>([&](QFileDialog* d) {
             QCOMPARE(d->directory().absolutePath(), path("web")); // opens at the edit's folder
-            WhenShown<QMessageBox>([&asked](QMessageBox* box) {
+            WhenModal<QMessageBox>([&asked](QMessageBox* box) {
                 asked = true;
                 box->button(QMessageBox::Yes)->click();
             });
@@ -292,7 +292,7 @@ private slots:
         tree.setRootFolder(TFolderTreeViewEx::rfManual);
         show();
         fill("t", path("web/a.html"), root);
-        WhenShown<TformFolderDialog>([&](TformFolderDialog* d) {
+        WhenModal<TformFolderDialog>([&](TformFolderDialog* d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("フォルダの選択"));
             QCOMPARE(d->form().bttnOk->isEnabled(), okAtFirst);
             if (!okAtFirst) {

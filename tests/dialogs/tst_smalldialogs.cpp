@@ -1,5 +1,5 @@
 // The folder chooser's OK rule, the About box and the splash screen.
-#include "../ModalDriver.h"
+#include "common/ModalAnswer.h"
 #include "controls/TFolderTreeViewEx.h"
 #include "controls/TLightLabel.h"
 #include "dialogs/ProgramPictures.h"
@@ -84,7 +84,7 @@ private slots:
         about.show();
         QString caption;
         QSize size;
-        WhenShown<TformSplash>([&](TformSplash* splash) {
+        WhenModal<TformSplash>([&](TformSplash* splash) {
             caption = splash->windowTitle();
             size = splash->size();
             auto* picture = splash->findChild<QLabel*>(QStringLiteral("imageSplash"));
