@@ -56,6 +56,9 @@ bool ReadUploadEntry(const QString& pageFilePath, const SettingsStore& store, Up
     read.User = setting.UserName;
     read.Password = setting.PassWord;
     read.Passive = setting.UsePasv;
+    read.UseTLS = setting.UseTLS;
+    read.AtomicReplace = setting.AtomicReplace;
+    read.TlsFingerprint = setting.TlsFingerprint;
     entry = std::move(read);
     return true;
 }

@@ -21,12 +21,16 @@ struct UploadEntry {
     SjisString SettingName;
     SjisString RemoteFolder; // as the user typed it
     bool Passive = false;
+    bool UseTLS = false;
+    bool AtomicReplace = false;
+    SjisString TlsFingerprint; // the certificate the user trusts, "AB:CD:..."
 
-    // Host, port, user, password or mode differ: another login is needed.
+    // Host, port, user, password, mode or security differ: another login is needed.
     bool SameServer(const UploadEntry& other) const
     {
         return Host == other.Host && Port == other.Port && User == other.User
-               && Password == other.Password && Passive == other.Passive;
+               && Password == other.Password && Passive == other.Passive
+               && UseTLS == other.UseTLS && TlsFingerprint == other.TlsFingerprint;
     }
     bool ServerIncomplete() const { return Host.empty() || User.empty() || Password.empty(); }
     // A line break in a folder, file name, user or password would smuggle a

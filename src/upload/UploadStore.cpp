@@ -164,6 +164,9 @@ FtpSetting ReadFtpSetting(const SettingsStore& store, SjisView name)
     setting.UserName = store.readText(section, QStringLiteral("UserName"), SjisString());
     setting.PassWord = store.readText(section, QStringLiteral("PassWord"), SjisString());
     setting.UsePasv = store.readBool(section, QStringLiteral("UsePasv"), false);
+    setting.UseTLS = store.readBool(section, QStringLiteral("UseTLS"), false);
+    setting.AtomicReplace = store.readBool(section, QStringLiteral("AtomicReplace"), false);
+    setting.TlsFingerprint = store.readText(section, QStringLiteral("TlsFingerprint"), SjisString());
     return setting;
 }
 
@@ -177,6 +180,9 @@ void WriteFtpSetting(SettingsStore& store, SjisView name, const FtpSetting& sett
     store.writeText(section, QStringLiteral("UserName"), setting.UserName);
     store.writeText(section, QStringLiteral("PassWord"), setting.PassWord);
     store.writeBool(section, QStringLiteral("UsePasv"), setting.UsePasv);
+    store.writeBool(section, QStringLiteral("UseTLS"), setting.UseTLS);
+    store.writeBool(section, QStringLiteral("AtomicReplace"), setting.AtomicReplace);
+    store.writeText(section, QStringLiteral("TlsFingerprint"), setting.TlsFingerprint);
     Commit(store);
 }
 
@@ -186,5 +192,14 @@ void EraseFtpSetting(SettingsStore& store, SjisView name)
     if (keyName.empty())
         return;
     store.eraseSection(SettingSection(keyName));
+    Commit(store);
+}
+
+void WriteTlsFingerprint(SettingsStore& store, SjisView name, SjisView fingerprint)
+{
+    const SjisString keyName = FtpSettingKeyName(name);
+    if (keyName.empty())
+        throw std::invalid_argument("FTP 設定の名前が空です。");
+    store.writeText(SettingSection(keyName), QStringLiteral("TlsFingerprint"), SjisString(fingerprint));
     Commit(store);
 }

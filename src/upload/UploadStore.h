@@ -59,6 +59,13 @@ struct FtpSetting {
     SjisString UserName;
     SjisString PassWord; // plain text, exactly as typed
     bool UsePasv = false; // passive transfers; active (PORT) when false
+    bool UseTLS = false;  // explicit FTPS required; plain FTP when false
+    // Store under a temporary name, then rename over the old file, so that a
+    // visitor never sees half a page.
+    bool AtomicReplace = false;
+    // SHA-256 of a certificate the user chose to trust although it failed
+    // verification, as "AB:CD:..."; empty when none.
+    SjisString TlsFingerprint;
 
     bool operator==(const FtpSetting&) const = default;
 };
@@ -67,12 +74,15 @@ struct FtpSetting {
 // blanks and control characters; empty when nothing else is left.
 SjisString FtpSettingKeyName(SjisView name);
 
-// Missing values read as empty texts and active mode.
+// Missing values read as empty texts, active mode, plain FTP and a plain
+// store, so settings written before these values existed work as before.
 FtpSetting ReadFtpSetting(const SettingsStore& store, SjisView name);
-// Writes the four values together, in their fixed order. A name that is
+// Writes every value together, in a fixed order. A name that is
 // blank after trimming is refused with std::invalid_argument: its section
 // would be the one that holds the list of names.
 void WriteFtpSetting(SettingsStore& store, SjisView name, const FtpSetting& setting);
 // Removes the setting with all its values. The names list is not touched
 // (it is written with the other settings); a blank name erases nothing.
 void EraseFtpSetting(SettingsStore& store, SjisView name);
+// Records the certificate the user chose to trust, leaving the other values.
+void WriteTlsFingerprint(SettingsStore& store, SjisView name, SjisView fingerprint);

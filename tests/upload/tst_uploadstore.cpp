@@ -169,36 +169,57 @@ private slots:
     void ftpSettingRoundTripUnderTrimmedName()
     {
         auto store = freshStore();
-        const FtpSetting setting{"ftp.example.org", "me", "p\x82\xa0ss", true};
+        const FtpSetting setting{"ftp.example.org", "me", "p\x82\xa0ss", true, true, true, "AB:CD"};
         WriteFtpSetting(*store, "  mine ", setting);
         QCOMPARE(ReadFtpSetting(*store, "mine"), setting);
         QCOMPARE(ReadFtpSetting(*store, "mine\t"), setting);
         QSettings ini(iniPath(), QSettings::IniFormat);
         ini.beginGroup(QStringLiteral("Ftp/mine"));
         QCOMPARE(ini.childKeys(),
-                 (QStringList{"HostName", "PassWord", "UsePasv", "UserName"}));
+                 (QStringList{"AtomicReplace", "HostName", "PassWord", "TlsFingerprint", "UsePasv",
+                              "UseTLS", "UserName"}));
         QCOMPARE(ini.value(QStringLiteral("UsePasv")).toString(), QStringLiteral("1"));
     }
 
-    void usePasv_data()
+    // Settings written before a value existed read it as off.
+    void switches_data()
     {
+        QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("passive");
-        QTest::newRow("missing") << QString() << false;
-        QTest::newRow("one") << "1" << true;
-        QTest::newRow("zero") << "0" << false;
-        QTest::newRow("other-integer") << "7" << true;
-        QTest::newRow("not-a-number") << "yes" << false;
+        QTest::addColumn<bool>("on");
+        for (const char* key : {"UsePasv", "UseTLS", "AtomicReplace"}) {
+            const QByteArray k(key);
+            QTest::newRow((k + "-missing").constData()) << key << QString() << false;
+            QTest::newRow((k + "-one").constData()) << key << "1" << true;
+            QTest::newRow((k + "-zero").constData()) << key << "0" << false;
+            QTest::newRow((k + "-other-integer").constData()) << key << "7" << true;
+            QTest::newRow((k + "-not-a-number").constData()) << key << "yes" << false;
+        }
     }
-    void usePasv()
+    void switches()
     {
+        QFETCH(QString, key);
         QFETCH(QString, stored);
-        QFETCH(bool, passive);
+        QFETCH(bool, on);
         auto store = freshStore();
         store->setValue(QStringLiteral("Ftp\\s"), QStringLiteral("HostName"), QStringLiteral("h"));
         if (!stored.isEmpty())
-            store->setValue(QStringLiteral("Ftp\\s"), QStringLiteral("UsePasv"), stored);
-        QCOMPARE(ReadFtpSetting(*store, "s").UsePasv, passive);
+            store->setValue(QStringLiteral("Ftp\\s"), key, stored);
+        const FtpSetting read = ReadFtpSetting(*store, "s");
+        const bool value = key == "UsePasv" ? read.UsePasv : key == "UseTLS" ? read.UseTLS : read.AtomicReplace;
+        QCOMPARE(value, on);
+    }
+
+    void fingerprintIsWrittenAlone()
+    {
+        auto store = freshStore();
+        const FtpSetting setting{"h", "u", "p", true, true, false, {}};
+        WriteFtpSetting(*store, "s", setting);
+        WriteTlsFingerprint(*store, "s", "01:FF");
+        FtpSetting expected = setting;
+        expected.TlsFingerprint = "01:FF";
+        QCOMPARE(ReadFtpSetting(*store, "s"), expected);
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, WriteTlsFingerprint(*store, " ", "01"));
     }
 
     void missingSettingReadsAsDefaults()
