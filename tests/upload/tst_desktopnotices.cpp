@@ -95,6 +95,29 @@ private slots:
         QVERIFY(listenerBus_->isConnected());
         QVERIFY(listenerBus_->registerObject(QLatin1String(Path), &listener_, QDBusConnection::ExportAllSlots));
     }
+    // The command line ends as soon as the run does: its last notice must
+    // have left the process by then.
+    void tavpubNoticesLeaveBeforeItEnds()
+    {
+        QVERIFY(listenerBus_->interface()->registerService(QLatin1String(Service)).isValid());
+        listener_.calls.clear();
+        PyFtpServer server;
+        QVERIFY(server.start());
+        UploadFixture f;
+        f.addServer("main", server.port(), server.user, server.password);
+        f.addPage(QStringLiteral("index"), "main", "");
+        f.store.flush();
+        QProcess tavpub;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), f.configHome());
+        tavpub.setProcessEnvironment(env);
+        tavpub.start(QStringLiteral(TAVPUB_PATH), {QStringLiteral("upload")});
+        QVERIFY(tavpub.waitForFinished(30000));
+        QCOMPARE(tavpub.exitCode(), 0);
+        QTRY_COMPARE(listener_.calls.size(), 2);
+        QCOMPARE(listener_.calls.last().summary, U(JA_ALL_DONE));
+    }
+
     void cleanupTestCase() { QDBusConnection::disconnectFromBus(QStringLiteral("listener")); }
 
     void runMessagesReachTheDesktopWithoutACompanion_data()
