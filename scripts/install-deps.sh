@@ -10,6 +10,7 @@ packages=(
   libbenchmark-dev clang libclang-rt-14-dev
   # test peers and tools
   python3 python3-pyftpdlib vsftpd xvfb xauth xdotool x11-utils
+  dbus-daemon
   nkf curl chromium fonts-noto-cjk
   # the installed layout and the Debian package
   dpkg-dev lintian desktop-file-utils appstream shared-mime-info xdg-utils

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the new page dialog, the folder chooser,
-# the About box and the splash from the real program under Xvfb.
+# the About box, the splash and the preferences' FTP tab from the real
+# program under Xvfb.
 # Needs the built program (BUILD_DIR, default build), xvfb, xdotool,
 # fonts-noto-cjk and imagemagick (import); only run when the windows change.
 set -euo pipefail
@@ -10,6 +11,28 @@ docs="$PWD/docs"
 
 source "$PWD/tests/e2e/session.sh"
 export LC_ALL=C.UTF-8
+# Two FTP settings for the preferences' FTP tab: one on FTPS with a trusted
+# certificate, one on plain FTP.
+mkdir -p "$XDG_CONFIG_HOME/Tav"
+cat >"$XDG_CONFIG_HOME/Tav/QUIB.conf" <<'CONF'
+[Ftp]
+SettingNameText=(\x898f\x5b9a\x5024)\r\n\x81ea\x5b85\r\nwork\r\n
+
+[Ftp/%U81EA%U5B85]
+HostName=ftp.example.jp
+UserName=tav
+PassWord=secret
+UsePasv=1
+UseTLS=1
+AtomicReplace=1
+TlsFingerprint=3F:A2:9C:41:07:D8:5E:B3:6A:12:CE:90:44:7B:E1:28:D5:0F:63:AA:19:B7:84:2E:C0:5D:F6:39:71:8A:E4:0B
+
+[Ftp/work]
+HostName=ftp.work.example.jp
+UserName=hanako
+PassWord=pw
+UsePasv=1
+CONF
 start_display
 start_app "$app"
 key() { xdotool key --delay 80 "$@"; sleep 0.4; }
@@ -45,4 +68,17 @@ xdotool mousemove --window "$about" 28 28 click 1   # the program's icon shows t
 splash=$(window "ちょぉっと待っててネ☆")
 sleep 0.5
 import -window "$splash" "$docs/splash.png"
-echo "docs/new-page.png, folder-chooser.png, about.png and splash.png written"
+xdotool mousemove --window "$splash" 40 40 click 1  # a click closes the splash
+xdotool windowfocus --sync "$about"
+key Escape
+
+xdotool windowfocus --sync "$main"
+key alt+e p
+prefs=$(window "環境設定")
+xdotool windowfocus --sync "$prefs"
+key ctrl+shift+Tab               # the FTP tab, the last one
+key Tab Down                     # the setting below "(規定値)"
+sleep 0.5
+import -window "$prefs" "$docs/preferences.png"
+key Escape
+echo "docs/new-page.png, folder-chooser.png, about.png, splash.png and preferences.png written"

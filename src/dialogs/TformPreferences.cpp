@@ -87,6 +87,9 @@ TformPreferences::TformPreferences(Settings& settings, SettingsStore& store, QWi
             &TformPreferences::listFtpSettingNameTextClick);
     connect(ui_->bttnDelFtpSetting, &QPushButton::clicked, this, &TformPreferences::bttnDelFtpSettingClick);
     connect(ui_->bttnApplyFtpSetting, &QPushButton::clicked, this, &TformPreferences::bttnApplyFtpSettingClick);
+    connect(ui_->bttnForgetTlsFingerprint, &QPushButton::clicked, this,
+            &TformPreferences::bttnForgetTlsFingerprintClick);
+    connect(ui_->cboxFtpAtomicReplace, &QCheckBox::clicked, this, [this] { atomicReplaceClicked_ = true; });
     connect(ui_->PageControl, &QTabWidget::currentChanged, this, &TformPreferences::updateDefaultButton);
     connectApplyEnabling();
     AddPageKeys(ui_->PageControl);
@@ -178,11 +181,7 @@ void TformPreferences::LoadControls()
     ui_->editFtpDirName->setText(shown_[DefaultDirName].load(s.DefaultDirName));
     ui_->cboxFtpDefaultUpload->setChecked(s.DefaultUpload);
 
-    const FtpSetting defaults = ReadFtpSetting(store_, ProgramConstants::DefaultFtpSettingName());
-    ui_->editFtpHostName->setText(TextCodec::ToUnicode(defaults.HostName));
-    ui_->editFtpUserName->setText(TextCodec::ToUnicode(defaults.UserName));
-    ui_->editFtpPassWord->setText(TextCodec::ToUnicode(defaults.PassWord));
-    ui_->cboxFtpUsePasv->setChecked(defaults.UsePasv);
+    showFtpSetting(ProgramConstants::DefaultFtpSettingName());
 }
 
 bool TformPreferences::StoreControls()
@@ -398,7 +397,13 @@ std::optional<TformPreferences::FtpFields> TformPreferences::ftpFields()
         EncodeFieldOrWarn(this, Label(ui_->lablFtpPassWord), ui_->editFtpPassWord->text());
     if (!password)
         return std::nullopt;
-    fields.setting = {*host, *user, *password, ui_->cboxFtpUsePasv->isChecked()};
+    fields.setting = {*host,
+                      *user,
+                      *password,
+                      ui_->cboxFtpUsePasv->isChecked(),
+                      ui_->cboxFtpUseTLS->isChecked(),
+                      ui_->cboxFtpAtomicReplace->isChecked(),
+                      ftpFingerprint_};
     return fields;
 }
 
@@ -434,6 +439,11 @@ void TformPreferences::bttnAddFtpSettingClick()
     std::optional<FtpFields> fields = ftpFields();
     if (!fields)
         return;
+    // A new setting replaces the remote file in one step unless the user
+    // cleared the box for it; the box may still show the setting it was
+    // filled from.
+    if (!atomicReplaceClicked_)
+        fields->setting.AtomicReplace = true;
 
     const QString question = AddFtpSettingQuestion(name, ui_->editFtpHostName->text(), ui_->editFtpUserName->text(),
                                                    ui_->editFtpPassWord->text(), ui_->cboxFtpUsePasv->isChecked());
@@ -467,6 +477,7 @@ void TformPreferences::bttnAddFtpSettingClick()
     // can be typed at once.
     ui_->editFtpSettingNameText->clear();
     ui_->editFtpSettingNameText->setFocus();
+    ui_->cboxFtpAtomicReplace->setChecked(fields->setting.AtomicReplace);
     if (exists)
         return;
     ftpNames_.push_back(*nameBytes);
@@ -482,7 +493,31 @@ void TformPreferences::showFtpSetting(SjisView name)
     ui_->editFtpUserName->setText(TextCodec::ToUnicode(setting.UserName));
     ui_->editFtpPassWord->setText(TextCodec::ToUnicode(setting.PassWord));
     ui_->cboxFtpUsePasv->setChecked(setting.UsePasv);
+    ui_->cboxFtpUseTLS->setChecked(setting.UseTLS);
+    ui_->cboxFtpAtomicReplace->setChecked(setting.AtomicReplace);
+    atomicReplaceClicked_ = false;
+    showTlsFingerprint(setting.TlsFingerprint);
     fillingFtpGroup_ = false;
+}
+
+void TformPreferences::showTlsFingerprint(SjisView fingerprint)
+{
+    ftpFingerprint_ = SjisString(fingerprint);
+    ui_->editFtpTlsFingerprint->setText(TextCodec::ToUnicode(fingerprint));
+    ui_->editFtpTlsFingerprint->setToolTip(ui_->editFtpTlsFingerprint->text());
+    ui_->editFtpTlsFingerprint->setCursorPosition(0);
+    // Only a stored setting's trust can be taken back; the group shows
+    // "(規定値)" with nothing selected.
+    ui_->bttnForgetTlsFingerprint->setEnabled(!ftpFingerprint_.empty() && selectedFtpName());
+}
+
+std::optional<SjisString> TformPreferences::selectedFtpName() const
+{
+    const QList<QListWidgetItem*> selected = ui_->listFtpSettingNameText->selectedItems();
+    const int row = selected.isEmpty() ? -1 : ui_->listFtpSettingNameText->row(selected.first());
+    if (row < 0 || size_t(row) >= ftpNames_.size())
+        return std::nullopt;
+    return ftpNames_[size_t(row)];
 }
 
 void TformPreferences::listFtpSettingNameTextClick()
@@ -492,6 +527,7 @@ void TformPreferences::listFtpSettingNameTextClick()
     if (row < 0 || size_t(row) >= ftpNames_.size()) {
         ui_->bttnDelFtpSetting->setEnabled(false);
         ui_->bttnApplyFtpSetting->setEnabled(false);
+        ui_->bttnForgetTlsFingerprint->setEnabled(false);
         return;
     }
     const SjisString& name = ftpNames_[size_t(row)];
@@ -546,4 +582,23 @@ void TformPreferences::bttnApplyFtpSettingClick()
     } catch (const std::invalid_argument& e) {
         QMessageBox::warning(this, QStringLiteral("警告"), QString::fromStdString(e.what()));
     }
+}
+
+// Taking back the trust is stored at once: the next upload to that server
+// asks about its certificate again, whatever else the user does here.
+void TformPreferences::bttnForgetTlsFingerprintClick()
+{
+    const std::optional<SjisString> name = selectedFtpName();
+    if (!name)
+        return;
+    try {
+        WriteTlsFingerprint(store_, *name, {});
+    } catch (const StoreWriteError& e) {
+        showStoreError(QString::fromStdString(e.what()));
+        return;
+    } catch (const std::invalid_argument& e) {
+        QMessageBox::warning(this, QStringLiteral("警告"), QString::fromStdString(e.what()));
+        return;
+    }
+    showTlsFingerprint({});
 }

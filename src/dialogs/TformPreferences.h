@@ -62,6 +62,7 @@ private slots:
     void listFtpSettingNameTextClick();
     void bttnDelFtpSettingClick();
     void bttnApplyFtpSettingClick();
+    void bttnForgetTlsFingerprintClick();
 
 private:
     void FormShow();
@@ -78,6 +79,9 @@ private:
     struct FtpFields;
     std::optional<FtpFields> ftpFields();
     void showFtpSetting(SjisView name);
+    void showTlsFingerprint(SjisView fingerprint);
+    // The name of the selected list row; nothing when no row is selected.
+    std::optional<SjisString> selectedFtpName() const;
     // Writes the names list into the settings and the store; false after a message.
     bool storeSettingNames();
     void showStoreError(const QString& message);
@@ -97,4 +101,6 @@ private:
     std::array<int, SwatchCount> swatches_{};
     std::vector<SjisString> ftpNames_; // the names of the list's rows, as stored
     bool fillingFtpGroup_ = false;     // the FTP list, not the user, is changing the edits
+    SjisString ftpFingerprint_;        // the shown setting's trusted certificate, as stored
+    bool atomicReplaceClicked_ = false; // the user set the box since the group was filled
 };

@@ -81,13 +81,20 @@ void UploadController::Notify(const char* utf8Script)
     SendNextNotification();
 }
 
+// The notifier learns on every send whether a companion listens (a refused
+// loopback connection answers at once), so each message finds its own way:
+// a companion that starts or stops during a run is heard from the next
+// message on. A message nobody took goes to the desktop's notices.
 void UploadController::SendNextNotification()
 {
-    if (notifications_.empty() || SSTP.Busy())
-        return;
-    SSTP.SetHeader(TSSTP::Script, notifications_.front());
-    notifications_.pop_front();
-    SSTP.Send();
+    while (!notifications_.empty() && !SSTP.Busy()) {
+        const SjisString script = notifications_.front();
+        notifications_.pop_front();
+        SSTP.SetHeader(TSSTP::Script, script);
+        SSTP.Send();
+        if (SSTP.Active && SSTP.StatusCode() == TSSTP::StatusNoCompanion)
+            Desktop.Show(Text(script));
+    }
 }
 
 void UploadController::AppendToRow(int row, const QString& text)

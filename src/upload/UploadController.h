@@ -1,5 +1,6 @@
 #pragma once
 
+#include "upload/DesktopNotifier.h"
 #include "upload/TFtpClient.h"
 #include "upload/TSSTP.h"
 #include "upload/UploadEntry.h"
@@ -60,6 +61,8 @@ public:
 
     TFtpClient FTP;
     TSSTP SSTP;
+    // Hears the messages when no companion listens.
+    DesktopNotifier Desktop;
     // Messages waiting for the one in flight; the companion gets each in turn.
     std::deque<SjisString> notifications_;
 

@@ -38,8 +38,8 @@ struct Prefs {
     Prefs()
     {
         settings.SettingNameText = Default + "\r\nhome\r\n";
-        WriteFtpSetting(store, Default, {"ftp.default", "d", "dp", false});
-        WriteFtpSetting(store, "home", {"ftp.home", "h", "hp", true});
+        WriteFtpSetting(store, Default, {"ftp.default", "d", "dp", false, false, false, "EE:FF"});
+        WriteFtpSetting(store, "home", {"ftp.home", "h", "hp", true, true, false, "AB:CD"});
         SaveSettingNameText(store, settings);
     }
     void show()
@@ -93,6 +93,8 @@ struct Prefs {
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(FtpSetting)
 
 // The checks of a helper end the test at the first failure.
 #define VERIFY_AGREEMENT(prefs)                                                                                        \
@@ -168,7 +170,8 @@ private slots:
               "cboxEditorTagDirectiveBold", "cboxEditorTagDirectiveItalic", "cboxEditorTagParameterBold",
               "cboxEditorTagParameterItalic", "cboxEditorAutoIndent", "cboxFtpDefaultUpload"})
             QTest::newRow(name) << name << true;
-        for (const char* name : {"memoDefaultFooter", "cboxEditorSaveCurPos", "cboxFtpUsePasv", "sbtnEditorText",
+        for (const char* name : {"memoDefaultFooter", "cboxEditorSaveCurPos", "cboxFtpUsePasv", "cboxFtpUseTLS",
+                                 "cboxFtpAtomicReplace", "sbtnEditorText",
                                  "listFtpSettingNameText", "editFtpSettingNameText"})
             QTest::newRow(name) << name << false;
     }
@@ -330,7 +333,7 @@ private slots:
         QVERIFY(question.text.startsWith(QStringLiteral("設定名 work を、")));
         QVERIFY(!question.text.contains("s3cret"));
         QCOMPARE(p.rows(), QStringList({"(規定値)", "home", "work"}));
-        QCOMPARE(ReadFtpSetting(p.store, "work"), FtpSetting({"ftp.work", "user", "s3cret", false}));
+        QCOMPARE(ReadFtpSetting(p.store, "work"), FtpSetting({"ftp.work", "user", "s3cret", false, false, true, "EE:FF"}));
         VERIFY_AGREEMENT(p);
 
         // A name already listed is not listed twice; it is replaced only
@@ -368,6 +371,67 @@ private slots:
         qInstallMessageHandler(previous);
         for (const QString& message : std::as_const(g_messages))
             QVERIFY2(!message.contains("s3cret"), qPrintable(message));
+    }
+
+    // The FTP group's steps: "select:NAME", "host:TEXT", "click:CHECKBOX",
+    // "apply" (the tab's 適用), "add:NAME" (answering Yes), "forget".
+    void ftpGroupWritesEveryValue_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<FtpSetting>("stored");
+        QTest::newRow("apply keeps TLS, store mode and trust")
+            << QStringList{"select:home", "host:ftp.new", "apply"} << "home"
+            << FtpSetting{"ftp.new", "h", "hp", true, true, false, "AB:CD"};
+        QTest::newRow("apply writes the boxes")
+            << QStringList{"select:home", "click:cboxFtpUseTLS", "click:cboxFtpAtomicReplace", "apply"} << "home"
+            << FtpSetting{"ftp.home", "h", "hp", true, false, true, "AB:CD"};
+        QTest::newRow("added setting replaces in one step")
+            << QStringList{"select:home", "add:new"} << "new"
+            << FtpSetting{"ftp.home", "h", "hp", true, true, true, "AB:CD"};
+        QTest::newRow("added setting with the box cleared")
+            << QStringList{"click:cboxFtpAtomicReplace", "click:cboxFtpAtomicReplace", "add:new"} << "new"
+            << FtpSetting{"ftp.default", "d", "dp", false, false, false, "EE:FF"};
+        QTest::newRow("forget is stored at once")
+            << QStringList{"select:home", "host:unsaved", "forget"} << "home"
+            << FtpSetting{"ftp.home", "h", "hp", true, true, false, ""};
+    }
+
+    void ftpGroupWritesEveryValue()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, name);
+        QFETCH(FtpSetting, stored);
+        Prefs p;
+        p.show();
+        p.ui.PageControl->setCurrentWidget(p.ui.tabFtp);
+        // With nothing selected there is no setting whose trust could go.
+        QCOMPARE(p.ui.editFtpTlsFingerprint->text(), QStringLiteral("EE:FF"));
+        QVERIFY(!p.ui.bttnForgetTlsFingerprint->isEnabled());
+        for (const QString& step : std::as_const(steps)) {
+            const QString verb = step.section(u':', 0, 0);
+            const QString arg = step.section(u':', 1);
+            if (verb == "select") {
+                p.select(arg);
+            } else if (verb == "host") {
+                p.ui.editFtpHostName->setText(arg);
+            } else if (verb == "click") {
+                p.dialog.findChild<QCheckBox*>(arg)->click();
+            } else if (verb == "apply") {
+                p.ui.bttnApplyFtpSetting->click();
+            } else if (verb == "add") {
+                p.ui.editFtpSettingNameText->setText(arg);
+                Answer(QMessageBox::Yes);
+                p.ui.bttnAddFtpSetting->click();
+                QCOMPARE(p.ui.cboxFtpAtomicReplace->isChecked(), stored.AtomicReplace);
+            } else {
+                QVERIFY(p.ui.bttnForgetTlsFingerprint->isEnabled());
+                p.ui.bttnForgetTlsFingerprint->click();
+                QCOMPARE(p.ui.editFtpTlsFingerprint->text(), QString());
+                QVERIFY(!p.ui.bttnForgetTlsFingerprint->isEnabled());
+            }
+        }
+        QCOMPARE(ReadFtpSetting(p.store, name.toStdString()), stored);
     }
 
     void applyShowsTheDefaultSettingAgain()
