@@ -423,9 +423,11 @@ void UploadController::UploadCurrent()
         }
         throw;
     }
-    // Cancelled as the last bytes went: the file is whole but not in place.
+    // Cancelled as the last bytes went: the file is whole but not in place,
+    // and the server has answered the STOR, so there is nothing to abort.
     if (cancelled_ && temporaryName_ == temporary && replace_ == Replace::Storing) {
         replace_ = Replace::None;
+        abortStore_ = false;
         DeleteTemporary(temporary, false);
     }
 }
