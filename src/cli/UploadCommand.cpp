@@ -31,6 +31,24 @@ int ParseTimeOut(const QStringList& args)
     return seconds;
 }
 
+// The last line of a failed run: which file, where it was going, and why,
+// so that a job's log says what to fix without the lines above it.
+QString FailureLine(const UploadController::Failure& failure)
+{
+    QString line = QStringLiteral("upload: failed");
+    if (failure.row >= 0) {
+        line += QStringLiteral(": ")
+                + (failure.htmlFile.isEmpty() ? failure.pageFile : failure.htmlFile);
+        if (!failure.remotePath.isEmpty())
+            line += QStringLiteral(" -> ") + failure.remotePath;
+        if (!failure.host.isEmpty())
+            line += QStringLiteral(" on ") + failure.host;
+    }
+    if (!failure.reason.isEmpty())
+        line += QStringLiteral(": ") + QString(failure.reason).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line + QStringLiteral("; the queue is kept");
+}
+
 } // namespace
 
 int UploadCommand(const QStringList& args, SettingsStore& store)
@@ -76,7 +94,7 @@ int UploadCommand(const QStringList& args, SettingsStore& store)
     if (state == UploadController::RunState::Incomplete)
         throw CliError(QStringLiteral("upload: page files that could not be read stay queued"));
     if (state != UploadController::RunState::Succeeded)
-        throw CliError(QStringLiteral("upload: failed; the queue is kept"));
+        throw CliError(FailureLine(upload.LastFailure()));
     Say(QStringLiteral("all %1 files sent and taken off the queue").arg(upload.Rows().size()));
     return ExitOk;
 }

@@ -240,6 +240,41 @@ void TFtpClient::Mode(int mode)
     }
 }
 
+void TFtpClient::CommandFailure(const SjisString& reply, TCmdType type)
+{
+    if (replyCode_ >= 500 && replyCode_ <= 502 && OnUnSupportedFunction)
+        OnUnSupportedFunction(*this, type);
+    if (!OnFailure)
+        throw FTPException(reply);
+    bool handled = false;
+    OnFailure(*this, handled, type);
+    if (!handled)
+        throw FTPException(reply);
+}
+
+void TFtpClient::Rename(SjisView from, SjisView to)
+{
+    canceled_ = false;
+    renameSourceAccepted_ = false;
+    CertifyConnect();
+    DiscardInput();
+    const SjisString rnfr = "RNFR " + SjisString(from);
+    StatusMessage(1, QString::fromLocal8Bit(rnfr.data(), qsizetype(rnfr.size())));
+    SjisString reply = Transaction(rnfr);
+    // RNFR is answered by 350 (more to come); an empty reply means the
+    // server closed and nothing was renamed.
+    if ((replyCode_ >= 352 && replyCode_ <= 599) || reply.empty())
+        return CommandFailure(reply, cmdRename);
+    renameSourceAccepted_ = true;
+    const SjisString rnto = "RNTO " + SjisString(to);
+    StatusMessage(1, QString::fromLocal8Bit(rnto.data(), qsizetype(rnto.size())));
+    reply = Transaction(rnto);
+    if ((replyCode_ >= 301 && replyCode_ <= 599) || reply.empty())
+        return CommandFailure(reply, cmdRename);
+    if (OnSuccess)
+        OnSuccess(*this, cmdRename);
+}
+
 // --- transfers ---------------------------------------------------------------------
 
 qint64 TFtpClient::GetBytesSent() const { return data_ ? data_->BytesSent() : 0; }

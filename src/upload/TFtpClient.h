@@ -30,7 +30,7 @@ enum TFirewallType { FTUser, FtOpen, FtSite };
 // An FTP client (RFC 959) on the control connection that this socket is.
 // Every command completes before its method returns and reports through the
 // events first, so a handler may issue the next command from inside an event.
-// Not built here because nothing calls them: Rename, UploadUnique,
+// Not built here because nothing calls them: UploadUnique,
 // UploadRestore, UploadAppend, Download, DownloadRestore, List, Nlist, Flush
 // and the listing parsers.
 class TFtpClient : public TSocketClient {
@@ -79,6 +79,10 @@ public:
     void Reinitialize();
     void Allocate(qint64 bytes);
     void Mode(int mode); // 1 ASCII, 2 image, 3 local 8
+    // RNFR old, then RNTO new; reports cmdRename. A refused RNFR sends no RNTO.
+    void Rename(SjisView from, SjisView to);
+    // The last Rename's RNFR was accepted: a failure came from RNTO.
+    bool RenameSourceAccepted() const { return renameSourceAccepted_; }
 
     // Stores a local file under the remote name (the local file name when it
     // is empty), through PASV or PORT by Passive.
@@ -97,8 +101,12 @@ private:
     // Returns normally only when the handler handled it.
     void UploadFailure(const SjisString& reply);
     void LoginStep(SjisView line, int lowestFailure);
+    // A negative reply of a command with its own code: OnUnSupportedFunction
+    // for 500 to 502, then OnFailure decides whether it is raised.
+    void CommandFailure(const SjisString& reply, TCmdType type);
     void DiscardInput();
 
     std::unique_ptr<TSocketClient> data_;
     qint64 uploadSize_ = 0;
+    bool renameSourceAccepted_ = false;
 };

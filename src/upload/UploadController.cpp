@@ -5,7 +5,10 @@
 #include "upload/UploadStore.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QStringDecoder>
+#include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -25,6 +28,27 @@ QString ReasonText(SjisView bytes)
         text = Text(bytes);
     return text.trimmed();
 }
+
+// The name a page is stored under before it is renamed over the live one.
+// It sits in the same folder, because a rename cannot move a file between
+// file systems on most servers. The leading "." hides it from listings and
+// from servers that refuse to serve dot files; ".part" at the end means a
+// visitor who finds it gets no HTML page; the random part keeps two runs
+// (or two programs) from writing into each other's file.
+SjisString TemporaryName(const SjisString& name)
+{
+    char suffix[9];
+    std::snprintf(suffix, sizeof suffix, "%08x", unsigned(QRandomGenerator::global()->generate()));
+    return "." + name + "." + suffix + ".part";
+}
+
+// Replies that refuse a name rather than the command: a server that will
+// not rename onto an existing file answers RNTO so.
+bool RefusesTheName(int code) { return code >= 550 && code <= 553; }
+
+// A cleanup after a failure waits no longer than this, even in a run whose
+// waits have no limit: the user is already told of the failure.
+constexpr int CleanupTimeOutMs = 3000;
 
 // When the file was last written; nothing when it cannot be read.
 std::optional<std::filesystem::file_time_type> WriteTime(SjisView path)
@@ -57,6 +81,8 @@ UploadController::UploadController(SettingsStore& store, QObject* parent)
     FTP.OnPacketSent = [this](TSocketClient&) { FTPPacketSent(); };
     FTP.OnFailure = [this](TFtpClient&, bool& handled, TCmdType type) { FTPFailure(handled, type); };
     FTP.OnSuccess = [this](TFtpClient&, TCmdType type) { FTPSuccess(type); };
+    FTP.OnTransactionStart = [this](TFtpClient&) { transferring_ = transferStarted_ = true; };
+    FTP.OnTransactionStop = [this](TFtpClient&) { transferring_ = false; };
     SSTP.SetHeader(TSSTP::Sender, "Tav Outliner");
     SSTP.SetPort(11000);
     connect(&SSTP, &TSSTP::requestEnded, this, &UploadController::SendNextNotification);
@@ -111,7 +137,21 @@ void UploadController::MarkFailed(const QString& reason)
     if (state_ != RunState::Running)
         return;
     state_ = RunState::Failed;
-    AppendToRow(current_, U(FailedMark));
+    failure_ = Failure();
+    failure_.row = current_;
+    failure_.reason = reason;
+    if (current_ >= 0 && current_ < int(queue_.size())) {
+        failure_.pageFile = Text(queue_[size_t(current_)]);
+        if (entryIndex_ == current_)
+            failure_.htmlFile = TextCodec::NativePath(entry_.HtmlFile);
+        if (current_ < int(rows_.size())) {
+            failure_.host = rows_[size_t(current_)].value(1);
+            failure_.remotePath = rows_[size_t(current_)].value(2);
+        }
+    }
+    AppendToRow(current_, reason.isEmpty() || cancelled_
+                              ? U(FailedMark)
+                              : U(FailedMark) + QStringLiteral(" (") + reason + QLatin1Char(')'));
     if (!reason.isEmpty() && !cancelled_)
         SetRequest(request_ + QLatin1Char('\n') + reason);
     Notify("アップロード失敗。");
@@ -120,7 +160,15 @@ void UploadController::MarkFailed(const QString& reason)
 
 void UploadController::MarkFailed(const std::exception& e)
 {
-    MarkFailed(ReasonText(e.what()));
+    QString reason = ReasonText(e.what());
+    // Some socket failures have a fixed text ("Connection Failed"); the
+    // system's error says what actually happened.
+    if (dynamic_cast<const ESockError*>(&e)) {
+        const QString socketError = SocketErrorText(FTP.GetLastErrorNo());
+        if (!socketError.isEmpty() && !reason.contains(socketError))
+            reason += QStringLiteral(" (") + socketError + QLatin1Char(')');
+    }
+    MarkFailed(reason);
 }
 
 QString UploadController::LastReplyReason() const
@@ -145,7 +193,10 @@ void UploadController::RefuseBrokenCommand()
 
 bool UploadController::ReadEntry(int index)
 {
-    return ReadUploadEntry(Text(queue_[size_t(index)]), store_, entry_);
+    if (!ReadUploadEntry(Text(queue_[size_t(index)]), store_, entry_))
+        return false;
+    entryIndex_ = index;
+    return true;
 }
 
 int UploadController::NextListedRow(int row) const
@@ -163,6 +214,9 @@ void UploadController::FormShow()
     rows_.clear();
     listed_.assign(queue_.size(), false);
     sent_.clear();
+    failure_ = Failure();
+    entryIndex_ = -1;
+    replace_ = Replace::None;
     unreadable_ = 0;
     cancelled_ = false;
     loggedIn_ = false;
@@ -241,6 +295,7 @@ void UploadController::bttnOkClick()
     state_ = RunState::Running;
     cancelled_ = false;
     loggedIn_ = false;
+    abortStore_ = false;
     Notify("アップロードを開始。");
     current_ = NextListedRow(0);
     try {
@@ -295,7 +350,7 @@ void UploadController::FTPSuccess(TCmdType type)
         const SjisString folder = FTP.GetCurrentDir();
         SetRequest(Text(folder) + U(" に変更しました。アップしてます。"));
         htmlWrittenAt_ = WriteTime(entry_.HtmlFile);
-        FTP.Upload(Text(entry_.HtmlFile), PagePaths::ExtractFileName(entry_.HtmlFile));
+        UploadCurrent();
         break;
     }
     case cmdMakeDir:
@@ -309,46 +364,158 @@ void UploadController::FTPSuccess(TCmdType type)
         }
         break;
     case cmdUpload:
-        SetRequest(U("アップ完了です。"));
-        AppendToRow(current_, U("完了"));
-        sent_.push_back({queue_[size_t(current_)], entry_.HtmlFile, htmlWrittenAt_});
-        current_ = NextListedRow(current_ + 1);
-        if (current_ < int(queue_.size())) {
-            rate_ = rateMax_ = QStringLiteral("N/A");
-            gauge_ = 0;
-            emit progress(0, 0, 0);
-            SetRequest(request_ + U("次のファイルのアップロードを開始しました。"));
-            try {
-                if (!ReadEntry(current_))
-                    throw std::runtime_error("unknown page file format");
-                folderLevel_ = 0;
-                wholeFolderMade_ = false;
-                if (!entry_.SameServer(server_)) {
-                    // This page belongs to another server: log in there (its
-                    // login handler enters the folder).
-                    if (entry_.BreaksFtpCommand()) {
-                        RefuseBrokenCommand();
-                        throw std::runtime_error("line break or NUL in an FTP argument");
-                    }
-                    try {
-                        FTP.Disconnect();
-                    } catch (const std::exception&) {
-                        FTP.RequestCloseSocket();
-                    }
-                    loggedIn_ = false;
-                    ConnectToEntryServer();
-                } else {
-                    EnterFolder();
-                }
-            } catch (const std::exception& e) {
-                MarkFailed(e);
-            }
-        } else {
-            FinishRun();
+        if (replace_ != Replace::Storing) {
+            FileDone();
+            break;
+        }
+        // Everything from here on is caught: what escapes Upload must be a
+        // failure of the transfer itself.
+        replace_ = Replace::Renaming;
+        try {
+            FTP.Rename(temporaryName_, PagePaths::ExtractFileName(entry_.HtmlFile));
+        } catch (const std::exception& e) {
+            const SjisString temporary = temporaryName_;
+            replace_ = Replace::None;
+            DeleteTemporary(temporary, false);
+            MarkFailed(e);
+        }
+        break;
+    case cmdRename:
+        if (replace_ == Replace::Renaming || replace_ == Replace::RenamingAfterDelete)
+            FileDone();
+        break;
+    case cmdDelete:
+        if (replace_ == Replace::DeletingOld) {
+            // The old file is gone; the temporary one takes its name. A
+            // failure here is raised through the RNTO refusal that led here.
+            replace_ = Replace::RenamingAfterDelete;
+            FTP.Rename(temporaryName_, PagePaths::ExtractFileName(entry_.HtmlFile));
         }
         break;
     default:
         break;
+    }
+}
+
+void UploadController::UploadCurrent()
+{
+    const QString local = Text(entry_.HtmlFile);
+    const SjisString name = PagePaths::ExtractFileName(entry_.HtmlFile);
+    transferStarted_ = transferring_ = false;
+    replacedByDeleting_ = false;
+    if (!entry_.AtomicReplace) {
+        replace_ = Replace::None;
+        FTP.Upload(local, name);
+        return;
+    }
+    // A visitor sees the old page or the new one, never a part: the new
+    // one goes under a temporary name and is renamed over the old when
+    // the server has all of it.
+    const SjisString temporary = TemporaryName(name);
+    temporaryName_ = temporary;
+    replace_ = Replace::Storing;
+    try {
+        FTP.Upload(local, temporary);
+    } catch (const FTPException&) {
+        // A negative reply: the server has answered the STOR already.
+        if (temporaryName_ == temporary && replace_ == Replace::Storing) {
+            replace_ = Replace::None;
+            DeleteTemporary(temporary, false);
+        }
+        throw;
+    } catch (...) {
+        if (temporaryName_ == temporary && replace_ == Replace::Storing) {
+            replace_ = Replace::None;
+            DeleteTemporary(temporary, transferStarted_);
+        }
+        throw;
+    }
+    // Cancelled as the last bytes went: the file is whole but not in place,
+    // and the server has answered the STOR, so there is nothing to abort.
+    if (cancelled_ && temporaryName_ == temporary && replace_ == Replace::Storing) {
+        replace_ = Replace::None;
+        abortStore_ = false;
+        DeleteTemporary(temporary, false);
+    }
+}
+
+void UploadController::DeleteTemporary(const SjisString& name, bool replyPending)
+{
+    transferring_ = false;
+    const bool abort = std::exchange(abortStore_, false);
+    if (FTP.Connected()) {
+        const int timeOut = FTP.TimeOut;
+        FTP.TimeOut = timeOut > 0 && timeOut < CleanupTimeOutMs ? timeOut : CleanupTimeOutMs;
+        try {
+            if (abort) {
+                // The server may still be reading what the sockets hold:
+                // ABOR ends its side at once, and it answers the STOR (426,
+                // or 226 when it had it all) and then the ABOR.
+                FTP.Transaction("ABOR");
+                FTP.ReadLn();
+            } else if (replyPending) {
+                // The broken transfer's own reply (426, 451) is still on its
+                // way; taken for the answer to DELE it would put every later
+                // reply one step behind.
+                FTP.ReadLn();
+            }
+        } catch (const std::exception&) {
+            // No answer in time: DELE all the same.
+        }
+        try {
+            FTP.Delete(name);
+        } catch (const std::exception&) {
+            // Refused or unanswered: the failure the user hears of is the
+            // transfer's, not this one.
+        }
+        FTP.TimeOut = timeOut;
+    }
+    // A cancelled transfer kept the connection only for this.
+    if (cancelled_)
+        FTP.RequestCloseSocket();
+}
+
+void UploadController::FileDone()
+{
+    replace_ = Replace::None;
+    SetRequest(replacedByDeleting_
+                   ? U("アップ完了です。\nサーバが既存のファイルへの名前変更を受け付けないため、古いファイルを削除してから置き換えました。")
+                   : U("アップ完了です。"));
+    AppendToRow(current_, U("完了"));
+    sent_.push_back({queue_[size_t(current_)], entry_.HtmlFile, htmlWrittenAt_});
+    current_ = NextListedRow(current_ + 1);
+    if (current_ < int(queue_.size())) {
+        rate_ = rateMax_ = QStringLiteral("N/A");
+        gauge_ = 0;
+        emit progress(0, 0, 0);
+        SetRequest(request_ + U("次のファイルのアップロードを開始しました。"));
+        try {
+            if (!ReadEntry(current_))
+                throw std::runtime_error("unknown page file format");
+            folderLevel_ = 0;
+            wholeFolderMade_ = false;
+            if (!entry_.SameServer(server_)) {
+                // This page belongs to another server: log in there (its
+                // login handler enters the folder).
+                if (entry_.BreaksFtpCommand()) {
+                    RefuseBrokenCommand();
+                    throw std::runtime_error("line break or NUL in an FTP argument");
+                }
+                try {
+                    FTP.Disconnect();
+                } catch (const std::exception&) {
+                    FTP.RequestCloseSocket();
+                }
+                loggedIn_ = false;
+                ConnectToEntryServer();
+            } else {
+                EnterFolder();
+            }
+        } catch (const std::exception& e) {
+            MarkFailed(e);
+        }
+    } else {
+        FinishRun();
     }
 }
 
@@ -404,6 +571,20 @@ void UploadController::FTPFailure(bool& handled, TCmdType type)
         // exception then marks the row where it is caught, with its reason.
         ShowMessage("失敗", U("アップロードできませんでした。"), Icon::Information);
         break;
+    case cmdRename:
+        // Some servers will not rename onto a file that exists: the old
+        // file goes first, and for that moment the page is missing. Only
+        // after RNFR was accepted, so that the old page is never deleted
+        // for a temporary file that is not there.
+        if (replace_ == Replace::Renaming && FTP.RenameSourceAccepted() && RefusesTheName(FTP.ReplyCode())) {
+            handled = true;
+            replace_ = Replace::DeletingOld;
+            replacedByDeleting_ = true;
+            SetRequest(request_ + QLatin1Char('\n')
+                       + U("サーバが既存のファイルへの名前変更を受け付けません。古いファイルを削除してから置き換えます。"));
+            FTP.Delete(PagePaths::ExtractFileName(entry_.HtmlFile));
+        }
+        break;
     default:
         break;
     }
@@ -426,8 +607,18 @@ void UploadController::bttnCancelClick()
         // and drop the connection; the running step then fails.
         cancelled_ = true;
         FTP.Abort();
-        FTP.Cancel();
-        FTP.RequestCloseSocket();
+        if (transferStarted_ && replace_ == Replace::Storing) {
+            // The server is taking the page under its temporary name: the
+            // session stays for an ABOR and the DELE of what it got, and
+            // closes after them. Stopping the data ends a transfer still
+            // sending; a wait for the final reply is stopped by hand.
+            abortStore_ = true;
+            if (!transferring_)
+                FTP.Cancel();
+        } else {
+            FTP.Cancel();
+            FTP.RequestCloseSocket();
+        }
         if (loggedIn_) {
             MarkFailed();
         } else {

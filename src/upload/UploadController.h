@@ -59,6 +59,18 @@ public:
     RunState State() const { return state_; }
     int CurrentIndex() const { return current_; }
 
+    // What the failed run was sending and why it failed; empty before a
+    // failure.
+    struct Failure {
+        int row = -1;
+        QString pageFile;
+        QString htmlFile;   // empty when the page file could not be read
+        QString remotePath; // folder and name on the server, as listed
+        QString host;
+        QString reason;     // the server's reply, the socket or TLS error
+    };
+    const Failure& LastFailure() const { return failure_; }
+
     TFtpClient FTP;
     TSSTP SSTP;
     // Hears the messages when no companion listens.
@@ -95,6 +107,15 @@ private:
     // Logs in to entry_'s server.
     void ConnectToEntryServer();
     void EnterFolder();
+    // Stores the current page's HTML file: straight under its name, or
+    // under a temporary name that is then renamed over the old file.
+    void UploadCurrent();
+    // The current file is on the server under its name.
+    void FileDone();
+    // Removes what a failed store left under the temporary name, where the
+    // server lets us; `replyPending`: the server may still answer the
+    // broken transfer.
+    void DeleteTemporary(const SjisString& name, bool replyPending);
     // The last file is done: the sent lines leave the queue.
     void FinishRun();
     // Marks the current row failed and announces it, once per run; the
@@ -132,6 +153,22 @@ private:
     int current_ = 0;
     int folderLevel_ = 0;
     bool wholeFolderMade_ = false; // an MKD of the whole remote folder succeeded
+    // Atomic replace of the current file: where it stands.
+    enum class Replace {
+        None,       // stored under its own name, or nothing under way
+        Storing,    // STOR to the temporary name
+        Renaming,   // RNFR temporary, RNTO name
+        DeletingOld,         // the server would not rename over the old file
+        RenamingAfterDelete, // the old file is gone: RNFR/RNTO once more
+    };
+    Replace replace_ = Replace::None;
+    SjisString temporaryName_;
+    bool replacedByDeleting_ = false; // the file needed the delete-first fallback
+    bool transferring_ = false;       // the data of the current STOR is being sent
+    bool transferStarted_ = false;    // the current STOR was accepted and sending began
+    bool abortStore_ = false;         // cancelled while the server finishes a STOR: ABOR before DELE
+    int entryIndex_ = -1;             // the queue line that entry_ was read from
+    Failure failure_;
     bool loggedIn_ = false;
     bool cancelled_ = false;
     int chainDepth_ = 0;

@@ -76,10 +76,17 @@ void TestUploadWindow::runs_data()
     QTest::newRow("missing-folder-level-by-level")
         << "none" << QStringList{"www/a/b"} << QStringList{U(JA_DONE)} << QStringList() << QString() << 0
         << QList<QByteArray>{start, done};
-    QTest::newRow("refused-stor") << "refuse-stor" << QStringList{""} << QStringList{U(JA_FAILED)}
+    // A failure's reason shows in its row and under the request text.
+    QTest::newRow("refused-stor") << "refuse-stor" << QStringList{""}
+                                  << QStringList{U(JA_FAILED " (550 Permission denied.)")}
                                   << QStringList(2, U("失敗|" JA_NO_UPLOAD "|information"))
                                   << QStringLiteral("550 Permission denied.") << 1
                                   << QList<QByteArray>{start, failed};
+    QTest::newRow("refused-login") << "wrong-password" << QStringList{"www"}
+                                   << QStringList{U(JA_FAILED " (530 Authentication failed.)")}
+                                   << QStringList{U("警告|" JA_AUTH_FAILED_TAV "|stop")}
+                                   << QStringLiteral("\n530 Authentication failed.") << 1
+                                   << QList<QByteArray>{start, failed};
     // The unreadable page is listed with its reason and stays queued; the
     // others are sent.
     QTest::newRow("unreadable-among-readable")
@@ -98,10 +105,11 @@ void TestUploadWindow::runs()
     QFETCH(int, queued);
     QFETCH(QList<QByteArray>, scripts);
     PyFtpServer server;
-    QVERIFY(server.start(fault));
+    const bool wrongPassword = fault == QLatin1String("wrong-password");
+    QVERIFY(server.start(wrongPassword ? QStringLiteral("none") : fault));
     QDir(server.root()).mkdir(QStringLiteral("www"));
     UploadFixture f;
-    f.addServer("main", server.port(), server.user, server.password);
+    f.addServer("main", server.port(), server.user, wrongPassword ? QStringLiteral("wrong") : server.password);
     for (int i = 0; i < pages.size(); ++i) {
         const bool gone = pages[i] == QLatin1String("!gone");
         const QString page = f.addPage(QStringLiteral("p%1").arg(i), "main", gone ? "" : pages[i].toStdString(),

@@ -20,6 +20,9 @@ FAULTS = (
     "final-426",           # the transfer ends with 426 instead of 226
     "final-452",           # the transfer ends with 452 instead of 226
     "drop-mid-transfer",   # the server hangs up after the first data received
+    "drop-data",           # the data connection is closed after the first data (426), the session goes on
+    "drop-data-no-dele",   # as drop-data, and every DELE gets 550
+    "rnto-no-overwrite",   # RNTO onto an existing file gets 550, as on servers that cannot replace
     "slow-stor",           # STOR is never answered
     "multiline-greeting",  # a greeting of several lines, one without a code
     "mkd-ok-cwd-refused",  # MKD is answered by 257 (nothing made), every CWD by 550
@@ -28,6 +31,7 @@ FAULTS = (
     "hold-stor",           # STOR waits until the --release file exists
     "hold-later-stor",     # the first STOR goes through, later ones wait as with hold-stor
     "throttle",            # data is taken at --read-limit bytes per second
+    "hold-final",          # the final reply of a STOR waits for an ABOR
 )
 
 
@@ -35,12 +39,16 @@ def make_handler(args):
     transcript = open(args.transcript, "a", buffering=1) if args.transcript else None
     fault = args.fault
     stored = []  # the files whose STOR went through
+    held_final = []  # hold-final: the reply that waits for ABOR
 
     class DroppingDTP(DTPHandler):
         def handle_read(self):
             DTPHandler.handle_read(self)
             if fault == "drop-mid-transfer" and self.tot_bytes_received > 0:
                 self.cmd_channel.close()
+            elif fault.startswith("drop-data") and self.tot_bytes_received > 0 and not self._closed:
+                self._resp = ("426 Data connection closed by the test server; transfer aborted.", None)
+                self.close()
 
         handle_read_event = handle_read  # the base class binds the event to its own method
 
@@ -89,6 +97,24 @@ def make_handler(args):
                 return None
             return FTPHandler.ftp_CWD(self, path)
 
+        def ftp_DELE(self, path):
+            if fault == "drop-data-no-dele":
+                self.respond("550 Deleting is not allowed here.")
+                return None
+            return FTPHandler.ftp_DELE(self, path)
+
+        def ftp_RNTO(self, path):
+            if fault == "rnto-no-overwrite" and self._rnfr and os.path.exists(path):
+                self._rnfr = None
+                self.respond("550 Cannot rename: the file exists.")
+                return None
+            return FTPHandler.ftp_RNTO(self, path)
+
+        def ftp_ABOR(self, line):
+            while held_final:
+                FTPHandler.respond(self, held_final.pop())
+            return FTPHandler.ftp_ABOR(self, line)
+
         def ftp_STOR(self, file, mode="w"):
             if fault == "refuse-stor":
                 self.respond("550 Permission denied.")
@@ -103,6 +129,9 @@ def make_handler(args):
             return FTPHandler.ftp_STOR(self, file, mode)
 
         def respond(self, resp, logfun=None):
+            if resp.startswith("226 Transfer complete") and fault == "hold-final":
+                held_final.append(resp)
+                return None
             if resp.startswith("226") and fault == "final-426":
                 resp = "426 Connection closed; transfer aborted."
             elif resp.startswith("226") and fault == "final-452":

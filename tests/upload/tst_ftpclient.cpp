@@ -46,6 +46,8 @@ private slots:
     void breakingBytesInArgumentsAreRefusedBeforeSending();
     void commandWhileNotConnected();
     void handledFailureRaisesNothing();
+    void renameSendsRnfrThenRnto_data();
+    void renameSendsRnfrThenRnto();
 };
 
 void TestFtpClient::uploadsAndTheServerSeesTheSequence_data()
@@ -252,6 +254,51 @@ void TestFtpClient::handledFailureRaisesNothing()
     ftp.ChangeDir("/missing"); // handled: no exception
     handled = false;
     QVERIFY_THROWS_EXCEPTION(FTPException, ftp.ChangeDir("/missing"));
+}
+
+void TestFtpClient::renameSendsRnfrThenRnto_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("failure"); // the exception's start; empty: success
+    QTest::addColumn<bool>("sourceAccepted");
+    QTest::addColumn<QStringList>("commands");
+    QTest::newRow("over-existing") << "none" << QByteArray("new.part") << QByteArray() << true
+                                   << QStringList{"RNFR new.part", "RNTO page.html"};
+    // Without an accepted source the target is never named.
+    QTest::newRow("missing-source") << "none" << QByteArray("gone.part") << QByteArray("550 ") << false
+                                    << QStringList{"RNFR gone.part"};
+    QTest::newRow("target-exists-refused") << "rnto-no-overwrite" << QByteArray("new.part") << QByteArray("550 ")
+                                           << true << QStringList{"RNFR new.part", "RNTO page.html"};
+}
+
+void TestFtpClient::renameSendsRnfrThenRnto()
+{
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, failure);
+    QFETCH(bool, sourceAccepted);
+    QFETCH(QStringList, commands);
+    PyFtpServer server;
+    QVERIFY(server.start(fault));
+    WriteTestFile(server.file(QStringLiteral("page.html")), "old");
+    WriteTestFile(server.file(QStringLiteral("new.part")), "new");
+    TFtpClient ftp;
+    Configure(ftp, server);
+    ftp.Connect();
+    Recorder rec;
+    rec.attach(ftp);
+    try {
+        ftp.Rename(from.toStdString(), "page.html");
+        QVERIFY2(failure.isEmpty(), "the refused rename raised nothing");
+    } catch (const FTPException& e) {
+        QVERIFY2(QByteArray(e.what()).startsWith(failure) && !failure.isEmpty(), e.what());
+    }
+    QCOMPARE(rec.events, QStringList{(failure.isEmpty() ? QStringLiteral("success %1") : QStringLiteral("failure %1"))
+                                         .arg(int(cmdRename))});
+    QCOMPARE(ftp.RenameSourceAccepted(), sourceAccepted);
+    QCOMPARE(ReadTestFile(server.file(QStringLiteral("page.html"))), failure.isEmpty() ? QByteArray("new") : QByteArray("old"));
+    QCOMPARE(server.transcript().mid(2), commands); // after USER and PASS
 }
 
 QTEST_GUILESS_MAIN(TestFtpClient)

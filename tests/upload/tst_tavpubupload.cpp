@@ -40,10 +40,18 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<int>("queued");
         QTest::addColumn<QString>("rowState");
-        QTest::newRow("sent") << "none" << 0 << 0 << QString::fromUtf8(JA_DONE);
-        QTest::newRow("refused-stor") << "refuse-stor" << 1 << 1 << QString::fromUtf8(JA_FAILED);
+        QTest::addColumn<QString>("reason"); // a failure's last line names the file, then this pattern
+        const QString failed = QString::fromUtf8(JA_FAILED);
+        QTest::newRow("sent") << "none" << 0 << 0 << QString::fromUtf8(JA_DONE) << QString();
+        QTest::newRow("refused-stor") << "refuse-stor" << 1 << 1 << failed << "550 Permission denied.";
         // A server that never answers STOR: the time limit ends the job.
-        QTest::newRow("silent-server") << "slow-stor" << 1 << 1 << QString::fromUtf8(JA_FAILED);
+        QTest::newRow("silent-server") << "slow-stor" << 1 << 1 << failed << "Socket readln timed out";
+        QTest::newRow("refused-login") << "wrong-password" << 1 << 1 << failed << "530 Authentication failed.";
+        QTest::newRow("connection-refused") << "no-server" << 1 << 1 << failed
+                                            << "Connection Failed \\(10061:Connection refused\\)";
+        // The server closes the data connection: the socket's error, or the
+        // server's 426 when the page was all sent before it noticed.
+        QTest::newRow("data-dropped") << "drop-data" << 1 << 1 << failed << "^(100(32|53|54|57):|426 )";
     }
     void outcomes()
     {
@@ -51,11 +59,16 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(int, queued);
         QFETCH(QString, rowState);
+        QFETCH(QString, reason);
         PyFtpServer server;
-        QVERIFY(server.start(fault));
+        const bool serverUp = fault != QLatin1String("no-server");
+        const bool wrongPassword = fault == QLatin1String("wrong-password");
+        QVERIFY(!serverUp || server.start(wrongPassword ? QStringLiteral("none") : fault));
+        QDir(server.root()).mkdir(QStringLiteral("www"));
         UploadFixture f;
-        f.addServer("main", server.port(), server.user, server.password);
-        f.addPage(QStringLiteral("cli"), "main", "", QByteArray(100000, 'c'));
+        f.addServer("main", serverUp ? server.port() : FreeLoopbackPort(), server.user,
+                    wrongPassword ? QStringLiteral("wrong") : server.password);
+        f.addPage(QStringLiteral("cli"), "main", "www", QByteArray(3000000, 'c'));
         QElapsedTimer clock;
         clock.start();
         const Result r = RunTavpub(f, {QStringLiteral("--timeout"), QStringLiteral("1")});
@@ -63,8 +76,16 @@ private slots:
         QVERIFY2(r.exitCode == exitCode, qPrintable(r.err));
         QCOMPARE(int(f.queued()), queued);
         QVERIFY2(r.err.contains(rowState), qPrintable(r.err));
-        if (exitCode == 0)
+        if (exitCode == 0) {
             QVERIFY2(r.err.contains(QStringLiteral("(100%)")), qPrintable(r.err));
+            return;
+        }
+        const QString last = r.err.trimmed().split(QLatin1Char('\n')).last();
+        const QString named = QStringLiteral("tavpub: upload: failed: ") + f.path(QStringLiteral("cli.html"))
+                              + QStringLiteral(" -> www/cli.html on 127.0.0.1: ");
+        QVERIFY2(last.startsWith(named), qPrintable(last));
+        QVERIFY2(last.mid(named.size()).contains(QRegularExpression(reason)), qPrintable(last));
+        QVERIFY2(last.endsWith(QStringLiteral("; the queue is kept")), qPrintable(last));
     }
 
     // What happens to the store while the run waits on a held STOR: the

@@ -10,6 +10,20 @@ namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
+// Turns on the store-then-rename replace for a setting written by addServer.
+void SetAtomicReplace(UploadFixture& f, const SjisString& name)
+{
+    FtpSetting setting = ReadFtpSetting(f.store, name);
+    setting.AtomicReplace = true;
+    WriteFtpSetting(f.store, name, setting);
+}
+
+// The files a store under a temporary name left in a folder.
+QStringList TemporaryFiles(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden);
+}
+
 // Runs FormShow and the upload, collecting message texts.
 struct Run {
     explicit Run(UploadFixture& f, int timeOut = 5000) : upload(f.store)
@@ -65,6 +79,8 @@ private slots:
     void bytesThatBreakCommandsAreRefusedBeforeConnecting();
     void listingRefusesIncompleteOrUnknownPages_data();
     void listingRefusesIncompleteOrUnknownPages();
+    void atomicReplace_data();
+    void atomicReplace();
     void vsftpdSinglePage_data();
     void vsftpdSinglePage();
 };
@@ -218,7 +234,7 @@ void TestUploadController::folderThatCannotBeCreated()
     QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
     QCOMPARE(server.transcript().mid(3), commands);
     QCOMPARE(run.messages, QStringList{U(JA_NO_FOLDER)});
-    QCOMPARE(run.state(0), U(JA_FAILED));
+    QCOMPARE(run.state(0), U(JA_FAILED " (550 No such file or directory.)"));
     // The server's reason under the request text.
     QVERIFY2(run.upload.RequestText().contains(QStringLiteral("\n550 ")), qPrintable(run.upload.RequestText()));
     QCOMPARE(f.queued(), size_t(1));
@@ -288,7 +304,10 @@ void TestUploadController::faultModesFailAndKeepTheQueue_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<QString>("reason"); // under the request text
+    QTest::addColumn<QString>("reason"); // the row's and under the request text
+    // A refused connection fires the same handler as a refused login.
+    QTest::newRow("connection-refused") << "no-server" << "secret" << QStringList{U(JA_AUTH_FAILED_TAV)}
+                                        << "Connection Failed (10061:Connection refused)";
     QTest::newRow("refused-login") << "none" << "wrong" << QStringList{U(JA_AUTH_FAILED_TAV)} << "530 ";
     // The client reports a refused STOR twice, and the message goes with each.
     QTest::newRow("refused-stor") << "refuse-stor" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)}
@@ -305,14 +324,15 @@ void TestUploadController::faultModesFailAndKeepTheQueue()
     QFETCH(QStringList, messages);
     QFETCH(QString, reason);
     PyFtpServer server;
-    QVERIFY(server.start(fault));
+    const bool serverUp = fault != QLatin1String("no-server");
+    QVERIFY(!serverUp || server.start(fault));
     UploadFixture f;
-    f.addServer("main", server.port(), server.user, password);
+    f.addServer("main", serverUp ? server.port() : FreeLoopbackPort(), server.user, password);
     f.addPage(QStringLiteral("p"), "main", "", QByteArray(3000000, 'q'));
     Run run(f);
     run.start();
     QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
-    QCOMPARE(run.state(0), U(JA_FAILED));
+    QVERIFY2(run.state(0).startsWith(U(JA_FAILED " (") + reason), qPrintable(run.state(0)));
     QCOMPARE(run.messages, messages);
     QVERIFY2(run.upload.RequestText().contains(QLatin1Char('\n') + reason), qPrintable(run.upload.RequestText()));
     QCOMPARE(f.queued(), size_t(1));
@@ -331,7 +351,7 @@ void TestUploadController::laterFileFailureMarksItsRow()
     run.start();
     QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
     QCOMPARE(run.state(0), U(JA_DONE));
-    QCOMPARE(run.state(1), U(JA_FAILED));
+    QCOMPARE(run.state(1), U(JA_FAILED " (550 No such file or directory.)"));
     QCOMPARE(f.queued(), size_t(2));
     QTRY_COMPARE(sstp.requests.size(), 2);
     QVERIFY(sstp.requests[1].contains(SJIS_FAILED));
@@ -402,7 +422,11 @@ void TestUploadController::bytesThatBreakCommandsAreRefusedBeforeConnecting()
     PyFtpServer server;
     QVERIFY(server.start());
     UploadFixture f;
-    FtpSetting setting{"127.0.0.1:" + std::to_string(server.port()), user.toStdString(), password.toStdString(), true};
+    FtpSetting setting;
+    setting.HostName = "127.0.0.1:" + std::to_string(server.port());
+    setting.UserName = user.toStdString();
+    setting.PassWord = password.toStdString();
+    setting.UsePasv = true;
     WriteFtpSetting(f.store, "main", setting);
     f.addPage(QStringLiteral("p"), "main", folder.toStdString());
     Run run(f, 0);
@@ -412,7 +436,7 @@ void TestUploadController::bytesThatBreakCommandsAreRefusedBeforeConnecting()
     QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
     QCOMPARE(run.messages.size(), 1);
     QVERIFY2(run.messages[0].contains(QStringLiteral("NUL")), qPrintable(run.messages[0])); // the refusal, not a login failure
-    QCOMPARE(run.state(0), U(JA_FAILED));
+    QVERIFY(run.state(0).startsWith(U(JA_FAILED)));
     QVERIFY(server.transcript().isEmpty());
 }
 
@@ -441,21 +465,103 @@ void TestUploadController::listingRefusesIncompleteOrUnknownPages()
     QVERIFY(!run.upload.OkEnabled());
 }
 
+// An old page is live in www/; the new one goes under a temporary name and
+// is renamed over it, or the old one stays whole.
+void TestUploadController::atomicReplace_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("passive");
+    QTest::addColumn<int>("cancelAfterMs"); // 0: not cancelled
+    QTest::addColumn<bool>("replaced");     // the new page is live
+    QTest::addColumn<bool>("temporaryLeft");
+    QTest::addColumn<QStringList>("after"); // commands after the STOR; T is the temporary name
+    QTest::addColumn<QString>("shown");     // in the row or under the request text
+    const QStringList renamed{"RNFR T", "RNTO p.html"};
+    QTest::newRow("replaced") << "none" << true << 0 << true << false << renamed << U(JA_DONE);
+    QTest::newRow("replaced-active") << "none" << false << 0 << true << false << renamed << U(JA_DONE);
+    QTest::newRow("delete-first-fallback") << "rnto-no-overwrite" << true << 0 << true << false
+        << QStringList{"RNFR T", "RNTO p.html", "DELE p.html", "RNFR T", "RNTO p.html"}
+        << U("古いファイルを削除してから置き換えました");
+    QTest::newRow("data-dropped") << "drop-data" << true << 0 << false << false << QStringList{"DELE T"}
+                                  << U(JA_FAILED " (");
+    // A refused DELE is not the reason: the transfer's failure is.
+    QTest::newRow("data-dropped-dele-refused") << "drop-data-no-dele" << true << 0 << false << true
+                                               << QStringList{"DELE T"} << U(JA_FAILED " (");
+    QTest::newRow("session-dropped") << "drop-mid-transfer" << true << 0 << false << true << QStringList()
+                                     << U(JA_FAILED " (");
+    QTest::newRow("stor-refused") << "refuse-stor" << true << 0 << false << false << QStringList{"DELE T"}
+                                  << U(JA_FAILED " (550 Permission denied.)");
+    // Cancelled while the page is sent, and while the server finishes it
+    // (the page had fit in the sockets' buffers): the session stays for DELE.
+    QTest::newRow("cancelled-while-sending") << "throttle" << true << 300 << false << false
+                                             << QStringList{"ABOR", "DELE T"} << U(JA_FAILED);
+    QTest::newRow("cancelled-awaiting-final-reply") << "hold-final" << true << 300 << false << false
+                                                    << QStringList{"ABOR", "DELE T"} << U(JA_FAILED);
+}
+
+void TestUploadController::atomicReplace()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, passive);
+    QFETCH(int, cancelAfterMs);
+    QFETCH(bool, replaced);
+    QFETCH(bool, temporaryLeft);
+    QFETCH(QStringList, after);
+    QFETCH(QString, shown);
+    PyFtpServer server;
+    QVERIFY(server.start(fault));
+    QDir(server.root()).mkdir(QStringLiteral("www"));
+    const QString live = server.file(QStringLiteral("www/p.html"));
+    WriteTestFile(live, "<p>old page</p>");
+    UploadFixture f;
+    f.addServer("main", server.port(), server.user, server.password, passive);
+    SetAtomicReplace(f, "main");
+    // More than the sockets can hold while a throttled server reads slowly.
+    const QByteArray page(fault == QLatin1String("throttle") ? 16 << 20 : 3000000, 'n');
+    f.addPage(QStringLiteral("p"), "main", "www", page);
+    Run run(f, 0);
+    if (cancelAfterMs > 0)
+        QTimer::singleShot(cancelAfterMs, &run.upload, [&run] { run.upload.bttnCancelClick(); });
+    run.start();
+
+    QCOMPARE(run.upload.State(), replaced ? UploadController::RunState::Succeeded : UploadController::RunState::Failed);
+    QCOMPARE(ReadTestFile(live), replaced ? page : QByteArray("<p>old page</p>"));
+    QCOMPARE(TemporaryFiles(server.file(QStringLiteral("www"))).size(), temporaryLeft ? 1 : 0);
+    const QString visible = run.state(0) + QLatin1Char('\n') + run.upload.RequestText();
+    QVERIFY2(visible.contains(shown), qPrintable(visible));
+    QVERIFY2(!visible.contains(QStringLiteral("Deleting")), qPrintable(visible));
+
+    const QStringList t = server.transcript();
+    const qsizetype stor = t.indexOf(QRegularExpression(QStringLiteral("STOR .*")));
+    QVERIFY(stor > 0);
+    const QString temporary = t[stor].mid(5);
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\.p\\.html\\.[0-9a-f]{8}\\.part$")).match(temporary).hasMatch(),
+             qPrintable(temporary));
+    QCOMPARE(t.mid(stor + 1).replaceInStrings(temporary, QStringLiteral("T")), after);
+}
+
 void TestUploadController::vsftpdSinglePage_data()
 {
     QTest::addColumn<bool>("passive");
-    QTest::newRow("passive") << true;
-    QTest::newRow("active") << false;
+    QTest::addColumn<bool>("atomic"); // over an old page: stored under a temporary name, renamed
+    QTest::newRow("passive") << true << false;
+    QTest::newRow("active") << false << false;
+    QTest::newRow("passive-atomic") << true << true;
 }
 
 void TestUploadController::vsftpdSinglePage()
 {
     QFETCH(bool, passive);
+    QFETCH(bool, atomic);
     VsftpdServer server;
     if (!server.start())
         QSKIP("vsftpd could not be started here");
     UploadFixture f;
     f.addServer("vs", server.port(), QStringLiteral("anonymous"), QStringLiteral("guest"), passive);
+    if (atomic) {
+        SetAtomicReplace(f, "vs");
+        WriteTestFile(server.file(QStringLiteral("pub/vpage.html")), "old");
+    }
     f.addPage(QStringLiteral("vpage"), "vs", "pub", "<p>vsftpd</p>\r\n");
     Run run(f);
     run.start();
@@ -463,10 +569,20 @@ void TestUploadController::vsftpdSinglePage()
     run.upload.bttnCancelClick();
     QCOMPARE(ReadTestFile(server.file(QStringLiteral("pub/vpage.html"))), QByteArray("<p>vsftpd</p>\r\n")); // vsftpd keeps ASCII uploads as sent
     QStringList t = server.transcript();
-    QCOMPARE(t.size(), 7); // USER answered by 230: no PASS
+    QCOMPARE(t.size(), atomic ? 9 : 7); // USER answered by 230: no PASS
     t[4] = t[4].left(4);
-    QCOMPARE(t, (QStringList{"USER anonymous", "PWD", QStringLiteral("CWD ") + server.root() + "/pub", "PWD",
-                             passive ? "PASV" : "PORT", "STOR vpage.html", "QUIT"}));
+    QStringList expected{"USER anonymous", "PWD", QStringLiteral("CWD ") + server.root() + "/pub", "PWD",
+                         passive ? "PASV" : "PORT", "STOR vpage.html", "QUIT"};
+    if (atomic) {
+        // vsftpd renames over an existing file: no delete first.
+        const QString temporary = t[5].mid(5);
+        QVERIFY2(temporary.startsWith(QStringLiteral(".vpage.html.")), qPrintable(temporary));
+        expected[5] = QStringLiteral("STOR ") + temporary;
+        expected.insert(6, QStringLiteral("RNFR ") + temporary);
+        expected.insert(7, QStringLiteral("RNTO vpage.html"));
+        QVERIFY(TemporaryFiles(server.file(QStringLiteral("pub"))).isEmpty());
+    }
+    QCOMPARE(t, expected);
     QCOMPARE(f.queued(), size_t(0));
 }
 
