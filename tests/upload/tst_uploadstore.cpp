@@ -232,11 +232,11 @@ private slots:
     {
         auto store = freshStore();
         store->writeText(QStringLiteral("Ftp"), QStringLiteral("SettingNameText"), "a\r\nab\r\n");
-        WriteFtpSetting(*store, "a", {"h1", "u1", "p1", true});
-        WriteFtpSetting(*store, "ab", {"h2", "u2", "p2", false});
+        WriteFtpSetting(*store, "a", {"h1", "u1", "p1", true, false, false, {}});
+        WriteFtpSetting(*store, "ab", {"h2", "u2", "p2", false, false, false, {}});
         EraseFtpSetting(*store, " a ");
         QCOMPARE(ReadFtpSetting(*store, "a"), FtpSetting{});
-        QCOMPARE(ReadFtpSetting(*store, "ab"), (FtpSetting{"h2", "u2", "p2", false}));
+        QCOMPARE(ReadFtpSetting(*store, "ab"), (FtpSetting{"h2", "u2", "p2", false, false, false, {}}));
         QCOMPARE(storedValue(QStringLiteral("Ftp/SettingNameText")), QStringLiteral("a\r\nab\r\n"));
         QVERIFY(!QSettings(iniPath(), QSettings::IniFormat).childGroups().isEmpty());
     }
@@ -269,7 +269,7 @@ private slots:
         QFETCH(QStringList, sections);
         auto store = freshStore();
         store->writeText(QStringLiteral("Ftp"), QStringLiteral("SettingNameText"), JoinSettingNames(names));
-        auto settingOf = [](size_t i) { return FtpSetting{"h" + std::to_string(i), "u", "p", i % 2 == 0}; };
+        auto settingOf = [](size_t i) { return FtpSetting{"h" + std::to_string(i), "u", "p", i % 2 == 0, false, false, {}}; };
         for (size_t i = 0; i < names.size(); ++i)
             WriteFtpSetting(*store, names[i], settingOf(i));
         auto storedSections = [this] {
@@ -298,7 +298,7 @@ private slots:
     {
         auto store = freshStore();
         store->writeText(QStringLiteral("Ftp"), QStringLiteral("SettingNameText"), "a\r\n");
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, WriteFtpSetting(*store, "  ", {"h", "u", "p", true}));
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, WriteFtpSetting(*store, "  ", {"h", "u", "p", true, false, false, {}}));
         EraseFtpSetting(*store, " ");
         store->flush();
         QCOMPARE(storedValue(QStringLiteral("Ftp/SettingNameText")), QStringLiteral("a\r\n"));
