@@ -50,12 +50,13 @@ std::string WriteBounded(std::size_t bound, Fill fill)
     return out;
 }
 
-// Copies the run of 7-bit bytes at `i` to `out`, a word at a time where it
-// can, and moves both past it. ASCII runs are the common case in a page.
-inline void CopySevenBitRun(const Input& in, std::size_t& i, char*& out)
+// Copies the run of 7-bit bytes at `i`, up to `end`, to `out`, a word at a
+// time where it can, and moves both past it. ASCII runs are the common case
+// in a page.
+inline void CopySevenBitRun(const Input& in, std::size_t& i, std::size_t end, char*& out)
 {
     constexpr std::uint64_t high = 0x8080808080808080ull;
-    while (i + 8 <= in.size) {
+    while (i + 8 <= end) {
         std::uint64_t word;
         std::memcpy(&word, in.bytes + i, 8);
         if (word & high)
@@ -64,7 +65,7 @@ inline void CopySevenBitRun(const Input& in, std::size_t& i, char*& out)
         out += 8;
         i += 8;
     }
-    while (i < in.size && in.bytes[i] < 0x80)
+    while (i < end && in.bytes[i] < 0x80)
         *out++ = char(in.bytes[i++]);
 }
 
@@ -102,13 +103,14 @@ inline HighByteCount CountHighBytes(const Input& in)
 }
 
 // Room enough for a conversion to ISO-2022-JP: every byte above 0x7F may
-// become two (a half-width katakana, or a pair cut short by the end), and
-// every entry into two-byte mode, which needs a 7-bit byte (or the start)
-// before an 8-bit one, costs at most two escapes of three bytes.
+// become two (a half-width katakana, or a pair cut short by the end), every
+// entry into two-byte mode, which needs a 7-bit byte (or the start) before
+// an 8-bit one, costs at most two escapes of three bytes, and a block that
+// starts in two-byte mode may have to leave it first.
 inline std::size_t JisOutputBound(const Input& in)
 {
     const HighByteCount count = CountHighBytes(in);
-    return in.size + count.high + 6 * count.runStarts;
+    return in.size + count.high + 6 * count.runStarts + 3;
 }
 
 // Room for a conversion where each byte becomes at most two.

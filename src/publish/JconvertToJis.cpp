@@ -7,7 +7,7 @@
 // and at the end of the text, so the output always ends in one-byte mode.
 // Half-width katakana, which ISO-2022-JP cannot hold, become full-width.
 #include "publish/Jconvert.h"
-#include "publish/JconvertBytes.h"
+#include "publish/JconvertBlocks.h"
 
 using namespace jconvert;
 
@@ -56,47 +56,40 @@ bool WriteKana(Byte k, Byte mark, char* out)
     return merged;
 }
 
-// The common frame: one-byte runs copied, mode escapes, the closing escape.
-// `highStep` converts the character starting with the 8-bit byte at `i`
-// and returns how many bytes it used.
+// The common frame: one-byte runs copied, mode escapes. `highStep` converts
+// the character starting with the 8-bit byte at `i` and returns how many
+// bytes it used. The mode carries over to the next block; the closing
+// escape is EndJis83's.
 template <class HighStep>
-std::string ToJis83(std::string_view text, HighStep highStep)
+std::size_t ToJis83(const Input& in, std::size_t stepEnd, BlockState& state, char*& out, HighStep highStep)
 {
-    const Input in(text);
-    return WriteBounded(JisOutputBound(in), [&](char* const start) {
-        char* out = start;
-        bool twoByte = false;
-        std::size_t i = 0;
-        // Each round: a run of 7-bit bytes (empty only at the start), then a
-        // run of characters that start with an 8-bit byte.
-        while (i < in.size) {
-            if (twoByte) {
+    std::size_t i = 0;
+    while (i < stepEnd) {
+        if (in.bytes[i] < 0x80) {
+            if (state.twoByte) {
                 out = WriteLeaveTwoByte(out);
-                twoByte = false;
+                state.twoByte = false;
             }
-            CopySevenBitRun(in, i, out);
-            if (i == in.size)
-                break;
-            out = WriteEnterTwoByte(out);
-            twoByte = true;
-            while (i < in.size && in.bytes[i] > 0x7F)
+            CopySevenBitRun(in, i, stepEnd, out);
+        } else {
+            if (!state.twoByte) {
+                out = WriteEnterTwoByte(out);
+                state.twoByte = true;
+            }
+            while (i < stepEnd && in.bytes[i] > 0x7F)
                 i += highStep(in, i, out);
         }
-        if (twoByte)
-            out = WriteLeaveTwoByte(out);
-        return std::size_t(out - start);
-    });
+    }
+    return i;
 }
-
-} // namespace
 
 // 0x8E k is a half-width katakana (a following mark, 0x8E 0xDE or 0x8E 0xDF,
 // may merge into it); every other 8-bit byte starts a pair written as its
 // low seven bits. After 0x8E, a byte that is no half-width katakana makes the two an
 // ordinary pair, so that nothing is read outside the katakana table.
-std::string euc2jis83(std::string_view text)
+std::size_t Euc2Jis83(const Input& in, std::size_t stepEnd, BlockState& state, char*& out)
 {
-    return ToJis83(text, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
+    return ToJis83(in, stepEnd, state, out, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
         const Byte c = in.bytes[i];
         const Byte next = in.at(i + 1);
         if (c == EucKanaPrefix && IsHankaku(next)) {
@@ -114,9 +107,9 @@ std::string euc2jis83(std::string_view text)
 // A byte 0xA1-0xDF is a half-width katakana (a following mark, 0xDE or
 // 0xDF, may merge into it); every other 8-bit byte starts a pair converted
 // by SjisToJis.
-std::string sjis2jis83(std::string_view text)
+std::size_t Sjis2Jis83(const Input& in, std::size_t stepEnd, BlockState& state, char*& out)
 {
-    return ToJis83(text, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
+    return ToJis83(in, stepEnd, state, out, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
         const Byte c = in.bytes[i];
         if (IsHankaku(c)) {
             const bool merged = WriteKana(c, in.at(i + 1), out);
@@ -130,4 +123,38 @@ std::string sjis2jis83(std::string_view text)
         out += 2;
         return 2;
     });
+}
+
+// The output always ends in one-byte mode.
+void EndJis83(const Input&, BlockState& state, char*& out)
+{
+    if (state.twoByte) {
+        out = WriteLeaveTwoByte(out);
+        state.twoByte = false;
+    }
+}
+
+std::size_t ToJisBound(const Input& in, const BlockState&)
+{
+    return JisOutputBound(in);
+}
+
+} // namespace
+
+namespace jconvert {
+
+// Look-ahead: a katakana and the mark after it, in EUC-JP two bytes each.
+const BlockConverter Euc2Jis83Blocks = {Euc2Jis83, EndJis83, 3, ToJisBound};
+const BlockConverter Sjis2Jis83Blocks = {Sjis2Jis83, EndJis83, 1, ToJisBound};
+
+} // namespace jconvert
+
+std::string euc2jis83(std::string_view text)
+{
+    return ConvertWhole(Euc2Jis83Blocks, text);
+}
+
+std::string sjis2jis83(std::string_view text)
+{
+    return ConvertWhole(Sjis2Jis83Blocks, text);
 }
