@@ -11,6 +11,8 @@ packages=(
   # test peers and tools
   python3 python3-pyftpdlib vsftpd xvfb xauth xdotool x11-utils
   nkf curl chromium fonts-noto-cjk
+  # benchmarks: peak memory of whole processes
+  time
   # the installed layout and the Debian package
   dpkg-dev lintian desktop-file-utils appstream shared-mime-info xdg-utils
   libfile-mimeinfo-perl libglib2.0-bin

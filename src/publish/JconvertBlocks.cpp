@@ -15,12 +15,14 @@ const BlockConverter IdentityBlocks = {
     },
     [](const Input&, BlockState&, char*&) {},
     0,
+    1,
     [](const Input& in, const BlockState&) { return in.size; },
 };
 
 const BlockConverter EmptyBlocks = {
     [](const Input& in, std::size_t, BlockState&, char*&) { return in.size; },
     [](const Input&, BlockState&, char*&) {},
+    0,
     0,
     [](const Input&, const BlockState&) { return std::size_t(0); },
 };

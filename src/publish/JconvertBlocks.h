@@ -32,13 +32,18 @@ struct BlockState {
 //   that every step it runs sees real bytes; the last block passes in.size.
 // end: after the last block, with the bytes its convert left (Base64's last
 //   group); writes what closes the output.
-// bound: the most bytes convert and end write for `in`, from any state.
+// growth, bound: convert and end write at most growth * in.size +
+//   BlockSlack bytes, and at most bound(in) bytes (which takes a pass over
+//   the text to be tight), from any state; WriteSlack included.
 struct BlockConverter {
     std::size_t (*convert)(const Input& in, std::size_t stepEnd, BlockState& state, char*& out);
     void (*end)(const Input& rest, BlockState& state, char*& out);
     std::size_t lookAhead;
+    std::size_t growth;
     std::size_t (*bound)(const Input& in, const BlockState& state);
 };
+// A last Base64 group, a pair cut short, the closing escape; and WriteSlack.
+inline constexpr std::size_t BlockSlack = 8 + WriteSlack;
 
 extern const BlockConverter IdentityBlocks; // the text unchanged
 extern const BlockConverter EmptyBlocks;    // nothing

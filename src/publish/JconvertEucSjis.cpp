@@ -56,13 +56,23 @@ std::size_t Euc2Sjis(const Input& in, std::size_t stepEnd, BlockState&, char*& o
 }
 
 // A half-width katakana k becomes 0x8E k; any other byte above 0x7F starts a
-// pair that goes through the JIS arithmetic and gets its high bits set.
-std::size_t Sjis2Euc(const Input& in, std::size_t stepEnd, BlockState&, char*& out)
+// pair that goes through the JIS arithmetic (eight at a time where the run is
+// long enough) and gets its high bits set. Works on local copies: see ToJis83.
+std::size_t Sjis2Euc(const Input& input, std::size_t stepEnd, BlockState&, char*& output)
 {
+    const Input in = input;
+    char* out = output;
     std::size_t i = 0;
     while (i < stepEnd) {
         CopySevenBitRun(in, i, stepEnd, out);
         while (i < stepEnd && in.bytes[i] > 0x7F) {
+            if (i + 16 <= stepEnd) {
+                if (const std::size_t pairs = SjisPairsToJis(in.bytes + i, out, 0x80)) {
+                    out += 2 * pairs;
+                    i += 2 * pairs;
+                    continue;
+                }
+            }
             const Byte c = in.bytes[i];
             if (!IsHankaku(c)) {
                 Byte j1, j2;
@@ -79,6 +89,7 @@ std::size_t Sjis2Euc(const Input& in, std::size_t stepEnd, BlockState&, char*& o
             }
         }
     }
+    output = out;
     return i;
 }
 
@@ -87,9 +98,9 @@ std::size_t Sjis2Euc(const Input& in, std::size_t stepEnd, BlockState&, char*& o
 namespace jconvert {
 
 // Only a pair cut short by the end grows (one byte to two).
-const BlockConverter Euc2SjisBlocks = {Euc2Sjis, NoEnd, 1,
+const BlockConverter Euc2SjisBlocks = {Euc2Sjis, NoEnd, 1, 1,
                                        [](const Input& in, const BlockState&) { return in.size + 1; }};
-const BlockConverter Sjis2EucBlocks = {Sjis2Euc, NoEnd, 1,
+const BlockConverter Sjis2EucBlocks = {Sjis2Euc, NoEnd, 1, 2,
                                        [](const Input& in, const BlockState&) { return HighByteBound(in); }};
 
 } // namespace jconvert

@@ -85,8 +85,8 @@ std::size_t FromJisBound(const Input& in, const BlockState&)
 namespace jconvert {
 
 // Look-ahead: an escape, its data byte and, for Shift_JIS, that byte's pair.
-const BlockConverter Jis2EucBlocks = {Jis2Euc, NoEnd, 3, FromJisBound};
-const BlockConverter Jis2SjisBlocks = {Jis2Sjis, NoEnd, 4, FromJisBound};
+const BlockConverter Jis2EucBlocks = {Jis2Euc, NoEnd, 3, 1, FromJisBound};
+const BlockConverter Jis2SjisBlocks = {Jis2Sjis, NoEnd, 4, 1, FromJisBound};
 
 } // namespace jconvert
 

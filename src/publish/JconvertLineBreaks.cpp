@@ -80,7 +80,7 @@ std::size_t ReplaceBreaksBound(const Input& in, const BlockState& state)
 
 namespace jconvert {
 
-const BlockConverter LineBreakBlocks = {ReplaceBreaks, NoEnd, 1, ReplaceBreaksBound};
+const BlockConverter LineBreakBlocks = {ReplaceBreaks, NoEnd, 1, 2, ReplaceBreaksBound};
 
 // An input kind with no sequence (RC_NONE or an unknown value) leaves the
 // text as it is; a target with none removes the breaks.

@@ -46,7 +46,7 @@ void EncodeLastGroup(const Input& rest, BlockState&, char*& out)
 
 namespace jconvert {
 
-const BlockConverter Base64Blocks = {EncodeGroups, EncodeLastGroup, 2, [](const Input& in, const BlockState&) {
+const BlockConverter Base64Blocks = {EncodeGroups, EncodeLastGroup, 2, 2, [](const Input& in, const BlockState&) {
                                          return 4 * ((in.size + 2) / 3);
                                      }};
 

@@ -150,7 +150,9 @@ void JconvertStream::Convert(std::size_t size, bool last, const Sink& sink)
     const Input in(std::string_view(input_.data(), size));
     const std::size_t lookAhead = converter_->lookAhead;
     const std::size_t stepEnd = last ? size : size > lookAhead ? size - lookAhead : 0;
-    const std::size_t bound = converter_->bound(in, state_);
+    // The tight bound would cost a pass over every block; the room a block
+    // can need at most is allocated once.
+    const std::size_t bound = converter_->growth * size + BlockSlack;
     if (output_.size() < bound)
         output_.resize(std::max(bound, 2 * output_.size()));
 

@@ -57,29 +57,36 @@ bool WriteKana(Byte k, Byte mark, char* out)
 }
 
 // The common frame: one-byte runs copied, mode escapes. `highStep` converts
-// the character starting with the 8-bit byte at `i` and returns how many
-// bytes it used. The mode carries over to the next block; the closing
-// escape is EndJis83's.
+// the character starting with the 8-bit byte at `i` (or more than one, all
+// starting before `stepEnd`) and returns how many bytes it used. The mode carries over to the next block; the closing
+// escape is EndJis83's. The loop works on local copies of the input, the
+// output pointer and the mode: stores of output bytes could otherwise alias
+// them and force a reload after every byte.
 template <class HighStep>
-std::size_t ToJis83(const Input& in, std::size_t stepEnd, BlockState& state, char*& out, HighStep highStep)
+std::size_t ToJis83(const Input input, std::size_t stepEnd, BlockState& state, char*& output, HighStep highStep)
 {
+    const Input in = input;
+    char* out = output;
+    bool twoByte = state.twoByte;
     std::size_t i = 0;
     while (i < stepEnd) {
         if (in.bytes[i] < 0x80) {
-            if (state.twoByte) {
+            if (twoByte) {
                 out = WriteLeaveTwoByte(out);
-                state.twoByte = false;
+                twoByte = false;
             }
             CopySevenBitRun(in, i, stepEnd, out);
         } else {
-            if (!state.twoByte) {
+            if (!twoByte) {
                 out = WriteEnterTwoByte(out);
-                state.twoByte = true;
+                twoByte = true;
             }
             while (i < stepEnd && in.bytes[i] > 0x7F)
-                i += highStep(in, i, out);
+                i += highStep(in, i, stepEnd, out);
         }
     }
+    state.twoByte = twoByte;
+    output = out;
     return i;
 }
 
@@ -89,7 +96,7 @@ std::size_t ToJis83(const Input& in, std::size_t stepEnd, BlockState& state, cha
 // ordinary pair, so that nothing is read outside the katakana table.
 std::size_t Euc2Jis83(const Input& in, std::size_t stepEnd, BlockState& state, char*& out)
 {
-    return ToJis83(in, stepEnd, state, out, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
+    return ToJis83(in, stepEnd, state, out, [](const Input& in, std::size_t i, std::size_t, char*& out) -> std::size_t {
         const Byte c = in.bytes[i];
         const Byte next = in.at(i + 1);
         if (c == EucKanaPrefix && IsHankaku(next)) {
@@ -106,10 +113,16 @@ std::size_t Euc2Jis83(const Input& in, std::size_t stepEnd, BlockState& state, c
 
 // A byte 0xA1-0xDF is a half-width katakana (a following mark, 0xDE or
 // 0xDF, may merge into it); every other 8-bit byte starts a pair converted
-// by SjisToJis.
+// by SjisToJis, eight at a time where the run is long enough.
 std::size_t Sjis2Jis83(const Input& in, std::size_t stepEnd, BlockState& state, char*& out)
 {
-    return ToJis83(in, stepEnd, state, out, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
+    return ToJis83(in, stepEnd, state, out, [](const Input& in, std::size_t i, std::size_t stepEnd, char*& out) -> std::size_t {
+        if (i + 16 <= stepEnd) {
+            if (const std::size_t pairs = SjisPairsToJis(in.bytes + i, out, 0)) {
+                out += 2 * pairs;
+                return 2 * pairs;
+            }
+        }
         const Byte c = in.bytes[i];
         if (IsHankaku(c)) {
             const bool merged = WriteKana(c, in.at(i + 1), out);
@@ -144,8 +157,10 @@ std::size_t ToJisBound(const Input& in, const BlockState&)
 namespace jconvert {
 
 // Look-ahead: a katakana and the mark after it, in EUC-JP two bytes each.
-const BlockConverter Euc2Jis83Blocks = {Euc2Jis83, EndJis83, 3, ToJisBound};
-const BlockConverter Sjis2Jis83Blocks = {Sjis2Jis83, EndJis83, 1, ToJisBound};
+// Growth: a 7-bit byte after two-byte text costs an escape and itself, a
+// half-width katakana after one-byte text an escape and two bytes.
+const BlockConverter Euc2Jis83Blocks = {Euc2Jis83, EndJis83, 3, 4, ToJisBound};
+const BlockConverter Sjis2Jis83Blocks = {Sjis2Jis83, EndJis83, 1, 5, ToJisBound};
 
 } // namespace jconvert
 
