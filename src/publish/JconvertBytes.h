@@ -54,9 +54,9 @@ std::string WriteBounded(std::size_t bound, Fill fill)
 // bytes that count, so the output needs this much room past its end.
 inline constexpr std::size_t WriteSlack = 16;
 
-// The number of bytes before the first one whose bit `bit` is set, in a
-// word loaded from memory (the first byte is the least significant on a
-// little-endian machine).
+// The number of bytes before the first byte with a bit set, in a word
+// loaded from memory (the first byte is the least significant on a
+// little-endian machine). `bits` is not zero.
 inline std::size_t BytesBeforeFirstSet(std::uint64_t bits)
 {
     if constexpr (std::endian::native == std::endian::little)
