@@ -1,12 +1,18 @@
-// Shift_JIS -> ISO-2022-JP and Shift_JIS -> EUC-JP throughput, side by side
-// with iconv and nkf on the same 64 MiB corpus, and memcpy of that corpus as
-// the ceiling. Every figure is wall-clock MB/s (10^6 bytes of input a second).
+// Shift_JIS -> ISO-2022-JP and Shift_JIS -> EUC-JP throughput on one 64 MiB
+// corpus: the routines in memory (whole text, and streamed in blocks), and,
+// side by side as whole processes, tavpub convert against nkf and iconv with
+// cat as the ceiling. Every rate is MB/s (10^6 bytes of input a second).
 //
-// The peers run as programs on a temporary file, their output going to
-// /dev/null; a run is timed from spawn to exit. iconv gets -c because
-// ISO-2022-JP has no half-width katakana: it drops them where we (and nkf)
-// write full-width ones.
+// The processes read a temporary file of the corpus on standard input and
+// write to /dev/null; a run is timed from spawn to exit. Counters: "MB/s" by
+// the wall clock, "cpuMB/s" by the process's user + system time (steadier on
+// a busy machine), "peakKiB" the peak resident set of one more run under
+// /usr/bin/time: a child spawned from this process would report our own
+// peak, which the kernel carries into the program it executes. iconv gets
+// -c because ISO-2022-JP has no half-width katakana: it drops them where we
+// (and nkf) write full-width ones.
 #include "publish/Jconvert.h"
+#include "publish/JconvertStream.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,8 +22,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <algorithm>
 #include <spawn.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -137,9 +145,32 @@ void Ours(benchmark::State& state, std::string (*convert)(std::string_view))
 void BM_Ours_sjis2jis83(benchmark::State& state) { Ours(state, sjis2jis83); }
 void BM_Ours_sjis2euc(benchmark::State& state) { Ours(state, sjis2euc); }
 
-// Runs `argv` with the corpus file on standard input and /dev/null as output;
-// returns the wall-clock seconds from spawn to exit, or a negative value.
-double RunPeer(const std::vector<const char*>& argv, int acceptedStatus)
+// The corpus through JconvertStream in production-sized blocks; the output
+// is dropped, as a filter writing to /dev/null drops it.
+void OursStreamed(benchmark::State& state, int targetCode)
+{
+    const std::string& corpus = Corpus();
+    std::size_t written = 0;
+    const JconvertStream::Sink sink = [&written](std::string_view out) { written += out.size(); };
+    for (auto _ : state) {
+        JconvertStream stream = JconvertStream::Code(CODE_SJIS, targetCode);
+        for (std::size_t at = 0; at < corpus.size(); at += JconvertStream::BlockSize)
+            stream.Feed(std::string_view(corpus).substr(at, JconvertStream::BlockSize), sink);
+        stream.Finish(sink);
+    }
+    benchmark::DoNotOptimize(written);
+    ReportRate(state, corpus.size());
+}
+void BM_OursStreamed_sjis2jis83(benchmark::State& state) { OursStreamed(state, CODE_JIS83); }
+void BM_OursStreamed_sjis2euc(benchmark::State& state) { OursStreamed(state, CODE_EUC); }
+
+struct ProcessRun {
+    double seconds = -1; // wall clock, spawn to exit; negative when it failed
+    double cpuSeconds = 0;
+};
+
+// Runs `argv` with the corpus file on standard input and /dev/null as output.
+ProcessRun RunProcess(const std::vector<const char*>& argv, int acceptedStatus)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -151,42 +182,82 @@ double RunPeer(const std::vector<const char*>& argv, int acceptedStatus)
         args.push_back(const_cast<char*>(arg));
     args.push_back(nullptr);
 
+    ProcessRun run;
     const auto start = std::chrono::steady_clock::now();
     pid_t pid;
     const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
-        return -1;
+        return run;
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (!WIFEXITED(status) || (WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != acceptedStatus))
-        return -1;
-    return elapsed.count();
+        return run;
+    auto seconds = [](timeval t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    run.seconds = elapsed.count();
+    run.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    return run;
 }
 
-void Peer(benchmark::State& state, std::vector<const char*> argv, int acceptedStatus = 0)
+// The peak resident set of `argv` in KiB, as /usr/bin/time reports it for
+// its own child; negative when that cannot be had.
+double PeakKiB(std::vector<const char*> argv, int acceptedStatus)
+{
+    char name[] = "/tmp/bench_jconvert_peak_XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0)
+        return -1;
+    close(fd);
+    argv.insert(argv.begin(), {"/usr/bin/time", "-f", "%M", "-o", name});
+    double peak = -1;
+    if (RunProcess(argv, acceptedStatus).seconds >= 0) {
+        if (std::FILE* f = std::fopen(name, "r")) {
+            long kib = 0;
+            // time writes "Command exited with non-zero status N" first for a non-zero status.
+            char line[128];
+            while (std::fgets(line, sizeof line, f))
+                if (std::sscanf(line, "%ld", &kib) == 1)
+                    peak = double(kib);
+            std::fclose(f);
+        }
+    }
+    unlink(name);
+    return peak;
+}
+
+void Process(benchmark::State& state, std::vector<const char*> argv, int acceptedStatus = 0)
 {
     if (CorpusFile().empty()) {
         state.SkipWithError("cannot write the corpus file");
         return;
     }
+    double cpuSeconds = 0;
     for (auto _ : state) {
-        const double seconds = RunPeer(argv, acceptedStatus);
-        if (seconds < 0) {
+        const ProcessRun run = RunProcess(argv, acceptedStatus);
+        if (run.seconds < 0) {
             state.SkipWithError((std::string(argv[0]) + " did not run or failed").c_str());
             return;
         }
-        state.SetIterationTime(seconds);
+        state.SetIterationTime(run.seconds);
+        cpuSeconds += run.cpuSeconds;
     }
     ReportRate(state, Corpus().size());
+    state.counters["cpuMB/s"] = double(state.iterations()) * double(Corpus().size()) / 1e6 / cpuSeconds;
+    state.counters["peakKiB"] = PeakKiB(argv, acceptedStatus);
 }
 
-// iconv exits with 1 after -c dropped the half-width katakana.
-void BM_Iconv_ISO2022JP(benchmark::State& state) { Peer(state, {"iconv", "-c", "-f", "CP932", "-t", "ISO-2022-JP"}, 1); }
-void BM_Iconv_EUCJP(benchmark::State& state) { Peer(state, {"iconv", "-f", "CP932", "-t", "EUC-JP"}); }
-void BM_Nkf_j(benchmark::State& state) { Peer(state, {"nkf", "-S", "-j"}); }
-void BM_Nkf_e(benchmark::State& state) { Peer(state, {"nkf", "-S", "-e"}); }
+#ifdef TAVPUB_PATH
+void BM_Tavpub_jis(benchmark::State& state) { Process(state, {TAVPUB_PATH, "convert", "--from", "sjis", "--to", "jis"}); }
+void BM_Tavpub_euc(benchmark::State& state) { Process(state, {TAVPUB_PATH, "convert", "--from", "sjis", "--to", "euc"}); }
+#endif
+// iconv exits with 1 after -c dropped what the target cannot hold.
+void BM_Iconv_ISO2022JP(benchmark::State& state) { Process(state, {"iconv", "-c", "-f", "CP932", "-t", "ISO-2022-JP"}, 1); }
+void BM_Iconv_EUCJP(benchmark::State& state) { Process(state, {"iconv", "-c", "-f", "CP932", "-t", "EUC-JP"}, 1); }
+void BM_Nkf_j(benchmark::State& state) { Process(state, {"nkf", "-S", "-j", "-m0"}); }
+void BM_Nkf_e(benchmark::State& state) { Process(state, {"nkf", "-S", "-e", "-m0"}); }
+void BM_Cat(benchmark::State& state) { Process(state, {"cat"}); }
 
 void BM_Memcpy(benchmark::State& state)
 {
@@ -202,11 +273,21 @@ void BM_Memcpy(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_Ours_sjis2jis83)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
-BENCHMARK(BM_Iconv_ISO2022JP)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
-BENCHMARK(BM_Nkf_j)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_OursStreamed_sjis2jis83)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_Ours_sjis2euc)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
-BENCHMARK(BM_Iconv_EUCJP)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
-BENCHMARK(BM_Nkf_e)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_OursStreamed_sjis2euc)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1);
+// Whole processes, side by side.
+#ifdef TAVPUB_PATH
+BENCHMARK(BM_Tavpub_jis)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
+#endif
+BENCHMARK(BM_Nkf_j)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_Iconv_ISO2022JP)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+#ifdef TAVPUB_PATH
+BENCHMARK(BM_Tavpub_euc)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
+#endif
+BENCHMARK(BM_Nkf_e)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_Iconv_EUCJP)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_Cat)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
 
 BENCHMARK_MAIN();

@@ -12,6 +12,8 @@ packages=(
   python3 python3-pyftpdlib vsftpd xvfb xauth xdotool x11-utils
   dbus-daemon
   nkf curl chromium fonts-noto-cjk
+  # benchmarks: peak memory of whole processes
+  time
   # the installed layout and the Debian package
   dpkg-dev lintian desktop-file-utils appstream shared-mime-info xdg-utils
   libfile-mimeinfo-perl libglib2.0-bin

@@ -1,9 +1,11 @@
 // tavpub convert / guess / newline / base64 / mime-header: the character-code
 // unit on files or standard input. Output bytes go to standard output as the
-// routines return them.
+// routines return them; convert, newline and base64 stream, as filters do.
+#include "cli/BlockFilter.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "publish/Jconvert.h"
+#include "publish/JconvertStream.h"
 
 #include <QMap>
 #include <initializer_list>
@@ -111,8 +113,8 @@ int ConvertCommand(const QStringList& args, SettingsStore&)
     const ParsedArgs parsed = ParseArgs(command, args, {"to", "from"});
     const int target = Choice(command, parsed, "to", CodeChoices, true);
     const int input = Choice(command, parsed, "from", CodeChoices, false);
-    const QByteArray text = ReadInput(parsed.file);
-    WriteBytes(input < 0 ? ConvertJCode(View(text), target) : StrictConvertJCode(View(text), input, target));
+    JconvertStream stream = input < 0 ? JconvertStream::DetectedCode(target) : JconvertStream::Code(input, target);
+    RunFilter(parsed.file, stream);
     return ExitOk;
 }
 
@@ -130,16 +132,17 @@ int NewlineCommand(const QStringList& args, SettingsStore&)
     const ParsedArgs parsed = ParseArgs(command, args, {"to", "from"});
     const int target = Choice(command, parsed, "to", LineBreakChoices, true);
     const int input = Choice(command, parsed, "from", LineBreakChoices, false);
-    const QByteArray text = ReadInput(parsed.file);
-    WriteBytes(input < 0 ? ConvertReturnCode(View(text), target)
-                         : StrictConvertReturnCode(View(text), input, target));
+    JconvertStream stream =
+        input < 0 ? JconvertStream::DetectedLineBreaks(target) : JconvertStream::LineBreaks(input, target);
+    RunFilter(parsed.file, stream);
     return ExitOk;
 }
 
 int Base64Command(const QStringList& args, SettingsStore&)
 {
     const ParsedArgs parsed = ParseArgs(QStringLiteral("base64"), args, {});
-    WriteBytes(EncodeBase64(View(ReadInput(parsed.file))));
+    JconvertStream stream = JconvertStream::Base64();
+    RunFilter(parsed.file, stream);
     return ExitOk;
 }
 

@@ -50,21 +50,41 @@ std::string WriteBounded(std::size_t bound, Fill fill)
     return out;
 }
 
-// Copies the run of 7-bit bytes at `i` to `out`, a word at a time where it
-// can, and moves both past it. ASCII runs are the common case in a page.
-inline void CopySevenBitRun(const Input& in, std::size_t& i, char*& out)
+// The inner loops store whole words and vectors and then advance by the
+// bytes that count, so the output needs this much room past its end.
+inline constexpr std::size_t WriteSlack = 16;
+
+// The number of bytes before the first byte with a bit set, in a word
+// loaded from memory (the first byte is the least significant on a
+// little-endian machine). `bits` is not zero.
+inline std::size_t BytesBeforeFirstSet(std::uint64_t bits)
 {
-    constexpr std::uint64_t high = 0x8080808080808080ull;
-    while (i + 8 <= in.size) {
+    if constexpr (std::endian::native == std::endian::little)
+        return std::size_t(std::countr_zero(bits)) / 8;
+    else
+        return std::size_t(std::countl_zero(bits)) / 8;
+}
+
+// Copies the run of 7-bit bytes at `i`, up to `end`, to `out`, a word at a
+// time, and moves both past it. ASCII runs are the common case in a page.
+// Writes up to WriteSlack bytes past the run.
+inline void CopySevenBitRun(const Input& in, std::size_t& i, std::size_t end, char*& out)
+{
+    constexpr std::uint64_t highBits = 0x8080808080808080ull;
+    while (i + 8 <= end) {
         std::uint64_t word;
         std::memcpy(&word, in.bytes + i, 8);
-        if (word & high)
-            break;
         std::memcpy(out, &word, 8);
+        if (const std::uint64_t high = word & highBits) {
+            const std::size_t run = BytesBeforeFirstSet(high);
+            out += run;
+            i += run;
+            return;
+        }
         out += 8;
         i += 8;
     }
-    while (i < in.size && in.bytes[i] < 0x80)
+    while (i < end && in.bytes[i] < 0x80)
         *out++ = char(in.bytes[i++]);
 }
 
@@ -102,19 +122,20 @@ inline HighByteCount CountHighBytes(const Input& in)
 }
 
 // Room enough for a conversion to ISO-2022-JP: every byte above 0x7F may
-// become two (a half-width katakana, or a pair cut short by the end), and
-// every entry into two-byte mode, which needs a 7-bit byte (or the start)
-// before an 8-bit one, costs at most two escapes of three bytes.
+// become two (a half-width katakana, or a pair cut short by the end), every
+// entry into two-byte mode, which needs a 7-bit byte (or the start) before
+// an 8-bit one, costs at most two escapes of three bytes, and a block that
+// starts in two-byte mode may have to leave it first.
 inline std::size_t JisOutputBound(const Input& in)
 {
     const HighByteCount count = CountHighBytes(in);
-    return in.size + count.high + 6 * count.runStarts;
+    return in.size + count.high + 6 * count.runStarts + 3 + WriteSlack;
 }
 
 // Room for a conversion where each byte becomes at most two.
 inline std::size_t HighByteBound(const Input& in)
 {
-    return in.size + CountHighBytes(in).high;
+    return in.size + CountHighBytes(in).high + WriteSlack;
 }
 
 // JIS X 0208 bytes j1 j2 -> Shift_JIS s1 s2, all on 8 bits, wrapping:
@@ -171,6 +192,45 @@ inline void SjisToJisByTable(Byte s1, Byte s2, Byte& j1, Byte& j2)
 {
     j1 = Byte(SjisToJisTable.leadRow[s1] - SjisToJisTable.trailBorrow[s2]);
     j2 = SjisToJisTable.trailColumn[s2];
+}
+
+// SjisToJis on eight pairs at once, for runs of double-byte characters: the
+// sixteen bytes at `in` taken as pairs are converted (with `highBits` or-ed
+// into every output byte: 0x80 gives EUC-JP) and all sixteen output bytes
+// are written; returns how many leading pairs were real pairs, that is,
+// started with a byte above 0x7F that is no half-width katakana. Each lane
+// holds one pair, lead in its low byte; the arithmetic is SjisToJis's on
+// 16 bits, cut to 8. Where the compiler has no vector types, or bytes load
+// the other way round, it converts nothing and the caller goes pair by pair.
+inline std::size_t SjisPairsToJis(const Byte* in, char* out, Byte highBits)
+{
+#if defined(__GNUC__)
+    if constexpr (std::endian::native == std::endian::little) {
+        using Lanes = std::uint16_t __attribute__((vector_size(16)));
+        auto mask = [](auto condition) { return Lanes(condition); }; // all ones where true
+        Lanes pairs;
+        std::memcpy(&pairs, in, 16);
+        const Lanes s1 = pairs & 0xFF;
+        const Lanes s2 = pairs >> 8;
+        const Lanes isPair = mask(s1 > 0x7F) & (mask(s1 < 0xA1) | mask(s1 > 0xDF));
+        std::uint64_t pairMasks[2]; // lane 0 in the low bits of the first word
+        std::memcpy(pairMasks, &isPair, 16);
+        const std::size_t count = ~pairMasks[0] ? BytesBeforeFirstSet(~pairMasks[0]) / 2
+                                  : ~pairMasks[1] ? 4 + BytesBeforeFirstSet(~pairMasks[1]) / 2
+                                                  : 8;
+        if (count == 0)
+            return 0;
+        const Lanes lowTrail = mask(s2 < 0x9F);
+        const Lanes row = (s1 - ((mask(s1 < 0xA0) & 0x70) | (~mask(s1 < 0xA0) & 0xB0))) * 2 + lowTrail;
+        const Lanes column = (lowTrail & (s2 - ((mask(s2 > 0x7F) & 0x20) | (~mask(s2 > 0x7F) & 0x1F)))) |
+                             (~lowTrail & (s2 - 0x7E));
+        const Lanes jis = ((row & 0xFF) | (column & 0xFF) << 8) | std::uint16_t(highBits * 0x0101);
+        std::memcpy(out, &jis, 16);
+        return count;
+    }
+#endif
+    (void)in, (void)out, (void)highBits;
+    return 0;
 }
 
 // Half-width katakana 0xA1-0xDF.

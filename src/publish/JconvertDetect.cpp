@@ -1,6 +1,6 @@
 // Code detection and the conversion dispatch.
 #include "publish/Jconvert.h"
-#include "publish/JconvertBytes.h"
+#include "publish/JconvertBlocks.h"
 
 #include <algorithm>
 
@@ -121,31 +121,43 @@ std::string ConvertJCode(std::string_view text, int targetCode)
 
 std::string StrictConvertJCode(std::string_view text, int inputCode, int targetCode)
 {
+    return ConvertWhole(CodeConverter(inputCode, targetCode), text);
+}
+
+namespace jconvert {
+
+// ASCII, binary and undecided text, and text already in the target, stay
+// as they are; so does ISO-2022-JP of either year for the target JIS83,
+// and any text for a target that is none of the three.
+const BlockConverter& CodeConverter(int inputCode, int targetCode)
+{
     if (inputCode <= CODE_BINARY || inputCode == targetCode || inputCode == CODE_EUC_OR_SJIS)
-        return std::string(text);
+        return IdentityBlocks;
     const bool fromJis = inputCode == CODE_JIS83 || inputCode == CODE_JIS78;
     switch (targetCode) {
     case CODE_JIS83:
         if (fromJis)
-            return std::string(text);
+            return IdentityBlocks;
         if (inputCode == CODE_EUC)
-            return euc2jis83(text);
+            return Euc2Jis83Blocks;
         if (inputCode == CODE_SJIS)
-            return sjis2jis83(text);
-        return {};
+            return Sjis2Jis83Blocks;
+        return EmptyBlocks;
     case CODE_EUC:
         if (fromJis)
-            return jis2euc(text);
+            return Jis2EucBlocks;
         if (inputCode == CODE_SJIS)
-            return sjis2euc(text);
-        return {};
+            return Sjis2EucBlocks;
+        return EmptyBlocks;
     case CODE_SJIS:
         if (fromJis)
-            return jis2sjis(text);
+            return Jis2SjisBlocks;
         if (inputCode == CODE_EUC)
-            return euc2sjis(text);
-        return {};
+            return Euc2SjisBlocks;
+        return EmptyBlocks;
     default:
-        return std::string(text);
+        return IdentityBlocks;
     }
 }
+
+} // namespace jconvert

@@ -5,7 +5,7 @@
 // Shift_JIS: the pair arithmetic of JisToSjis / SjisToJis; a half-width
 // katakana is the single byte k.
 #include "publish/Jconvert.h"
-#include "publish/JconvertBytes.h"
+#include "publish/JconvertBlocks.h"
 
 using namespace jconvert;
 
@@ -23,65 +23,94 @@ std::string ToJis(unsigned char s1, unsigned char s2)
     return {char(j1), char(j2)};
 }
 
+namespace {
+
+void NoEnd(const Input&, BlockState&, char*&) {}
+
 // Bytes 0x81-0xFE start a pair, both bytes consumed: 0x8E k gives k alone,
 // any other pair goes through the JIS arithmetic on its low seven bits. The
 // three-byte form 0x8F is not recognised (0x8F starts an ordinary pair).
 // 0x80, 0xFF and 7-bit bytes are copied.
-std::string euc2sjis(std::string_view text)
+std::size_t Euc2Sjis(const Input& in, std::size_t stepEnd, BlockState&, char*& out)
 {
-    const Input in(text);
-    return WriteBounded(in.size + 1, [&in](char* const start) {
-        char* out = start;
-        std::size_t i = 0;
-        while (i < in.size) {
-            const Byte c = in.bytes[i];
-            if (c <= 0x80 || c == 0xFF) {
-                *out++ = char(c);
-                ++i;
-                continue;
-            }
-            const Byte next = in.at(i + 1);
-            if (c == EucKanaPrefix) {
-                *out++ = char(next);
-            } else {
-                Byte s1, s2;
-                JisToSjis(c & 0x7F, next & 0x7F, s1, s2);
-                *out++ = char(s1);
-                *out++ = char(s2);
-            }
-            i += 2;
+    std::size_t i = 0;
+    while (i < stepEnd) {
+        const Byte c = in.bytes[i];
+        if (c <= 0x80 || c == 0xFF) {
+            *out++ = char(c);
+            ++i;
+            continue;
         }
-        return std::size_t(out - start);
-    });
+        const Byte next = in.at(i + 1);
+        if (c == EucKanaPrefix) {
+            *out++ = char(next);
+        } else {
+            Byte s1, s2;
+            JisToSjis(c & 0x7F, next & 0x7F, s1, s2);
+            *out++ = char(s1);
+            *out++ = char(s2);
+        }
+        i += 2;
+    }
+    return i;
 }
 
 // A half-width katakana k becomes 0x8E k; any other byte above 0x7F starts a
-// pair that goes through the JIS arithmetic and gets its high bits set.
-std::string sjis2euc(std::string_view text)
+// pair that goes through the JIS arithmetic (eight at a time where the run is
+// long enough) and gets its high bits set. Works on local copies: see ToJis83.
+std::size_t Sjis2Euc(const Input& input, std::size_t stepEnd, BlockState&, char*& output)
 {
-    const Input in(text);
-    return WriteBounded(HighByteBound(in), [&in](char* const start) {
-        char* out = start;
-        std::size_t i = 0;
-        while (i < in.size) {
-            CopySevenBitRun(in, i, out);
-            while (i < in.size && in.bytes[i] > 0x7F) {
-                const Byte c = in.bytes[i];
-                if (!IsHankaku(c)) {
-                    Byte j1, j2;
-                    SjisToJisByTable(c, in.at(i + 1), j1, j2);
-                    out[0] = char(j1 | 0x80);
-                    out[1] = char(j2 | 0x80);
-                    out += 2;
-                    i += 2;
-                } else {
-                    out[0] = char(EucKanaPrefix);
-                    out[1] = char(c);
-                    out += 2;
-                    i += 1;
+    const Input in = input;
+    char* out = output;
+    std::size_t i = 0;
+    while (i < stepEnd) {
+        CopySevenBitRun(in, i, stepEnd, out);
+        while (i < stepEnd && in.bytes[i] > 0x7F) {
+            if (i + 16 <= stepEnd) {
+                if (const std::size_t pairs = SjisPairsToJis(in.bytes + i, out, 0x80)) {
+                    out += 2 * pairs;
+                    i += 2 * pairs;
+                    continue;
                 }
             }
+            const Byte c = in.bytes[i];
+            if (!IsHankaku(c)) {
+                Byte j1, j2;
+                SjisToJisByTable(c, in.at(i + 1), j1, j2);
+                out[0] = char(j1 | 0x80);
+                out[1] = char(j2 | 0x80);
+                out += 2;
+                i += 2;
+            } else {
+                out[0] = char(EucKanaPrefix);
+                out[1] = char(c);
+                out += 2;
+                i += 1;
+            }
         }
-        return std::size_t(out - start);
-    });
+    }
+    output = out;
+    return i;
+}
+
+} // namespace
+
+namespace jconvert {
+
+// Only a pair cut short by the end grows (one byte to two).
+const BlockConverter Euc2SjisBlocks = {Euc2Sjis, NoEnd, 1, 1,
+                                       [](const Input& in, const BlockState&) { return in.size + 1; }};
+const BlockConverter Sjis2EucBlocks = {Sjis2Euc, NoEnd, 1, 2,
+                                       [](const Input& in, const BlockState&) { return HighByteBound(in); }};
+
+} // namespace jconvert
+
+std::string euc2sjis(std::string_view text)
+{
+    return ConvertWhole(Euc2SjisBlocks, text);
+}
+
+std::string sjis2euc(std::string_view text)
+{
+    return ConvertWhole(Sjis2EucBlocks, text);
 }

@@ -8,60 +8,52 @@
 // Two-byte mode: JIS X 0208 j1 j2 (0x21-0x7E each) is EUC-JP
 // (j1 | 0x80) (j2 | 0x80), and Shift_JIS by JisToSjis.
 #include "publish/Jconvert.h"
-#include "publish/JconvertBytes.h"
+#include "publish/JconvertBlocks.h"
 
 using namespace jconvert;
 
 namespace {
 
-enum class Mode { OneByte, TwoByte };
-
 // Handles the escape at `i`: sets the mode and moves `i` to the data byte
 // after it. False when the escape ends the text.
-bool SkipEscape(const Input& in, std::size_t& i, Mode& mode)
+bool SkipEscape(const Input& in, std::size_t& i, bool& twoByte)
 {
     if (i + 3 >= in.size)
         return false;
     const Byte kind = in.bytes[i + 1];
     if (kind == '$')
-        mode = Mode::TwoByte;
+        twoByte = true;
     else if (kind == '(')
-        mode = Mode::OneByte;
+        twoByte = false;
     i += 3;
     return true;
 }
 
-// Both targets: `writeTwoByte` handles one step of two-byte mode
-// at `i` and returns how many input bytes it used.
+// Both targets: `writeTwoByte` handles one step of two-byte mode at `i` and
+// returns how many input bytes it used. A step that starts with an escape
+// also takes the data byte after it.
 template <class WriteTwoByte>
-std::string FromJis(std::string_view text, WriteTwoByte writeTwoByte)
+std::size_t FromJis(const Input& in, std::size_t stepEnd, BlockState& state, char*& out, WriteTwoByte writeTwoByte)
 {
-    const Input in(text);
-    // Escapes shrink; only a Shift_JIS pair cut short by the end grows (1 -> 2).
-    return WriteBounded(in.size + 1, [&](char* const start) {
-        char* out = start;
-        Mode mode = Mode::OneByte;
-        std::size_t i = 0;
-        while (i < in.size) {
-            if (in.bytes[i] == Esc && !SkipEscape(in, i, mode))
-                break;
-            if (mode == Mode::OneByte) {
-                *out++ = char(in.bytes[i]);
-                i += 1;
-            } else {
-                i += writeTwoByte(in, i, out);
-            }
+    std::size_t i = 0;
+    while (i < stepEnd) {
+        const std::size_t stepStart = i;
+        if (in.bytes[i] == Esc && !SkipEscape(in, i, state.twoByte))
+            return stepStart;
+        if (!state.twoByte) {
+            *out++ = char(in.bytes[i]);
+            i += 1;
+        } else {
+            i += writeTwoByte(in, i, out);
         }
-        return std::size_t(out - start);
-    });
+    }
+    return i;
 }
 
-} // namespace
-
 // Bytes 0x21-0x7E of two-byte mode get their high bit; others are copied.
-std::string jis2euc(std::string_view text)
+std::size_t Jis2Euc(const Input& in, std::size_t stepEnd, BlockState& state, char*& out)
 {
-    return FromJis(text, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
+    return FromJis(in, stepEnd, state, out, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
         const Byte c = in.bytes[i];
         *out++ = char(c >= 0x21 && c <= 0x7E ? c | 0x80 : c);
         return 1;
@@ -69,13 +61,41 @@ std::string jis2euc(std::string_view text)
 }
 
 // Two-byte mode takes every byte with the next one as a pair.
-std::string jis2sjis(std::string_view text)
+std::size_t Jis2Sjis(const Input& in, std::size_t stepEnd, BlockState& state, char*& out)
 {
-    return FromJis(text, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
+    return FromJis(in, stepEnd, state, out, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
         Byte s1, s2;
         JisToSjis(in.bytes[i], in.at(i + 1), s1, s2);
         *out++ = char(s1);
         *out++ = char(s2);
         return 2;
     });
+}
+
+void NoEnd(const Input&, BlockState&, char*&) {}
+
+// Escapes shrink; only a Shift_JIS pair cut short by the end grows (1 -> 2).
+std::size_t FromJisBound(const Input& in, const BlockState&)
+{
+    return in.size + 1;
+}
+
+} // namespace
+
+namespace jconvert {
+
+// Look-ahead: an escape, its data byte and, for Shift_JIS, that byte's pair.
+const BlockConverter Jis2EucBlocks = {Jis2Euc, NoEnd, 3, 1, FromJisBound};
+const BlockConverter Jis2SjisBlocks = {Jis2Sjis, NoEnd, 4, 1, FromJisBound};
+
+} // namespace jconvert
+
+std::string jis2euc(std::string_view text)
+{
+    return ConvertWhole(Jis2EucBlocks, text);
+}
+
+std::string jis2sjis(std::string_view text)
+{
+    return ConvertWhole(Jis2SjisBlocks, text);
 }

@@ -1,39 +1,60 @@
 // Base64 and MIME encoded-word headers.
 #include "document/SjisString.h"
 #include "publish/Jconvert.h"
-#include "publish/JconvertBytes.h"
+#include "publish/JconvertBlocks.h"
 
 #include <algorithm>
 
 using namespace jconvert;
 
+namespace {
+
+constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
 // Every three bytes b0 b1 b2 (24 bits) become four characters of six bits,
-// most significant first; a last group of one or two bytes is padded with
-// zero bits and its missing characters are written as "=".
+// most significant first. A group needs no byte beyond its three, so a
+// block leaves only the bytes of an incomplete group.
+std::size_t EncodeGroups(const Input& in, std::size_t, BlockState&, char*& out)
+{
+    std::size_t i = 0;
+    for (; i + 3 <= in.size; i += 3) {
+        const std::uint32_t v = in.bytes[i] << 16 | in.bytes[i + 1] << 8 | in.bytes[i + 2];
+        out[0] = Alphabet[v >> 18];
+        out[1] = Alphabet[(v >> 12) & 0x3F];
+        out[2] = Alphabet[(v >> 6) & 0x3F];
+        out[3] = Alphabet[v & 0x3F];
+        out += 4;
+    }
+    return i;
+}
+
+// A last group of one or two bytes is padded with zero bits and its missing
+// characters are written as "=".
+void EncodeLastGroup(const Input& rest, BlockState&, char*& out)
+{
+    if (rest.size == 0)
+        return;
+    const std::uint32_t v = rest.bytes[0] << 16 | rest.at(1) << 8;
+    out[0] = Alphabet[v >> 18];
+    out[1] = Alphabet[(v >> 12) & 0x3F];
+    out[2] = rest.size == 2 ? Alphabet[(v >> 6) & 0x3F] : '=';
+    out[3] = '=';
+    out += 4;
+}
+
+} // namespace
+
+namespace jconvert {
+
+const BlockConverter Base64Blocks = {EncodeGroups, EncodeLastGroup, 2, 2, [](const Input& in, const BlockState&) {
+                                         return 4 * ((in.size + 2) / 3);
+                                     }};
+
+} // namespace jconvert
+
 std::string EncodeBase64(std::string_view bytes)
 {
-    static constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    const Input in(bytes);
-    const std::size_t groups = (in.size + 2) / 3;
-    return WriteBounded(4 * groups, [&in](char* const start) {
-        char* out = start;
-        std::size_t i = 0;
-        for (; i + 3 <= in.size; i += 3) {
-            const std::uint32_t v = in.bytes[i] << 16 | in.bytes[i + 1] << 8 | in.bytes[i + 2];
-            *out++ = Alphabet[v >> 18];
-            *out++ = Alphabet[(v >> 12) & 0x3F];
-            *out++ = Alphabet[(v >> 6) & 0x3F];
-            *out++ = Alphabet[v & 0x3F];
-        }
-        if (const std::size_t rest = in.size - i; rest > 0) {
-            const std::uint32_t v = in.bytes[i] << 16 | (rest == 2 ? in.bytes[i + 1] << 8 : 0);
-            *out++ = Alphabet[v >> 18];
-            *out++ = Alphabet[(v >> 12) & 0x3F];
-            *out++ = rest == 2 ? Alphabet[(v >> 6) & 0x3F] : '=';
-            *out++ = '=';
-        }
-        return std::size_t(out - start);
-    });
+    return ConvertWhole(Base64Blocks, bytes);
 }
 
 // A run of double-byte characters is a lead byte and the byte after it,

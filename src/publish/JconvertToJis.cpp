@@ -7,7 +7,7 @@
 // and at the end of the text, so the output always ends in one-byte mode.
 // Half-width katakana, which ISO-2022-JP cannot hold, become full-width.
 #include "publish/Jconvert.h"
-#include "publish/JconvertBytes.h"
+#include "publish/JconvertBlocks.h"
 
 using namespace jconvert;
 
@@ -56,47 +56,47 @@ bool WriteKana(Byte k, Byte mark, char* out)
     return merged;
 }
 
-// The common frame: one-byte runs copied, mode escapes, the closing escape.
-// `highStep` converts the character starting with the 8-bit byte at `i`
-// and returns how many bytes it used.
+// The common frame: one-byte runs copied, mode escapes. `highStep` converts
+// the character starting with the 8-bit byte at `i` (or more than one, all
+// starting before `stepEnd`) and returns how many bytes it used. The mode carries over to the next block; the closing
+// escape is EndJis83's. The loop works on local copies of the input, the
+// output pointer and the mode: stores of output bytes could otherwise alias
+// them and force a reload after every byte.
 template <class HighStep>
-std::string ToJis83(std::string_view text, HighStep highStep)
+std::size_t ToJis83(const Input input, std::size_t stepEnd, BlockState& state, char*& output, HighStep highStep)
 {
-    const Input in(text);
-    return WriteBounded(JisOutputBound(in), [&](char* const start) {
-        char* out = start;
-        bool twoByte = false;
-        std::size_t i = 0;
-        // Each round: a run of 7-bit bytes (empty only at the start), then a
-        // run of characters that start with an 8-bit byte.
-        while (i < in.size) {
+    const Input in = input;
+    char* out = output;
+    bool twoByte = state.twoByte;
+    std::size_t i = 0;
+    while (i < stepEnd) {
+        if (in.bytes[i] < 0x80) {
             if (twoByte) {
                 out = WriteLeaveTwoByte(out);
                 twoByte = false;
             }
-            CopySevenBitRun(in, i, out);
-            if (i == in.size)
-                break;
-            out = WriteEnterTwoByte(out);
-            twoByte = true;
-            while (i < in.size && in.bytes[i] > 0x7F)
-                i += highStep(in, i, out);
+            CopySevenBitRun(in, i, stepEnd, out);
+        } else {
+            if (!twoByte) {
+                out = WriteEnterTwoByte(out);
+                twoByte = true;
+            }
+            while (i < stepEnd && in.bytes[i] > 0x7F)
+                i += highStep(in, i, stepEnd, out);
         }
-        if (twoByte)
-            out = WriteLeaveTwoByte(out);
-        return std::size_t(out - start);
-    });
+    }
+    state.twoByte = twoByte;
+    output = out;
+    return i;
 }
-
-} // namespace
 
 // 0x8E k is a half-width katakana (a following mark, 0x8E 0xDE or 0x8E 0xDF,
 // may merge into it); every other 8-bit byte starts a pair written as its
 // low seven bits. After 0x8E, a byte that is no half-width katakana makes the two an
 // ordinary pair, so that nothing is read outside the katakana table.
-std::string euc2jis83(std::string_view text)
+std::size_t Euc2Jis83(const Input& in, std::size_t stepEnd, BlockState& state, char*& out)
 {
-    return ToJis83(text, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
+    return ToJis83(in, stepEnd, state, out, [](const Input& in, std::size_t i, std::size_t, char*& out) -> std::size_t {
         const Byte c = in.bytes[i];
         const Byte next = in.at(i + 1);
         if (c == EucKanaPrefix && IsHankaku(next)) {
@@ -113,10 +113,16 @@ std::string euc2jis83(std::string_view text)
 
 // A byte 0xA1-0xDF is a half-width katakana (a following mark, 0xDE or
 // 0xDF, may merge into it); every other 8-bit byte starts a pair converted
-// by SjisToJis.
-std::string sjis2jis83(std::string_view text)
+// by SjisToJis, eight at a time where the run is long enough.
+std::size_t Sjis2Jis83(const Input& in, std::size_t stepEnd, BlockState& state, char*& out)
 {
-    return ToJis83(text, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
+    return ToJis83(in, stepEnd, state, out, [](const Input& in, std::size_t i, std::size_t stepEnd, char*& out) -> std::size_t {
+        if (i + 16 <= stepEnd) {
+            if (const std::size_t pairs = SjisPairsToJis(in.bytes + i, out, 0)) {
+                out += 2 * pairs;
+                return 2 * pairs;
+            }
+        }
         const Byte c = in.bytes[i];
         if (IsHankaku(c)) {
             const bool merged = WriteKana(c, in.at(i + 1), out);
@@ -130,4 +136,40 @@ std::string sjis2jis83(std::string_view text)
         out += 2;
         return 2;
     });
+}
+
+// The output always ends in one-byte mode.
+void EndJis83(const Input&, BlockState& state, char*& out)
+{
+    if (state.twoByte) {
+        out = WriteLeaveTwoByte(out);
+        state.twoByte = false;
+    }
+}
+
+std::size_t ToJisBound(const Input& in, const BlockState&)
+{
+    return JisOutputBound(in);
+}
+
+} // namespace
+
+namespace jconvert {
+
+// Look-ahead: a katakana and the mark after it, in EUC-JP two bytes each.
+// Growth: a 7-bit byte after two-byte text costs an escape and itself, a
+// half-width katakana after one-byte text an escape and two bytes.
+const BlockConverter Euc2Jis83Blocks = {Euc2Jis83, EndJis83, 3, 4, ToJisBound};
+const BlockConverter Sjis2Jis83Blocks = {Sjis2Jis83, EndJis83, 1, 5, ToJisBound};
+
+} // namespace jconvert
+
+std::string euc2jis83(std::string_view text)
+{
+    return ConvertWhole(Euc2Jis83Blocks, text);
+}
+
+std::string sjis2jis83(std::string_view text)
+{
+    return ConvertWhole(Sjis2Jis83Blocks, text);
 }

@@ -48,7 +48,7 @@ private slots:
     void largeTextRoundTrips();
     void usageErrorsExitWithTwo_data();
     void usageErrorsExitWithTwo();
-    void missingFileFailsWithItsName();
+    void unreadableFileFailsWithItsName();
     void failedOutputWriteFails();
 };
 
@@ -198,16 +198,19 @@ void TestConvertCommands::usageErrorsExitWithTwo()
     QVERIFY(run.err.contains("usage: tavpub"));
 }
 
-void TestConvertCommands::missingFileFailsWithItsName()
+// A file that cannot be opened, or a folder that opens but cannot be read.
+void TestConvertCommands::unreadableFileFailsWithItsName()
 {
-    const QString missing = dir_.filePath(QStringLiteral("missing.html"));
+    const QStringList paths = {dir_.filePath(QStringLiteral("missing.html")), dir_.path()};
     const QStringList commands = {"convert --to jis", "guess", "newline --to lf", "base64", "mime-header"};
-    for (const QString& command : commands) {
-        const Run run = Tavpub(command.split(' ') << missing);
-        QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.out, QByteArray());
-        QVERIFY2(run.err.contains(missing.toUtf8()), run.err.constData());
-        QCOMPARE(run.err.count('\n'), 1);
+    for (const QString& path : paths) {
+        for (const QString& command : commands) {
+            const Run run = Tavpub(command.split(' ') << path);
+            QCOMPARE(run.exitCode, 1);
+            QCOMPARE(run.out, QByteArray());
+            QVERIFY2(run.err.contains(path.toUtf8()), run.err.constData());
+            QCOMPARE(run.err.count('\n'), 1);
+        }
     }
 }
 
