@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev libxkbcommon-dev libx11-dev libxtst-dev
   libbenchmark-dev clang libclang-rt-14-dev
   # test peers and tools
-  python3 python3-pyftpdlib vsftpd xvfb xauth xdotool x11-utils
+  python3 python3-pyftpdlib python3-openssl openssl vsftpd xvfb xauth xdotool x11-utils
   nkf curl chromium fonts-noto-cjk
   # the installed layout and the Debian package
   dpkg-dev lintian desktop-file-utils appstream shared-mime-info xdg-utils

@@ -58,6 +58,18 @@ public:
     RunState State() const { return state_; }
     int CurrentIndex() const { return current_; }
 
+    // Asked when a server's certificate fails verification and is not the
+    // one its setting trusts: true stores the fingerprint in the setting and
+    // the login goes on. Left empty, such a server ends the run before USER.
+    std::function<bool(const QString& host, const QString& fingerprint, const QString& why)> ConfirmCertificate;
+    // The certificate that ended the run, when one did (host, fingerprint).
+    struct RefusedCertificate {
+        QString Host;
+        QString Fingerprint;
+        QString Why;
+    };
+    const std::optional<RefusedCertificate>& UntrustedCertificate() const { return untrusted_; }
+
     TFtpClient FTP;
     TSSTP SSTP;
     // Messages waiting for the one in flight; the companion gets each in turn.
@@ -130,6 +142,7 @@ private:
     int folderLevel_ = 0;
     bool wholeFolderMade_ = false; // an MKD of the whole remote folder succeeded
     bool loggedIn_ = false;
+    std::optional<RefusedCertificate> untrusted_;
     bool cancelled_ = false;
     int chainDepth_ = 0;
     RunState state_ = RunState::Idle;
