@@ -85,7 +85,6 @@ bool TformUpload::ConfirmCertificate(const QString& host, const QString& fingerp
                                            "SHA-256 フィンガープリント:\n%3\n\n"
                                            "サーバの管理者に聞いたものと同じなら、この証明書を信頼して接続を続けますか？")
                              .arg(host, why, fingerprint);
-    emit messageShown(caption, text, UploadController::Icon::Information);
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, this);
     box.setDefaultButton(QMessageBox::No);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse); // the fingerprint can be copied
