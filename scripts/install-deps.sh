@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev libxkbcommon-dev libx11-dev libxtst-dev
   libbenchmark-dev clang libclang-rt-14-dev
   # test peers and tools
-  python3 python3-pyftpdlib vsftpd xvfb xauth xdotool x11-utils
+  python3 python3-pyftpdlib python3-openssl openssl vsftpd xvfb xauth xdotool x11-utils
   dbus-daemon
   nkf curl chromium fonts-noto-cjk
   # benchmarks: peak memory of whole processes

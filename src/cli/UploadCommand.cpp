@@ -2,6 +2,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "settings/SettingsStore.h"
+#include "upload/CertificateFingerprint.h"
 #include "upload/UploadController.h"
 
 #include <cstdio>
@@ -15,20 +16,27 @@ void Say(const QString& text)
     std::fflush(stderr);
 }
 
-int ParseTimeOut(const QStringList& args)
+struct UploadOptions {
+    int timeOutSeconds = 30;
+    QString trustedFingerprint; // --trust-fingerprint: a certificate to accept once seen
+};
+
+UploadOptions ParseOptions(const QStringList& args)
 {
-    int seconds = 30;
+    UploadOptions options;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--timeout") && i + 1 < args.size()) {
             bool ok = false;
-            seconds = args[++i].toInt(&ok);
-            if (!ok || seconds <= 0)
+            options.timeOutSeconds = args[++i].toInt(&ok);
+            if (!ok || options.timeOutSeconds <= 0)
                 throw UsageError(QStringLiteral("upload: --timeout needs a positive number of seconds"));
+        } else if (args[i] == QLatin1String("--trust-fingerprint") && i + 1 < args.size()) {
+            options.trustedFingerprint = args[++i];
         } else {
             throw UsageError(QStringLiteral("upload: unknown argument \"%1\"").arg(args[i]));
         }
     }
-    return seconds;
+    return options;
 }
 
 // The last line of a failed run: which file, where it was going, and why,
@@ -54,9 +62,16 @@ QString FailureLine(const UploadController::Failure& failure)
 int UploadCommand(const QStringList& args, SettingsStore& store)
 {
     // Every wait has a limit, so that a silent server cannot hang a job.
-    const int timeOutSeconds = ParseTimeOut(args);
+    const UploadOptions options = ParseOptions(args);
     UploadController upload(store);
-    upload.SetTimeOut(timeOutSeconds * 1000);
+    upload.SetTimeOut(options.timeOutSeconds * 1000);
+    // Without a window nobody can be asked: a certificate that fails
+    // verification is accepted (and remembered) only when the command line
+    // names its fingerprint.
+    if (!options.trustedFingerprint.isEmpty())
+        upload.ConfirmCertificate = [&options](const QString&, const QString& fingerprint, const QString&) {
+            return SameFingerprint(fingerprint, options.trustedFingerprint);
+        };
 
     QObject::connect(&upload, &UploadController::message, [](const QString& caption, const QString& text) {
         Say(caption + QStringLiteral(": ") + text);
@@ -91,6 +106,11 @@ int UploadCommand(const QStringList& args, SettingsStore& store)
     upload.bttnCancelClick(); // QUIT
     if (!storeError.isEmpty())
         throw CliError(QStringLiteral("upload: the files were sent, but the queue could not be updated: ") + storeError);
+    if (const auto& refused = upload.UntrustedCertificate())
+        throw CliError(FailureLine(upload.LastFailure())
+                       + QStringLiteral(". If the certificate is your server's, trust it with: "
+                                        "tavpub upload --trust-fingerprint %1")
+                             .arg(refused->Fingerprint));
     if (state == UploadController::RunState::Incomplete)
         throw CliError(QStringLiteral("upload: page files that could not be read stay queued"));
     if (state != UploadController::RunState::Succeeded)

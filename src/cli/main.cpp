@@ -11,7 +11,10 @@ namespace {
 
 const Command Commands[] = {
     {"publish", "publish [--stdout] PAGE.data...  write each page's HTML file and update the upload queue", PublishCommand},
-    {"upload", "upload [--timeout SECONDS]         send the upload queue as the upload window does; progress on stderr", UploadCommand},
+    {"upload", "upload [--timeout SECONDS] [--trust-fingerprint SHA256]\n"
+               "                                    send the upload queue as the upload window does; progress on stderr;\n"
+               "                                    SHA256 (AB:CD:...) names a TLS certificate to trust although it fails verification",
+     UploadCommand},
     {"show", "show PAGE.data                    the page as JSON on standard output", ShowCommand},
     {"import", "import PAGE.json PAGE.data        write a version 1.4 page file from JSON", ImportCommand},
     {"convert", "convert --to jis|euc|sjis [--from jis|euc|sjis] [FILE]   convert the Japanese character code", ConvertCommand},

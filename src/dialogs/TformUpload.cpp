@@ -26,6 +26,9 @@ TformUpload::TformUpload(SettingsStore& store, QWidget* parent)
     connect(&upload_, &UploadController::message, this, &TformUpload::ShowMessage);
     connect(&upload_, &UploadController::error, this, &TformUpload::errorRaised);
     connect(&upload_, &UploadController::closeRequested, this, &TformUpload::CloseWhenIdle);
+    upload_.ConfirmCertificate = [this](const QString& host, const QString& fingerprint, const QString& why) {
+        return ConfirmCertificate(host, fingerprint, why);
+    };
 }
 
 TformUpload::~TformUpload() = default;
@@ -73,6 +76,19 @@ void TformUpload::ShowMessage(const QString& caption, const QString& text, Uploa
     QMessageBox box(icon == UploadController::Icon::Stop ? QMessageBox::Critical : QMessageBox::Information,
                     caption, text, QMessageBox::Ok, this);
     box.exec();
+}
+
+bool TformUpload::ConfirmCertificate(const QString& host, const QString& fingerprint, const QString& why)
+{
+    const QString caption = QString::fromUtf8("質問");
+    const QString text = QString::fromUtf8("%1 の証明書を確認できませんでした（%2）。\n\n"
+                                           "SHA-256 フィンガープリント:\n%3\n\n"
+                                           "サーバの管理者に聞いたものと同じなら、この証明書を信頼して接続を続けますか？")
+                             .arg(host, why, fingerprint);
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse); // the fingerprint can be copied
+    return box.exec() == QMessageBox::Yes;
 }
 
 // --- handlers --------------------------------------------------------------------------

@@ -49,6 +49,8 @@ private:
     void ShowButtons();
     void ShowProgress();
     void ShowMessage(const QString& caption, const QString& text, UploadController::Icon icon);
+    // Asks whether to trust a certificate that failed verification.
+    bool ConfirmCertificate(const QString& host, const QString& fingerprint, const QString& why);
     void CloseWhenIdle();
 
     std::unique_ptr<Ui::TformUpload> ui_;

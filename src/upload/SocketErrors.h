@@ -16,6 +16,29 @@ public:
     explicit EAbortError(const QString& text) : std::runtime_error(text.toStdString()) {}
 };
 
+// A TLS failure: the handshake, a record the peer garbled, or protection the
+// server would not give. The text is the TLS library's own, with what we were
+// doing when it came.
+class ETlsError : public ESockError {
+public:
+    using ESockError::ESockError;
+};
+
+// The server's certificate failed verification and is not the one the user
+// trusts; the connection was closed before anything else was said on it.
+class EUntrustedCertificate : public ETlsError {
+public:
+    EUntrustedCertificate(const QString& host, const QString& fingerprint, const QString& why)
+        : ETlsError(QStringLiteral("The certificate of %1 is not trusted (%2); its SHA-256 fingerprint is %3")
+                        .arg(host, why, fingerprint)),
+          Host(host), Fingerprint(fingerprint), Why(why)
+    {
+    }
+    QString Host;
+    QString Fingerprint; // "AB:CD:...", as CertificateFingerprint gives it
+    QString Why;         // the verification errors, joined
+};
+
 // Socket error numbers keep the classic Windows Sockets values, so that the
 // texts read the same on every platform.
 namespace SockErrorNo {

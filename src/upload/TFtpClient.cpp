@@ -107,6 +107,37 @@ void TFtpClient::LoginStep(SjisView line, int lowestFailure)
     }
 }
 
+void TFtpClient::SecureControlConnection()
+{
+    // Only 234 starts TLS (334 would ask for a security exchange we do not
+    // speak); anything else means the password would go in clear.
+    StatusMessage(1, QStringLiteral("AUTH TLS"));
+    SjisString reply = Transaction("AUTH TLS");
+    if (replyCode_ != 234)
+        throw FTPException(reply, "The server refused TLS (AUTH TLS): " + ReplyMessage(reply));
+    StartTls();
+    // The data connections are protected as well; a server that will not do
+    // that would get the pages in clear.
+    for (const char* command : {"PBSZ 0", "PROT P"}) {
+        StatusMessage(1, QString::fromLatin1(command));
+        reply = Transaction(command);
+        if (replyCode_ < 200 || replyCode_ > 299)
+            throw FTPException(reply, std::string("The server refused ") + command + ": " + ReplyMessage(reply));
+    }
+}
+
+void TFtpClient::PrepareDataTls()
+{
+    data_->UseTLS = UseTLS;
+    if (!UseTLS)
+        return;
+    data_->Host = Host; // the name the certificate is checked against
+    // The data connection must reach the server that logged us in: the
+    // certificate accepted there is the one accepted here.
+    data_->TrustedFingerprint = PeerFingerprint();
+    data_->ResumeTlsSession(TlsSessionTicket());
+}
+
 void TFtpClient::Connect()
 {
     canceled_ = false;
@@ -128,6 +159,8 @@ void TFtpClient::Connect()
                 OnConnectionFailed(*this);
             throw FTPException(greeting);
         }
+        if (UseTLS)
+            SecureControlConnection();
         if (FWAuthenticate) {
             LoginStep("USER " + FWUserID, 401);
             if (replyCode_ == 331)
@@ -307,6 +340,7 @@ void TFtpClient::Upload(const QString& localPath, SjisView remoteName)
             uploadSize_ = file.size();
         }
         data_->SetTotalSize(uploadSize_);
+        PrepareDataTls();
         if (OnPacketSent)
             data_->OnPacketSent = OnPacketSent;
 
@@ -347,6 +381,9 @@ void TFtpClient::Upload(const QString& localPath, SjisView remoteName)
             if ((replyCode_ < 301 || replyCode_ > 599) && !reply.empty()) {
                 if (!Passive)
                     data_->Accept();
+                // The server starts its side of TLS once it has answered STOR.
+                if (UseTLS)
+                    data_->StartTls();
                 if (OnTransactionStart)
                     OnTransactionStart(*this);
                 if (data_->Canceled() || data_->TimedOut() || TimedOut())

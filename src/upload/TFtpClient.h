@@ -47,6 +47,10 @@ public:
     SjisString FWPassword;
     bool FWAuthenticate = false;
     bool ParseList = false; // listings are not parsed
+    // UseTLS (inherited) makes the login explicit FTPS: AUTH TLS right after
+    // the greeting, then PBSZ 0 and PROT P, all before USER; every data
+    // connection is encrypted too and resumes the control connection's
+    // session. A server that refuses any of it ends the login before USER.
 
     // Events; the sender comes first. OnConnect fires after a complete login
     // (the socket-level event is TSocketClient::OnConnect).
@@ -104,6 +108,10 @@ private:
     // A negative reply of a command with its own code: OnUnSupportedFunction
     // for 500 to 502, then OnFailure decides whether it is raised.
     void CommandFailure(const SjisString& reply, TCmdType type);
+    // AUTH TLS, the handshake, PBSZ 0 and PROT P.
+    void SecureControlConnection();
+    // Prepares the data socket to be secured like the control connection.
+    void PrepareDataTls();
     void DiscardInput();
 
     std::unique_ptr<TSocketClient> data_;

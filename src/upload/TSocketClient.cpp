@@ -4,6 +4,7 @@
 
 #include <QEventLoop>
 #include <QHostInfo>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <stdexcept>
@@ -44,6 +45,7 @@ TSocketClient::TSocketClient(QObject* owner) : QObject(owner)
 TSocketClient::~TSocketClient()
 {
     closing_ = true;
+    ReleaseUnderneath();
     if (lookupId_ >= 0)
         QHostInfo::abortHostLookup(lookupId_);
     canceled_ = true;
@@ -104,7 +106,7 @@ void TSocketClient::TimerFired()
 
 void TSocketClient::NewSocket()
 {
-    AdoptSocket(new QTcpSocket(this));
+    AdoptSocket(UseTLS ? new QSslSocket(this) : new QTcpSocket(this));
 }
 
 void TSocketClient::AdoptSocket(QTcpSocket* socket)
@@ -116,6 +118,15 @@ void TSocketClient::AdoptSocket(QTcpSocket* socket)
     }
     socket_ = socket;
     socket->setParent(this);
+    tlsError_.clear();
+    untrustedFingerprint_.clear();
+    if (auto* ssl = qobject_cast<QSslSocket*>(socket)) {
+        connect(ssl, &QSslSocket::encrypted, this, [this] { Wake(); });
+        connect(ssl, &QSslSocket::encryptedBytesWritten, this, [this] { Wake(); });
+        // Direct: errors can only be ignored from inside the handler.
+        connect(ssl, &QSslSocket::sslErrors, this,
+                [this, socket](const QList<QSslError>& errors) { OnSslErrors(socket, errors); });
+    }
     connect(socket, &QTcpSocket::connected, this, [this, socket] {
         if (socket != socket_)
             return;
@@ -148,7 +159,18 @@ void TSocketClient::OnSocketError(QTcpSocket* socket, int qtError)
         return;
     }
     succeed_ = false;
-    lastError_ = ErrorNumberOf(error);
+    switch (error) {
+    case QAbstractSocket::SslHandshakeFailedError:
+    case QAbstractSocket::SslInternalError:
+    case QAbstractSocket::SslInvalidUserDataError:
+        // No socket error number tells these apart: the TLS text does.
+        tlsError_ = socket->errorString();
+        lastError_ = 0;
+        break;
+    default:
+        lastError_ = ErrorNumberOf(error);
+        break;
+    }
     if (socket->state() == QAbstractSocket::UnconnectedState)
         connected_ = false;
     Wake();
@@ -224,6 +246,7 @@ void TSocketClient::Connect()
 {
     StatusMessage(8, QStringLiteral("Connecting"));
     canceled_ = false;
+    ReleaseUnderneath();
     if (connected_)
         throw ESockError(QStringLiteral("Already connected"));
     ResolveRemoteHost();
@@ -237,7 +260,8 @@ void TSocketClient::Connect()
             throw ESockError(QStringLiteral("Null Remote Address"));
     }
     const quint16 port = Proxy.isEmpty() ? Port : ProxyPort;
-    if (socket_->state() != QAbstractSocket::UnconnectedState)
+    if (socket_->state() != QAbstractSocket::UnconnectedState
+        || (qobject_cast<QSslSocket*>(socket_) != nullptr) != UseTLS)
         NewSocket();
     ready_ = false;
     succeed_ = true;
@@ -315,10 +339,13 @@ void TSocketClient::CloseGracefully()
     }
     TimerOn();
     TimerScope scope{this};
-    socket_->disconnectFromHost();
-    WaitUntil([this] {
-        return socket_->state() == QAbstractSocket::UnconnectedState || timedOut_ || canceled_;
+    KeepOpenUnderneath();
+    QTcpSocket* socket = socket_;
+    socket->disconnectFromHost();
+    WaitUntil([this, socket] {
+        return socket != socket_ || socket->state() == QAbstractSocket::UnconnectedState || timedOut_ || canceled_;
     });
+    HalfCloseUnderneath();
     connected_ = false;
 }
 
@@ -327,7 +354,7 @@ void TSocketClient::Listen(bool /*useSecondMessage*/)
     StatusMessage(8, QStringLiteral("Listening"));
     if (server_)
         server_->deleteLater();
-    server_ = new QTcpServer(this);
+    server_ = NewServer();
     ready_ = false;
     connect(server_, &QTcpServer::newConnection, this, [this] {
         ready_ = true;

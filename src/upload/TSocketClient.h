@@ -15,6 +15,7 @@ class QEventLoop;
 class QHostInfo;
 class QIODevice;
 class QTcpServer;
+class QSslError;
 class QTcpSocket;
 class TThreadTimer;
 
@@ -41,6 +42,12 @@ public:
     int ReportLevel = 0;    // status texts above this level are not reported
     QString Proxy;          // when set, connections go to Proxy:ProxyPort
     quint16 ProxyPort = 0;
+    // TLS: connections made or accepted from now on can be secured with
+    // StartTls; a plain socket otherwise.
+    bool UseTLS = false;
+    // A certificate that fails verification is still accepted when its
+    // SHA-256 fingerprint is this one ("AB:CD:...").
+    QString TrustedFingerprint;
 
     // Events; the sender comes first.
     std::function<void(TSocketClient&)> OnConnect;     // the socket connected
@@ -68,6 +75,20 @@ public:
     // Lets the peer read everything sent, then closes (no reset).
     void CloseGracefully();
     void ResolveRemoteHost();
+    // Secures the connection as the TLS client, verifying the certificate
+    // against the system's trusted certificates and Host (or the trusted
+    // fingerprint). Raises EUntrustedCertificate or ETlsError and closes the
+    // connection when that fails.
+    void StartTls();
+    // The session to resume on the next StartTls (a ticket taken from
+    // another connection's TlsSessionTicket); empty: a full handshake.
+    void ResumeTlsSession(const QByteArray& ticket) { resumeTicket_ = ticket; }
+    // The connection's current TLS session, updated as the server sends new
+    // tickets; empty before a handshake.
+    QByteArray TlsSessionTicket() const;
+    // SHA-256 of the certificate the peer presented on StartTls.
+    const QString& PeerFingerprint() const { return peerFingerprint_; }
+    bool Encrypted() const;
 
     // Sending. Write sends up to the first zero byte of the text.
     void SendBuffer(const char* data, qsizetype length);
@@ -138,6 +159,21 @@ private:
     void AdoptSocket(QTcpSocket* socket);
     void OnSocketError(QTcpSocket* socket, int qtError);
     void OnSocketClosed(QTcpSocket* socket);
+    void OnSslErrors(QTcpSocket* socket, const QList<QSslError>& errors);
+    QTcpServer* NewServer();
+    // Bytes the socket holds that the network has not taken yet, encrypted
+    // records included.
+    static qint64 Unsent(QTcpSocket* socket);
+    // Raises ETlsError when the connection failed in TLS.
+    void RaiseTlsError();
+    // A TLS peer may still be sending (session tickets, its close alert)
+    // when we close; had the socket gone, our side would answer with a
+    // reset and the peer's system would drop what it had not read yet, the
+    // end of an upload. So a closed TLS connection stays open underneath,
+    // half-closed, until this object is done with it.
+    void KeepOpenUnderneath();
+    void HalfCloseUnderneath();
+    void ReleaseUnderneath();
     // Sends one buffer, waiting until the socket has taken all of it;
     // counts and reports progress when `count` is set.
     void SendAll(const char* data, qsizetype length, bool count, const char* abortText);
@@ -154,6 +190,12 @@ private:
     int lookupId_ = -1;
     QByteArray io_; // one I/O buffer for every chunk
     QString status_;
+    QByteArray resumeTicket_;
+    QString peerFingerprint_;
+    QString tlsError_;        // the TLS library's text of the last failure
+    QString untrustedWhy_;    // verification errors of a certificate not trusted
+    QString untrustedFingerprint_;
+    int underneath_ = -1; // a duplicate of a closed TLS connection's descriptor
 
     bool connected_ = false;
     bool timedOut_ = false;

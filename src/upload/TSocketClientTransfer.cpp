@@ -27,7 +27,7 @@ void TSocketClient::SendAll(const char* data, qsizetype length, bool count, cons
     QTcpSocket* socket = socket_;
     for (;;) {
         WaitUntil([&] {
-            return socket != socket_ || socket->bytesToWrite() == 0 || pendingSent_ > 0
+            return socket != socket_ || Unsent(socket) == 0 || pendingSent_ > 0
                    || canceled_ || timedOut_ || !succeed_
                    || socket->state() != QAbstractSocket::ConnectedState;
         });
@@ -45,8 +45,9 @@ void TSocketClient::SendAll(const char* data, qsizetype length, bool count, cons
             throw EAbortError(QString::fromLatin1(abortText));
         }
         if (socket != socket_ || !succeed_ || socket->state() != QAbstractSocket::ConnectedState) {
-            if (socket == socket_ && socket->bytesToWrite() == 0 && succeed_)
+            if (socket == socket_ && Unsent(socket) == 0 && succeed_)
                 return;
+            RaiseTlsError();
             if (lastError_ == 0 || lastError_ == SockErrorNo::WouldBlock)
                 lastError_ = SockErrorNo::ConnectionReset;
             ErrorManager(SockErrorNo::WouldBlock);
@@ -54,7 +55,7 @@ void TSocketClient::SendAll(const char* data, qsizetype length, bool count, cons
         }
         if (timedOut_)
             throw ESockError(QStringLiteral("Socket send timed out"));
-        if (socket->bytesToWrite() == 0)
+        if (Unsent(socket) == 0)
             return;
     }
 }
@@ -192,6 +193,7 @@ SjisString TSocketClient::ReadLnImpl()
         }
         if (socket->bytesAvailable() >= IoBufferSize)
             throw std::out_of_range("ReadLn: a line longer than 65,536 bytes");
+        RaiseTlsError();
         if (socket->state() == QAbstractSocket::UnconnectedState)
             return {}; // the peer closed, possibly in the middle of a line
         if (canceled_) {

@@ -280,8 +280,24 @@ void UploadController::ConnectToEntryServer()
     FTP.UserID = entry_.User;
     FTP.Password = entry_.Password;
     FTP.Passive = entry_.Passive;
+    FTP.UseTLS = entry_.UseTLS;
+    FTP.TrustedFingerprint = QString::fromStdString(entry_.TlsFingerprint);
     server_ = entry_;
-    FTP.Connect();
+    try {
+        FTP.Connect();
+    } catch (const EUntrustedCertificate& e) {
+        // Nothing but AUTH TLS was said on that connection; a certificate the
+        // user now trusts is remembered and the login starts again.
+        if (!ConfirmCertificate || !ConfirmCertificate(e.Host, e.Fingerprint, e.Why)) {
+            untrusted_ = RefusedCertificate{e.Host, e.Fingerprint, e.Why};
+            throw;
+        }
+        WriteTlsFingerprint(store_, entry_.SettingName, e.Fingerprint.toStdString());
+        entry_.TlsFingerprint = e.Fingerprint.toStdString();
+        server_ = entry_;
+        FTP.TrustedFingerprint = e.Fingerprint;
+        FTP.Connect();
+    }
 }
 
 void UploadController::bttnOkClick()
@@ -296,6 +312,7 @@ void UploadController::bttnOkClick()
     cancelled_ = false;
     loggedIn_ = false;
     abortStore_ = false;
+    untrusted_.reset();
     Notify("アップロードを開始。");
     current_ = NextListedRow(0);
     try {

@@ -70,6 +70,17 @@ public:
         QString reason;     // the server's reply, the socket or TLS error
     };
     const Failure& LastFailure() const { return failure_; }
+    // Asked when a server's certificate fails verification and is not the
+    // one its setting trusts: true stores the fingerprint in the setting and
+    // the login goes on. Left empty, such a server ends the run before USER.
+    std::function<bool(const QString& host, const QString& fingerprint, const QString& why)> ConfirmCertificate;
+    // The certificate that ended the run, when one did (host, fingerprint).
+    struct RefusedCertificate {
+        QString Host;
+        QString Fingerprint;
+        QString Why;
+    };
+    const std::optional<RefusedCertificate>& UntrustedCertificate() const { return untrusted_; }
 
     TFtpClient FTP;
     TSSTP SSTP;
@@ -170,6 +181,7 @@ private:
     int entryIndex_ = -1;             // the queue line that entry_ was read from
     Failure failure_;
     bool loggedIn_ = false;
+    std::optional<RefusedCertificate> untrusted_;
     bool cancelled_ = false;
     int chainDepth_ = 0;
     RunState state_ = RunState::Idle;

@@ -1,7 +1,9 @@
 // The upload window, offscreen, against real pyftpdlib servers: what its
 // list, labels, gauge, buttons and message boxes show, the companion's
 // notifications, the queue afterwards, and closing in the middle of a run.
+#include "TlsTestServers.h"
 #include "UploadFixture.h"
+#include "common/ModalAnswer.h"
 #include "controls/TProgressGauge.h"
 #include "dialogs/TformUpload.h"
 #include "ui_TformUpload.h"
@@ -57,6 +59,8 @@ private slots:
     void listingThatCannotBeSent_data();
     void listingThatCannotBeSent();
     void cancelMidTransferClosesAfterTheChain();
+    void untrustedCertificateIsAskedAbout_data();
+    void untrustedCertificateIsAskedAbout();
 };
 
 // Pages are given by their remote folders; "!gone" is a queued page whose
@@ -221,6 +225,49 @@ void TestUploadWindow::cancelMidTransferClosesAfterTheChain()
     QCOMPARE(shown.shown, QStringList()); // the user asked to stop: no failure box
     QCOMPARE(State(window, 0), U(JA_FAILED));
     QCOMPARE(f.queued(), size_t(1));
+    WaitForNotifications(window);
+}
+
+void TestUploadWindow::untrustedCertificateIsAskedAbout_data()
+{
+    QTest::addColumn<bool>("trust");
+    QTest::newRow("yes-remembers-and-sends") << true;
+    QTest::newRow("no-sends-nothing") << false;
+}
+
+void TestUploadWindow::untrustedCertificateIsAskedAbout()
+{
+    QFETCH(bool, trust);
+    PyFtpsServer server;
+    QVERIFY(server.start());
+    UploadFixture f;
+    f.addServer("tls", server.port(), server.user, server.password);
+    FtpSetting setting = ReadFtpSetting(f.store, "tls");
+    setting.UseTLS = true;
+    WriteFtpSetting(f.store, "tls", setting);
+    f.addPage(QStringLiteral("p"), "tls", "");
+    TformUpload window(f.store);
+    window.show();
+    Box question;
+    Answer(trust ? QMessageBox::Yes : QMessageBox::No, &question);
+    window.form().bttnOk->click();
+    QVERIFY(question.seen);
+    QVERIFY2(question.text.contains(server.fingerprint) && question.text.contains(QStringLiteral("127.0.0.1")),
+             qPrintable(question.text));
+    QCOMPARE(QString::fromStdString(ReadFtpSetting(f.store, "tls").TlsFingerprint),
+             trust ? server.fingerprint : QString());
+    if (trust)
+        QCOMPARE(State(window, 0), U(JA_DONE));
+    else // the row says which certificate was refused
+        QVERIFY2(State(window, 0).startsWith(U(JA_FAILED) + QStringLiteral(" ("))
+                     && State(window, 0).contains(server.fingerprint),
+                 qPrintable(State(window, 0)));
+    QCOMPARE(ReadTestFile(server.file(QStringLiteral("p.html"))).isEmpty(), !trust);
+    // Refused, the server heard nothing after AUTH TLS; trusted, the login starts again.
+    const QStringList t = server.transcript();
+    QCOMPARE(t.filter(QStringLiteral("USER")).size(), trust ? 1 : 0);
+    QCOMPARE(t.first(), QStringLiteral("AUTH TLS"));
+    window.form().bttnCancel->click();
     WaitForNotifications(window);
 }
 

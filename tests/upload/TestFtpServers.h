@@ -70,6 +70,8 @@ public:
     QString user = QStringLiteral("tav");
     QString password = QStringLiteral("secret");
     int readLimit = 1 << 20; // bytes per second taken in the "throttle" mode
+    QString script = QStringLiteral(TAV_SOURCE_DIR "/tests/upload/ftp_test_server.py");
+    QStringList extraArgs; // for another script that takes these arguments and more
 
     // Starts the server serving a fresh folder; false when it did not come up.
     bool start(const QString& fault = QStringLiteral("none"), const QString& masquerade = {})
@@ -77,8 +79,7 @@ public:
         if (!dir_.isValid())
             return false;
         QDir(dir_.path()).mkdir(QStringLiteral("root"));
-        QStringList args{QStringLiteral(TAV_SOURCE_DIR "/tests/upload/ftp_test_server.py"),
-                         QStringLiteral("--root"), root(),
+        QStringList args{script, QStringLiteral("--root"), root(),
                          QStringLiteral("--transcript"), dir_.filePath(QStringLiteral("transcript")),
                          QStringLiteral("--user"), user, QStringLiteral("--password"), password,
                          QStringLiteral("--fault"), fault,
@@ -86,6 +87,7 @@ public:
                          QStringLiteral("--read-limit"), QString::number(readLimit)};
         if (!masquerade.isEmpty())
             args << QStringLiteral("--masquerade") << masquerade;
+        args << extraArgs;
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         DieWithParent(process_);
         process_.start(QStringLiteral("/usr/bin/python3"), args);
@@ -115,6 +117,7 @@ public:
 // rights into pub/ (USER anonymous is answered by 230).
 class VsftpdServer : public FtpServerProcess {
 public:
+    QString extraConfig; // lines after the configuration's own; a repeated option wins
     bool start()
     {
         if (!dir_.isValid() || !QFile::exists(QStringLiteral("/usr/sbin/vsftpd")))
@@ -133,7 +136,8 @@ public:
             "no_anon_password=YES\npasv_enable=YES\npasv_min_port=%3\npasv_max_port=%3\n"
             "port_enable=YES\nconnect_from_port_20=NO\nxferlog_enable=YES\nlog_ftp_protocol=YES\n"
             "vsftpd_log_file=%4\nsyslog_enable=NO\nsecure_chroot_dir=%5\n")
-            .arg(port_).arg(root()).arg(pasv).arg(logPath(), d.filePath(QStringLiteral("empty")));
+            .arg(port_).arg(root()).arg(pasv).arg(logPath(), d.filePath(QStringLiteral("empty")))
+            + extraConfig;
         const QString confPath = d.filePath(QStringLiteral("vsftpd.conf"));
         QFile f(confPath);
         if (!f.open(QIODevice::WriteOnly))
@@ -173,6 +177,9 @@ public:
         return lines;
     }
 
-private:
+    // The whole log: commands, replies and login lines.
+    QString log() const { return QString::fromUtf8(ReadTestFile(logPath())); }
+
+protected:
     QString logPath() const { return dir_.filePath(QStringLiteral("vsftpd.log")); }
 };

@@ -112,7 +112,7 @@ private slots:
         UploadFixture f;
         f.addServer("main", server.port(), server.user, server.password);
         QMap<QString, QString> pages;
-        for (const QString name : {QStringLiteral("first"), QStringLiteral("second")})
+        for (const QString& name : {QStringLiteral("first"), QStringLiteral("second")})
             pages[name] = f.addPage(name, "main", "");
         QProcess p;
         StartTavpub(p, f, {});
