@@ -3,17 +3,29 @@
 # Xvfb, Tools > FTP upload from the menu, Enter on the upload window, and
 # both files on a pyftpdlib server (one remote folder created on the way),
 # with the queue emptied.
-# Usage: upload_e2e.sh TAV_OUTLINER TAVPUB FTP_TEST_SERVER_PY
+# With "tls" the server requires explicit TLS with a self-signed certificate:
+# the user trusts it in the question box, its fingerprint is stored, and the
+# pages replace the live files through temporary names.
+# Usage: upload_e2e.sh TAV_OUTLINER TAVPUB FTP_TEST_SERVER_PY [tls]
 set -euo pipefail
 app=$1
 tavpub=$2
 ftp_server=$3
+tls=${4:-}
 
 source "$(dirname "$0")/session.sh"
 
 # The server, with www/ there already and fresh/ still to be made.
 mkdir -p "$work/root/www"
-/usr/bin/python3 "$ftp_server" --root "$work/root" --transcript "$work/transcript" \
+server=("$ftp_server")
+if [ -n "$tls" ]; then
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
+    -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
+  fingerprint=$(openssl x509 -in "$work/cert.pem" -noout -fingerprint -sha256 | sed 's/.*=//')
+  server=("$(dirname "$ftp_server")/ftps_test_server.py" --cert "$work/cert.pem" --key "$work/key.pem")
+  printf 'old page\n' > "$work/root/www/one.html"
+fi
+/usr/bin/python3 "${server[@]}" --root "$work/root" --transcript "$work/transcript" \
   --user tav --password secret >"$work/ftp.out" &
 helper_pids+=($!)
 for _ in $(seq 100); do grep -q '^PORT ' "$work/ftp.out" 2>/dev/null && break; sleep 0.1; done
@@ -28,6 +40,9 @@ main\\UserName=tav
 main\\PassWord=secret
 main\\UsePasv=1
 CONF
+if [ -n "$tls" ]; then
+  printf 'main\\UseTLS=1\nmain\\AtomicReplace=1\n' >> "$XDG_CONFIG_HOME/Tav/QUIB.conf"
+fi
 
 for page in one two; do
   folder=www
@@ -60,6 +75,16 @@ xdotool windowfocus "$upload"
 sleep 0.5
 key Return
 
+if [ -n "$tls" ]; then
+  # The certificate is self-signed: the program asks, showing its fingerprint.
+  question=$(timeout 20 xdotool search --sync --onlyvisible --name '^質問$' | head -n 1) \
+    || fail "no question about the certificate; log: $(cat "$work/app.log")"
+  [ -z "$(grep -E '^(USER|PASS)' "$work/transcript" || true)" ] || fail "logged in before the certificate was trusted"
+  xdotool windowfocus "$question"
+  sleep 0.3
+  key alt+y
+fi
+
 for _ in $(seq 200); do
   [ -f "$work/root/www/one.html" ] && [ -f "$work/root/fresh/two.html" ] && break
   sleep 0.1
@@ -68,6 +93,13 @@ done
 [ -f "$work/root/fresh/two.html" ] || fail "two.html did not reach the server"
 grep -q "^MKD /fresh/" "$work/transcript" || fail "no folder was made: $(cat "$work/transcript")"
 grep -q "page one" "$work/root/www/one.html" || fail "one.html is not the page"
+if [ -n "$tls" ]; then
+  [ "$(head -n 1 "$work/transcript")" = "AUTH TLS" ] || fail "the session did not start with AUTH TLS"
+  grep -q "^RNTO one.html$" "$work/transcript" || fail "one.html was not renamed into place: $(cat "$work/transcript")"
+  grep -qF "main\\TlsFingerprint=$fingerprint" "$XDG_CONFIG_HOME/Tav/QUIB.conf" \
+    || fail "the trusted fingerprint was not stored: $(cat "$XDG_CONFIG_HOME/Tav/QUIB.conf")"
+  [ -z "$(find "$work/root" -name '*.part')" ] || fail "a temporary file was left behind"
+fi
 
 # The run empties the queue when it ends.
 for _ in $(seq 100); do grep -q "one.data" "$XDG_CONFIG_HOME/Tav/QUIB.conf" || break; sleep 0.1; done
