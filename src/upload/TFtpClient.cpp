@@ -236,14 +236,7 @@ void TFtpClient::DoCommand(SjisView line)
     const SjisString reply = Transaction(line);
     // An empty reply (the server closed) is a failure too: nothing was done.
     if ((replyCode_ >= 400 && replyCode_ <= 599) || reply.empty()) {
-        if (replyCode_ >= 500 && replyCode_ <= 502 && OnUnSupportedFunction)
-            OnUnSupportedFunction(*this, type);
-        if (!OnFailure)
-            throw FTPException(reply);
-        bool handled = false;
-        OnFailure(*this, handled, type);
-        if (!handled)
-            throw FTPException(reply);
+        CommandFailure(reply, type);
         return;
     }
     if (OnSuccess)
