@@ -101,9 +101,9 @@ void UploadController::SetRequest(const QString& text)
 // A message that comes while the previous one is still on its way waits for
 // it: the notifier would refuse it, and the companion would never hear of a
 // failure that follows the start closely.
-void UploadController::Notify(const char* utf8Script)
+void UploadController::Notify(const char* utf8Script, const QString& detail)
 {
-    notifications_.push_back(TextCodec::Sjis(utf8Script));
+    notifications_.push_back({TextCodec::Sjis(utf8Script), detail});
     SendNextNotification();
 }
 
@@ -114,12 +114,12 @@ void UploadController::Notify(const char* utf8Script)
 void UploadController::SendNextNotification()
 {
     while (!notifications_.empty() && !SSTP.Busy()) {
-        const SjisString script = notifications_.front();
+        const Notification next = notifications_.front();
         notifications_.pop_front();
-        SSTP.SetHeader(TSSTP::Script, script);
+        SSTP.SetHeader(TSSTP::Script, next.script);
         SSTP.Send();
         if (SSTP.Active && SSTP.StatusCode() == TSSTP::StatusNoCompanion)
-            Desktop.Show(Text(script));
+            Desktop.Show(Text(next.script), next.detail);
     }
 }
 
@@ -152,9 +152,13 @@ void UploadController::MarkFailed(const QString& reason)
     AppendToRow(current_, reason.isEmpty() || cancelled_
                               ? U(FailedMark)
                               : U(FailedMark) + QStringLiteral(" (") + reason + QLatin1Char(')'));
-    if (!reason.isEmpty() && !cancelled_)
+    QString detail;
+    if (!reason.isEmpty() && !cancelled_) {
         SetRequest(request_ + QLatin1Char('\n') + reason);
-    Notify("アップロード失敗。");
+        // A notice is read away from the window: it says which file and why.
+        detail = failure_.remotePath.isEmpty() ? reason : failure_.remotePath + QStringLiteral(": ") + reason;
+    }
+    Notify("アップロード失敗。", detail);
     emit finished(false);
 }
 

@@ -87,7 +87,11 @@ public:
     // Hears the messages when no companion listens.
     DesktopNotifier Desktop;
     // Messages waiting for the one in flight; the companion gets each in turn.
-    std::deque<SjisString> notifications_;
+    struct Notification {
+        SjisString script; // what the companion gets
+        QString detail;    // what a desktop notice adds under it
+    };
+    std::deque<Notification> notifications_;
 
 signals:
     // A message box: caption, text and icon, exactly as shown.
@@ -141,7 +145,7 @@ private:
     void RefuseBrokenCommand();
     void AppendToRow(int row, const QString& text);
     void SetRequest(const QString& text);
-    void Notify(const char* utf8Script);
+    void Notify(const char* utf8Script, const QString& detail = {});
     void SendNextNotification();
 
     SettingsStore& store_;

@@ -177,7 +177,12 @@ private slots:
             const NoticeListener::Call& call = listener_.calls[i];
             QCOMPARE(call.app, QStringLiteral("Tav Outliner"));
             QCOMPARE(call.icon, QStringLiteral("tav-outliner"));
-            QCOMPARE(call.body, QString());
+            // Only a failure says more: which file, and the server's reply.
+            if (call.summary == U(JA_RUN_FAILED))
+                QVERIFY2(call.body.contains(QStringLiteral("index.html")) && call.body.contains(QStringLiteral("550")),
+                         qPrintable(call.body));
+            else
+                QCOMPARE(call.body, QString());
             // A run leaves one notice: each replaces the one before.
             QCOMPARE(call.replaces, i == 0 ? 0u : listener_.calls[i - 1].id);
         }
