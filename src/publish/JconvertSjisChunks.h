@@ -1,0 +1,184 @@
+#pragma once
+
+// Shift_JIS -> ISO-2022-JP / EUC-JP over long stretches of text, 4 KiB at a
+// time, without a branch per character. Page text switches between ASCII,
+// pairs and half-width katakana every few characters, so a loop that decides
+// per character mispredicts most of its branches. Here two passes run over a
+// chunk instead:
+//  1. 64 bytes at a time (SSE2), bit masks say which bytes lead a pair, trail
+//     one, are half-width katakana or are 8-bit; every pair is converted in
+//     place, into a scratch copy of the chunk that has the input's layout.
+//  2. Only the places where the output's layout departs from the input's are
+//     visited, by scanning the masks: the katakana, which grow, and (to
+//     ISO-2022-JP) the mode changes, which take an escape. The stretches in
+//     between are copied from the scratch copy 16 bytes at a time.
+// The results are those of the character-by-character steps: the masks
+// follow the same rule (a byte above 0x7F that is no half-width katakana
+// leads a pair, whatever the next byte is) and the pairs go through the same
+// arithmetic as SjisToJis.
+
+#include "publish/JconvertBytes.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace jconvert {
+
+#if defined(__SSE2__)
+
+inline constexpr std::size_t SjisChunkWords = 64;
+inline constexpr std::size_t SjisChunkBytes = 64 * SjisChunkWords;
+// A chunk reads this far past its end: the trail of a pair on its last byte
+// (by 16-byte loads), or the mark after a katakana there.
+inline constexpr std::size_t SjisChunkReadAhead = 16;
+
+// What pass 1 finds in 64 bytes; bit n is byte n.
+struct SjisWordMasks {
+    std::uint64_t twoByte; // part of a pair or a katakana: ISO-2022-JP two-byte mode
+    std::uint64_t kana;    // a half-width katakana (not a trail)
+};
+
+// 16 bits -> 16 bytes, all ones where the bit is set.
+inline __m128i ExpandBits(std::uint32_t bits)
+{
+    __m128i x = _mm_cvtsi32_si128(int(bits));
+    x = _mm_unpacklo_epi8(x, x);
+    x = _mm_unpacklo_epi16(x, x);
+    x = _mm_unpacklo_epi32(x, x); // byte 0 of `bits` in lanes 0-7, byte 1 in lanes 8-15
+    const __m128i bit = _mm_set_epi8(-128, 64, 32, 16, 8, 4, 2, 1, -128, 64, 32, 16, 8, 4, 2, 1);
+    return _mm_cmpeq_epi8(_mm_and_si128(x, bit), bit);
+}
+
+// Unsigned a < b on bytes, by the signed comparison with the top bits flipped.
+inline __m128i BytesBelow(__m128i a, Byte b)
+{
+    return _mm_cmplt_epi8(_mm_xor_si128(a, _mm_set1_epi8(char(0x80))), _mm_set1_epi8(char(b ^ 0x80)));
+}
+
+// Pass 1 on the 64 bytes at `in` (reads in[64] too). `trailIn` is 1 when
+// in[0] trails a pair begun before; returns the same for the next 64 bytes.
+// `pairHigh` (0x80 for EUC-JP) is or-ed into every converted pair byte.
+inline std::uint64_t ConvertSjisWord(const Byte* in, Byte* scratch, std::uint64_t trailIn, Byte pairHigh,
+                                     SjisWordMasks& masks)
+{
+    __m128i bytes[4];
+    std::uint64_t high = 0, kana = 0;
+    for (int k = 0; k < 4; ++k) {
+        bytes[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * k));
+        // 0xA1-0xDF, less 0x21, are 0x80-0xBE: below -65 as signed bytes.
+        const __m128i isKana = _mm_cmplt_epi8(_mm_add_epi8(bytes[k], _mm_set1_epi8(-0x21)), _mm_set1_epi8(-65));
+        high |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(bytes[k]))) << (16 * k);
+        kana |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(isKana))) << (16 * k);
+    }
+    // In a run of bytes that may lead a pair, the first leads, the next
+    // trails it, the next leads again: the leads are the run's bytes at even
+    // distance from its start. Adding a run's start bit to the run clears the
+    // run (the carry ripples through it), which picks out the runs starting
+    // at even positions.
+    constexpr std::uint64_t even = 0x5555555555555555ull;
+    const std::uint64_t mayLead = high & ~kana & ~trailIn;
+    const std::uint64_t starts = mayLead & ~(mayLead << 1);
+    const std::uint64_t evenRuns = mayLead & ~(mayLead + (starts & even));
+    const std::uint64_t lead = (evenRuns & even) | (mayLead & ~evenRuns & ~even);
+    const std::uint64_t trail = (lead << 1) | trailIn;
+    masks.twoByte = high | trail;
+    masks.kana = kana & ~trail;
+
+    for (int k = 0; k < 4; ++k) {
+        const __m128i s1 = bytes[k];
+        const __m128i s2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * k + 1));
+        // As a lead: j1 = (s1 - (s1 < 0xA0 ? 0x70 : 0xB0)) * 2, less 1 when s2 < 0x9F.
+        const __m128i offset = _mm_sub_epi8(_mm_set1_epi8(char(0xB0)),
+                                            _mm_and_si128(BytesBelow(s1, 0xA0), _mm_set1_epi8(0x40)));
+        __m128i row = _mm_sub_epi8(s1, offset);
+        row = _mm_add_epi8(_mm_add_epi8(row, row), BytesBelow(s2, 0x9F));
+        // As a trail: s1 < 0x9F ? s1 - (s1 > 0x7F ? 0x20 : 0x1F) : s1 - 0x7E.
+        const __m128i lowTrail = BytesBelow(s1, 0x9F);
+        const __m128i lowColumn =
+            _mm_add_epi8(_mm_sub_epi8(s1, _mm_set1_epi8(0x1F)), _mm_cmplt_epi8(s1, _mm_setzero_si128()));
+        const __m128i highColumn = _mm_sub_epi8(s1, _mm_set1_epi8(0x7E));
+        const __m128i column = _mm_or_si128(_mm_and_si128(lowTrail, lowColumn), _mm_andnot_si128(lowTrail, highColumn));
+
+        const __m128i isLead = ExpandBits(std::uint32_t(lead >> (16 * k)) & 0xFFFF);
+        const __m128i isTrail = ExpandBits(std::uint32_t(trail >> (16 * k)) & 0xFFFF);
+        const __m128i isPair = _mm_or_si128(isLead, isTrail);
+        __m128i converted = _mm_or_si128(_mm_and_si128(isLead, row), _mm_and_si128(isTrail, column));
+        converted = _mm_or_si128(converted, _mm_and_si128(isPair, _mm_set1_epi8(char(pairHigh))));
+        converted = _mm_or_si128(converted, _mm_andnot_si128(isPair, s1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(scratch + 16 * k), converted);
+    }
+    return lead >> 63;
+}
+
+// Copies `size` bytes 16 at a time; writes up to 15 bytes past them.
+inline void CopyStretch(const Byte* from, std::size_t size, char*& out)
+{
+    std::size_t k = 0;
+    do {
+        std::memcpy(out + k, from + k, 16);
+        k += 16;
+    } while (k < size);
+    out += size;
+}
+
+// Converts whole chunks from `i` while a chunk and its read-ahead end
+// before `stepEnd`; returns where it stopped, always between characters.
+// `twoByte` is the output's mode (escapes are written only when `escapes`);
+// `kanaStep(at, out)` writes the katakana at `at` and returns the bytes it
+// took (a mark merged into it makes two). Writes up to WriteSlack bytes
+// past its output.
+template <bool escapes, class KanaStep>
+std::size_t SjisChunks(const Input& in, std::size_t i, std::size_t stepEnd, bool& twoByte, char*& output,
+                       Byte pairHigh, KanaStep kanaStep)
+{
+    alignas(16) Byte scratch[SjisChunkBytes + 16];
+    SjisWordMasks masks[SjisChunkWords];
+    char* out = output;
+    std::uint64_t mode = twoByte;
+    while (i + SjisChunkBytes + SjisChunkReadAhead <= stepEnd) {
+        const Byte* chunk = in.bytes + i;
+        std::uint64_t trailIn = 0;
+        for (std::size_t w = 0; w < SjisChunkWords; ++w)
+            trailIn = ConvertSjisWord(chunk + 64 * w, scratch + 64 * w, trailIn, pairHigh, masks[w]);
+
+        std::size_t done = 0; // bytes of the chunk written
+        for (std::size_t w = 0; w < SjisChunkWords; ++w) {
+            const std::uint64_t twoByteBytes = masks[w].twoByte;
+            const std::uint64_t changes = escapes ? twoByteBytes ^ ((twoByteBytes << 1) | mode) : 0;
+            mode = twoByteBytes >> 63;
+            for (std::uint64_t events = changes | masks[w].kana; events; events &= events - 1) {
+                const int bit = std::countr_zero(events);
+                const std::size_t at = 64 * w + std::size_t(bit);
+                if (at < done)
+                    continue; // a mark merged into the katakana before it
+                CopyStretch(scratch + done, at - done, out);
+                done = at;
+                if (escapes) {
+                    static constexpr char leave[4] = {char(Esc), '(', 'B', 0};
+                    static constexpr char enter[4] = {char(Esc), '$', 'B', 0};
+                    std::memcpy(out, (twoByteBytes >> bit & 1) ? enter : leave, 4);
+                    out += 3 * (changes >> bit & 1);
+                }
+                if (masks[w].kana >> bit & 1)
+                    done += kanaStep(chunk + at, out);
+            }
+        }
+        if (done < SjisChunkBytes) {
+            CopyStretch(scratch + done, SjisChunkBytes - done, out);
+            done = SjisChunkBytes;
+        }
+        if (trailIn) { // the chunk ends on a lead: its trail, by the same arithmetic
+            *out++ = char(SjisToJisTable.trailColumn[chunk[SjisChunkBytes]] | pairHigh);
+            ++done;
+        }
+        i += done;
+    }
+    twoByte = mode != 0;
+    output = out;
+    return i;
+}
+
+#endif
+
+} // namespace jconvert
