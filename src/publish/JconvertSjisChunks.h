@@ -111,14 +111,14 @@ inline std::uint64_t ConvertSjisWord(const Byte* in, Byte* scratch, std::uint64_
     return lead >> 63;
 }
 
-// Copies `size` bytes 16 at a time; writes up to 15 bytes past them.
+// Copies `size` bytes 16 at a time, at least 32; writes up to WriteSlack
+// bytes past them.
 inline void CopyStretch(const Byte* from, std::size_t size, char*& out)
 {
-    std::size_t k = 0;
-    do {
+    std::memcpy(out, from, 16);
+    std::memcpy(out + 16, from + 16, 16);
+    for (std::size_t k = 32; k < size; k += 16)
         std::memcpy(out + k, from + k, 16);
-        k += 16;
-    } while (k < size);
     out += size;
 }
 
@@ -132,7 +132,7 @@ template <bool escapes, class KanaStep>
 std::size_t SjisChunks(const Input& in, std::size_t i, std::size_t stepEnd, bool& twoByte, char*& output,
                        Byte pairHigh, KanaStep kanaStep)
 {
-    alignas(16) Byte scratch[SjisChunkBytes + 16];
+    alignas(16) Byte scratch[SjisChunkBytes + WriteSlack];
     SjisWordMasks masks[SjisChunkWords];
     char* out = output;
     std::uint64_t mode = twoByte;
