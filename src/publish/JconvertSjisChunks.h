@@ -19,6 +19,8 @@
 
 #include "publish/JconvertBytes.h"
 
+#include <algorithm>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -122,8 +124,8 @@ inline void CopyStretch(const Byte* from, std::size_t size, char*& out)
     out += size;
 }
 
-// Converts whole chunks from `i` while a chunk and its read-ahead end
-// before `stepEnd`; returns where it stopped, always between characters.
+// Converts chunks of whole 64-byte words from `i` while a word and the
+// read-ahead end before `stepEnd`; returns where it stopped, always between characters.
 // `twoByte` is the output's mode (escapes are written only when `escapes`);
 // `kanaStep(at, out)` writes the katakana at `at` and returns the bytes it
 // took (a mark merged into it makes two). Writes up to WriteSlack bytes
@@ -136,14 +138,16 @@ std::size_t SjisChunks(const Input& in, std::size_t i, std::size_t stepEnd, bool
     SjisWordMasks masks[SjisChunkWords];
     char* out = output;
     std::uint64_t mode = twoByte;
-    while (i + SjisChunkBytes + SjisChunkReadAhead <= stepEnd) {
+    while (i + 64 + SjisChunkReadAhead <= stepEnd) {
         const Byte* chunk = in.bytes + i;
+        const std::size_t words = std::min(SjisChunkWords, (stepEnd - i - SjisChunkReadAhead) / 64);
+        const std::size_t chunkBytes = 64 * words;
         std::uint64_t trailIn = 0;
-        for (std::size_t w = 0; w < SjisChunkWords; ++w)
+        for (std::size_t w = 0; w < words; ++w)
             trailIn = ConvertSjisWord(chunk + 64 * w, scratch + 64 * w, trailIn, pairHigh, masks[w]);
 
         std::size_t done = 0; // bytes of the chunk written
-        for (std::size_t w = 0; w < SjisChunkWords; ++w) {
+        for (std::size_t w = 0; w < words; ++w) {
             const std::uint64_t twoByteBytes = masks[w].twoByte;
             const std::uint64_t changes = escapes ? twoByteBytes ^ ((twoByteBytes << 1) | mode) : 0;
             mode = twoByteBytes >> 63;
@@ -164,12 +168,12 @@ std::size_t SjisChunks(const Input& in, std::size_t i, std::size_t stepEnd, bool
                     done += kanaStep(chunk + at, out);
             }
         }
-        if (done < SjisChunkBytes) {
-            CopyStretch(scratch + done, SjisChunkBytes - done, out);
-            done = SjisChunkBytes;
+        if (done < chunkBytes) {
+            CopyStretch(scratch + done, chunkBytes - done, out);
+            done = chunkBytes;
         }
         if (trailIn) { // the chunk ends on a lead: its trail, by the same arithmetic
-            *out++ = char(SjisToJisTable.trailColumn[chunk[SjisChunkBytes]] | pairHigh);
+            *out++ = char(SjisToJisTable.trailColumn[chunk[chunkBytes]] | pairHigh);
             ++done;
         }
         i += done;
