@@ -138,6 +138,11 @@ std::size_t SjisChunks(const Input& in, std::size_t i, std::size_t stepEnd, bool
     SjisWordMasks masks[SjisChunkWords];
     char* out = output;
     std::uint64_t mode = twoByte;
+    // Mode changes alternate, so the escape due next is known without
+    // looking at the mode; the two differ in their second byte only.
+    constexpr std::uint32_t leaveEscape = Esc | '(' << 8 | 'B' << 16;
+    constexpr std::uint32_t enterEscape = Esc | '$' << 8 | 'B' << 16;
+    std::uint32_t nextEscape = twoByte ? leaveEscape : enterEscape;
     while (i + 64 + SjisChunkReadAhead <= stepEnd) {
         const Byte* chunk = in.bytes + i;
         const std::size_t words = std::min(SjisChunkWords, (stepEnd - i - SjisChunkReadAhead) / 64);
@@ -152,19 +157,19 @@ std::size_t SjisChunks(const Input& in, std::size_t i, std::size_t stepEnd, bool
             const std::uint64_t changes = escapes ? twoByteBytes ^ ((twoByteBytes << 1) | mode) : 0;
             mode = twoByteBytes >> 63;
             for (std::uint64_t events = changes | masks[w].kana; events; events &= events - 1) {
-                const int bit = std::countr_zero(events);
-                const std::size_t at = 64 * w + std::size_t(bit);
+                const std::uint64_t event = events & (0 - events);
+                const std::size_t at = 64 * w + std::size_t(std::countr_zero(events));
                 if (at < done)
                     continue; // a mark merged into the katakana before it
                 CopyStretch(scratch + done, at - done, out);
                 done = at;
                 if (escapes) {
-                    static constexpr char leave[4] = {char(Esc), '(', 'B', 0};
-                    static constexpr char enter[4] = {char(Esc), '$', 'B', 0};
-                    std::memcpy(out, (twoByteBytes >> bit & 1) ? enter : leave, 4);
-                    out += 3 * (changes >> bit & 1);
+                    const bool change = (changes & event) != 0;
+                    std::memcpy(out, &nextEscape, 4); // little-endian: SSE2 is x86
+                    out += change ? 3 : 0;
+                    nextEscape ^= change ? (leaveEscape ^ enterEscape) : 0;
                 }
-                if (masks[w].kana >> bit & 1)
+                if (masks[w].kana & event)
                     done += kanaStep(chunk + at, out);
             }
         }
