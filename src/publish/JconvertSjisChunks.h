@@ -87,6 +87,8 @@ inline std::uint64_t ConvertSjisWord(const Byte* in, Byte* scratch, std::uint64_
     masks.twoByte = high | trail;
     masks.kana = kana & ~trail;
 
+    // Lane 0 of the first vector trails when `trailIn`; every other trail follows a lead.
+    __m128i leadBefore = _mm_slli_si128(_mm_cvtsi32_si128(-int(trailIn)), 15);
     for (int k = 0; k < 4; ++k) {
         const __m128i s1 = bytes[k];
         const __m128i s2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * k + 1));
@@ -103,7 +105,8 @@ inline std::uint64_t ConvertSjisWord(const Byte* in, Byte* scratch, std::uint64_
         const __m128i column = _mm_or_si128(_mm_and_si128(lowTrail, lowColumn), _mm_andnot_si128(lowTrail, highColumn));
 
         const __m128i isLead = ExpandBits(std::uint32_t(lead >> (16 * k)) & 0xFFFF);
-        const __m128i isTrail = ExpandBits(std::uint32_t(trail >> (16 * k)) & 0xFFFF);
+        const __m128i isTrail = _mm_or_si128(_mm_slli_si128(isLead, 1), _mm_srli_si128(leadBefore, 15));
+        leadBefore = isLead;
         const __m128i isPair = _mm_or_si128(isLead, isTrail);
         __m128i converted = _mm_or_si128(_mm_and_si128(isLead, row), _mm_and_si128(isTrail, column));
         converted = _mm_or_si128(converted, _mm_and_si128(isPair, _mm_set1_epi8(char(pairHigh))));
