@@ -92,25 +92,27 @@ inline std::uint64_t ConvertSjisWord(const Byte* in, Byte* scratch, std::uint64_
     for (int k = 0; k < 4; ++k) {
         const __m128i s1 = bytes[k];
         const __m128i s2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * k + 1));
-        // As a lead: j1 = (s1 - (s1 < 0xA0 ? 0x70 : 0xB0)) * 2, less 1 when s2 < 0x9F.
-        const __m128i offset = _mm_sub_epi8(_mm_set1_epi8(char(0xB0)),
-                                            _mm_and_si128(BytesBelow(s1, 0xA0), _mm_set1_epi8(0x40)));
-        __m128i row = _mm_sub_epi8(s1, offset);
-        row = _mm_add_epi8(_mm_add_epi8(row, row), BytesBelow(s2, 0x9F));
-        // As a trail: s1 < 0x9F ? s1 - (s1 > 0x7F ? 0x20 : 0x1F) : s1 - 0x7E.
-        const __m128i lowTrail = BytesBelow(s1, 0x9F);
-        const __m128i lowColumn =
-            _mm_add_epi8(_mm_sub_epi8(s1, _mm_set1_epi8(0x1F)), _mm_cmplt_epi8(s1, _mm_setzero_si128()));
-        const __m128i highColumn = _mm_sub_epi8(s1, _mm_set1_epi8(0x7E));
-        const __m128i column = _mm_or_si128(_mm_and_si128(lowTrail, lowColumn), _mm_andnot_si128(lowTrail, highColumn));
+        const __m128i flipped = _mm_xor_si128(s1, _mm_set1_epi8(char(0x80))); // unsigned order, as signed
+        // As a lead: j1 = (s1 - (s1 < 0xA0 ? 0x70 : 0xB0)) * 2, less 1 when s2 < 0x9F;
+        // on 8 bits that is 2 * s1 - 0x60, less 0x80 more when s1 < 0xA0.
+        const __m128i leadBelowA0 = _mm_cmplt_epi8(flipped, _mm_set1_epi8(0xA0 ^ 0x80));
+        __m128i row = _mm_sub_epi8(_mm_add_epi8(s1, s1), _mm_set1_epi8(0x60));
+        row = _mm_sub_epi8(row, _mm_and_si128(leadBelowA0, _mm_set1_epi8(char(0x80))));
+        row = _mm_or_si128(_mm_add_epi8(row, BytesBelow(s2, 0x9F)), _mm_set1_epi8(char(pairHigh)));
+        // As a trail: s1 < 0x9F ? s1 - (s1 > 0x7F ? 0x20 : 0x1F) : s1 - 0x7E, that is
+        // s1 - 0x7E, plus 0x5F (0x5E above 0x7F) below 0x9F.
+        const __m128i trailBelow9F = _mm_cmplt_epi8(flipped, _mm_set1_epi8(0x9F ^ 0x80));
+        const __m128i lowTrailStep =
+            _mm_and_si128(trailBelow9F, _mm_add_epi8(_mm_set1_epi8(0x5F), _mm_cmplt_epi8(s1, _mm_setzero_si128())));
+        __m128i column = _mm_add_epi8(_mm_sub_epi8(s1, _mm_set1_epi8(0x7E)), lowTrailStep);
+        column = _mm_or_si128(column, _mm_set1_epi8(char(pairHigh)));
 
         const __m128i isLead = ExpandBits(std::uint32_t(lead >> (16 * k)) & 0xFFFF);
         const __m128i isTrail = _mm_or_si128(_mm_slli_si128(isLead, 1), _mm_srli_si128(leadBefore, 15));
         leadBefore = isLead;
         const __m128i isPair = _mm_or_si128(isLead, isTrail);
-        __m128i converted = _mm_or_si128(_mm_and_si128(isLead, row), _mm_and_si128(isTrail, column));
-        converted = _mm_or_si128(converted, _mm_and_si128(isPair, _mm_set1_epi8(char(pairHigh))));
-        converted = _mm_or_si128(converted, _mm_andnot_si128(isPair, s1));
+        const __m128i converted = _mm_or_si128(_mm_or_si128(_mm_and_si128(isLead, row), _mm_and_si128(isTrail, column)),
+                                               _mm_andnot_si128(isPair, s1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(scratch + 16 * k), converted);
     }
     return lead >> 63;
