@@ -1,7 +1,7 @@
 #pragma once
 
-// Shift_JIS -> ISO-2022-JP / EUC-JP over long stretches of text, 4 KiB at a
-// time, without a branch per character. Page text switches between ASCII,
+// Shift_JIS -> ISO-2022-JP / EUC-JP over long stretches of text, up to 4 KiB
+// at a time, without a branch per character. Page text switches between ASCII,
 // pairs and half-width katakana every few characters, so a loop that decides
 // per character mispredicts most of its branches. Here two passes run over a
 // chunk instead:
@@ -11,7 +11,7 @@
 //  2. Only the places where the output's layout departs from the input's are
 //     visited, by scanning the masks: the katakana, which grow, and (to
 //     ISO-2022-JP) the mode changes, which take an escape. The stretches in
-//     between are copied from the scratch copy 16 bytes at a time.
+//     between are copied from the scratch copy a vector at a time.
 // The results are those of the character-by-character steps: the masks
 // follow the same rule (a byte above 0x7F that is no half-width katakana
 // leads a pair, whatever the next byte is) and the pairs go through the same
