@@ -5,11 +5,14 @@
 
 #include <bit>
 #include <cstddef>
-#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace jconvert {
 
@@ -26,33 +29,11 @@ struct Input {
     Byte at(std::size_t i) const { return i < size ? bytes[i] : 0; }
 };
 
-// Runs fill(char* out) -> bytes written, into a fresh string of room `bound`.
-// The converters compute a bound they can never exceed, so the inner loops
-// write through a plain pointer and never grow the string. Going past the
-// bound would be a bug in that computation: stop at once rather than go on
-// with corrupted memory.
-template <class Fill>
-std::string WriteBounded(std::size_t bound, Fill fill)
-{
-    auto checkedFill = [&fill, bound](char* p) {
-        const std::size_t written = fill(p);
-        if (written > bound)
-            std::abort();
-        return written;
-    };
-    std::string out;
-#if defined(__cpp_lib_string_resize_and_overwrite)
-    out.resize_and_overwrite(bound, [&](char* p, std::size_t) { return checkedFill(p); });
-#else
-    out.resize(bound);
-    out.resize(checkedFill(out.data()));
-#endif
-    return out;
-}
-
 // The inner loops store whole words and vectors and then advance by the
-// bytes that count, so the output needs this much room past its end.
-inline constexpr std::size_t WriteSlack = 16;
+// bytes that count, so the output needs this much room past its end. Two
+// vectors: most stretches between mode changes fit in 32 bytes, and copying
+// 32 at once spares a hard-to-predict loop branch.
+inline constexpr std::size_t WriteSlack = 32;
 
 // The number of bytes before the first byte with a bit set, in a word
 // loaded from memory (the first byte is the least significant on a
@@ -102,8 +83,22 @@ inline HighByteCount CountHighBytes(const Input& in)
     auto sumOfBytes = [](std::uint64_t bits) { return std::size_t(((bits >> 7) * ones) >> 56); };
     HighByteCount count;
     std::size_t i = 0;
+#if defined(__SSE2__)
+    // 64 bytes at a time: bit n of `high` is byte n's top bit.
+    std::uint64_t previousHigh = 0; // bit 0: the byte before these 64 was 8-bit
+    for (; i + 64 <= in.size; i += 64) {
+        std::uint64_t high = 0;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.bytes + i + 16 * k));
+            high |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(bytes))) << (16 * k);
+        }
+        count.high += std::size_t(std::popcount(high));
+        count.runStarts += std::size_t(std::popcount(high & ~((high << 1) | previousHigh)));
+        previousHigh = high >> 63;
+    }
+#endif
     if constexpr (std::endian::native == std::endian::little) {
-        std::uint64_t previousHigh = 0; // bit 7: the byte before this word was 8-bit
+        std::uint64_t previousHigh = i > 0 ? in.bytes[i - 1] & 0x80 : 0; // bit 7: the byte before this word was 8-bit
         for (; i + 8 <= in.size; i += 8) {
             std::uint64_t word;
             std::memcpy(&word, in.bytes + i, 8);

@@ -6,6 +6,7 @@
 // katakana is the single byte k.
 #include "publish/Jconvert.h"
 #include "publish/JconvertBlocks.h"
+#include "publish/JconvertSjisChunks.h"
 
 using namespace jconvert;
 
@@ -57,12 +58,22 @@ std::size_t Euc2Sjis(const Input& in, std::size_t stepEnd, BlockState&, char*& o
 
 // A half-width katakana k becomes 0x8E k; any other byte above 0x7F starts a
 // pair that goes through the JIS arithmetic (eight at a time where the run is
-// long enough) and gets its high bits set. Works on local copies: see ToJis83.
+// long enough, in whole chunks while the text is) and gets its high bits
+// set. Works on local copies: see ToJis83.
 std::size_t Sjis2Euc(const Input& input, std::size_t stepEnd, BlockState&, char*& output)
 {
     const Input in = input;
     char* out = output;
     std::size_t i = 0;
+#if defined(__SSE2__)
+    bool noModes = false;
+    i = SjisChunks<false>(in, 0, stepEnd, noModes, out, 0x80, [](const Byte* at, char*& out) -> std::size_t {
+        out[0] = char(EucKanaPrefix);
+        out[1] = char(at[0]);
+        out += 2;
+        return 1;
+    });
+#endif
     while (i < stepEnd) {
         CopySevenBitRun(in, i, stepEnd, out);
         while (i < stepEnd && in.bytes[i] > 0x7F) {

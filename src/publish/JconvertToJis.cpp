@@ -8,6 +8,7 @@
 // Half-width katakana, which ISO-2022-JP cannot hold, become full-width.
 #include "publish/Jconvert.h"
 #include "publish/JconvertBlocks.h"
+#include "publish/JconvertSjisChunks.h"
 
 using namespace jconvert;
 
@@ -113,10 +114,20 @@ std::size_t Euc2Jis83(const Input& in, std::size_t stepEnd, BlockState& state, c
 
 // A byte 0xA1-0xDF is a half-width katakana (a following mark, 0xDE or
 // 0xDF, may merge into it); every other 8-bit byte starts a pair converted
-// by SjisToJis, eight at a time where the run is long enough.
+// by SjisToJis: in whole chunks while the text is long enough, then
+// character by character (eight pairs at a time where a run is long enough).
 std::size_t Sjis2Jis83(const Input& in, std::size_t stepEnd, BlockState& state, char*& out)
 {
-    return ToJis83(in, stepEnd, state, out, [](const Input& in, std::size_t i, std::size_t stepEnd, char*& out) -> std::size_t {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    i = SjisChunks<true>(in, 0, stepEnd, state.twoByte, out, 0, [](const Byte* at, char*& out) -> std::size_t {
+        const bool merged = WriteKana(at[0], at[1], out);
+        out += 2;
+        return merged ? 2 : 1;
+    });
+#endif
+    const Input rest(std::string_view(reinterpret_cast<const char*>(in.bytes) + i, in.size - i));
+    return i + ToJis83(rest, stepEnd - i, state, out, [](const Input& in, std::size_t i, std::size_t stepEnd, char*& out) -> std::size_t {
         if (i + 16 <= stepEnd) {
             if (const std::size_t pairs = SjisPairsToJis(in.bytes + i, out, 0)) {
                 out += 2 * pairs;
