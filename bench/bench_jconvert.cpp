@@ -12,6 +12,7 @@
 // -c because ISO-2022-JP has no half-width katakana: it drops them where we
 // (and nkf) write full-width ones.
 #include "publish/Jconvert.h"
+#include "publish/JconvertSjisWide.h"
 #include "publish/JconvertStream.h"
 
 #include <benchmark/benchmark.h>
@@ -146,9 +147,12 @@ void BM_Ours_sjis2jis83(benchmark::State& state) { Ours(state, sjis2jis83); }
 void BM_Ours_sjis2euc(benchmark::State& state) { Ours(state, sjis2euc); }
 
 // The corpus through JconvertStream in production-sized blocks; the output
-// is dropped, as a filter writing to /dev/null drops it.
-void OursStreamed(benchmark::State& state, int targetCode)
+// is dropped, as a filter writing to /dev/null drops it. `wide` false runs
+// the SSE2 chunks where the processor would take AVX-512.
+void OursStreamed(benchmark::State& state, int targetCode, bool wide = true)
 {
+    jconvert::SetSjisWide(wide);
+    state.SetLabel(jconvert::SjisWideEnabled() ? "AVX-512" : "SSE2");
     const std::string& corpus = Corpus();
     std::size_t written = 0;
     const JconvertStream::Sink sink = [&written](std::string_view out) { written += out.size(); };
@@ -160,9 +164,12 @@ void OursStreamed(benchmark::State& state, int targetCode)
     }
     benchmark::DoNotOptimize(written);
     ReportRate(state, corpus.size());
+    jconvert::SetSjisWide(true);
 }
 void BM_OursStreamed_sjis2jis83(benchmark::State& state) { OursStreamed(state, CODE_JIS83); }
 void BM_OursStreamed_sjis2euc(benchmark::State& state) { OursStreamed(state, CODE_EUC); }
+void BM_OursStreamedSse2_sjis2jis83(benchmark::State& state) { OursStreamed(state, CODE_JIS83, false); }
+void BM_OursStreamedSse2_sjis2euc(benchmark::State& state) { OursStreamed(state, CODE_EUC, false); }
 
 struct ProcessRun {
     double seconds = -1; // wall clock, spawn to exit; negative when it failed
@@ -276,6 +283,8 @@ BENCHMARK(BM_Ours_sjis2jis83)->Unit(benchmark::kMillisecond)->UseRealTime()->Min
 BENCHMARK(BM_OursStreamed_sjis2jis83)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_Ours_sjis2euc)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_OursStreamed_sjis2euc)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_OursStreamedSse2_sjis2jis83)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_OursStreamedSse2_sjis2euc)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1);
 // Whole processes, side by side.
 #ifdef TAVPUB_PATH

@@ -228,6 +228,22 @@ inline std::size_t SjisPairsToJis(const Byte* in, char* out, Byte highBits)
     return 0;
 }
 
+// The leads of the pairs among 64 bytes (bit n is byte n), given which bytes
+// are 8-bit and which are half-width katakana, and whether byte 0 trails a
+// pair begun before. In a run of bytes that may lead a pair, the first
+// leads, the next trails it, the next leads again: the leads are the run's
+// bytes at even distance from its start. Adding a run's start bit to the run
+// clears the run (the carry ripples through it), which picks out the runs
+// starting at even positions.
+inline std::uint64_t SjisLeads(std::uint64_t high, std::uint64_t kana, std::uint64_t trailIn)
+{
+    constexpr std::uint64_t even = 0x5555555555555555ull;
+    const std::uint64_t mayLead = high & ~kana & ~trailIn;
+    const std::uint64_t starts = mayLead & ~(mayLead << 1);
+    const std::uint64_t evenRuns = mayLead & ~(mayLead + (starts & even));
+    return (evenRuns & even) | (mayLead & ~evenRuns & ~even);
+}
+
 // Half-width katakana 0xA1-0xDF.
 constexpr bool IsHankaku(Byte c) { return c >= 0xA1 && c <= 0xDF; }
 constexpr Byte VoicedMark = 0xDE;     // dakuten: ka + dakuten = ga

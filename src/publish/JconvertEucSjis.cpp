@@ -7,6 +7,7 @@
 #include "publish/Jconvert.h"
 #include "publish/JconvertBlocks.h"
 #include "publish/JconvertSjisChunks.h"
+#include "publish/JconvertSjisWide.h"
 
 using namespace jconvert;
 
@@ -56,6 +57,63 @@ std::size_t Euc2Sjis(const Input& in, std::size_t stepEnd, BlockState&, char*& o
     return i;
 }
 
+#if defined(TAV_SJIS_WIDE)
+
+// Each input byte has two output slots: itself (0x8E for a katakana) and the
+// katakana. Half h holds input bytes 32h to 32h + 31; its permute takes slot
+// 2s from the first table (the bytes) and 2s + 1 from the second (the input),
+// at 64 + n.
+struct EucSlotIndexes {
+    alignas(64) Byte half[2][64];
+};
+constexpr EucSlotIndexes MakeEucSlotIndexes()
+{
+    EucSlotIndexes t{};
+    for (int h = 0; h < 2; ++h)
+        for (int s = 0; s < 32; ++s) {
+            t.half[h][2 * s] = Byte(32 * h + s);
+            t.half[h][2 * s + 1] = Byte(64 + 32 * h + s);
+        }
+    return t;
+}
+constexpr EucSlotIndexes EucSlots = MakeEucSlotIndexes();
+
+} // namespace
+
+namespace jconvert {
+
+TAV_WIDE_TARGET std::size_t SjisToEucWide(const Input& in, std::size_t i, std::size_t stepEnd, char*& output)
+{
+    constexpr std::uint64_t firstSlots = 0x5555555555555555ull;
+    char* out = output;
+    std::uint64_t trailIn = 0;
+    while (i + 64 + SjisWideReadAhead <= stepEnd) {
+        const SjisWideWord w = ClassifySjisWord(in.bytes + i, trailIn, 0x80);
+        trailIn = w.lead >> 63;
+        const __m512i first = _mm512_mask_blend_epi8(w.kana, w.converted, _mm512_set1_epi8(char(EucKanaPrefix)));
+        for (int h = 0; h < 2; ++h) {
+            const __m512i slots = _mm512_permutex2var_epi8(first, _mm512_load_si512(EucSlots.half[h]), w.bytes);
+            const std::uint64_t kept = firstSlots | _pdep_u64(w.kana >> (32 * h), ~firstSlots);
+            const unsigned count = unsigned(_mm_popcnt_u64(kept));
+            _mm512_mask_storeu_epi8(out, _bzhi_u64(~0ull, count), _mm512_maskz_compress_epi8(kept, slots));
+            out += count;
+        }
+        i += 64;
+    }
+    if (trailIn) { // the last word ends on a lead: its trail, by the same arithmetic
+        *out++ = char(SjisToJisTable.trailColumn[in.bytes[i]] | 0x80);
+        ++i;
+    }
+    output = out;
+    return i;
+}
+
+} // namespace jconvert
+
+namespace {
+
+#endif
+
 // A half-width katakana k becomes 0x8E k; any other byte above 0x7F starts a
 // pair that goes through the JIS arithmetic (eight at a time where the run is
 // long enough, in whole chunks while the text is) and gets its high bits
@@ -65,15 +123,22 @@ std::size_t Sjis2Euc(const Input& input, std::size_t stepEnd, BlockState&, char*
     const Input in = input;
     char* out = output;
     std::size_t i = 0;
+    bool wide = false;
+#if defined(TAV_SJIS_WIDE)
+    if ((wide = SjisWideEnabled()))
+        i = SjisToEucWide(in, 0, stepEnd, out);
+#endif
 #if defined(__SSE2__)
     bool noModes = false;
-    i = SjisChunks<false>(in, 0, stepEnd, noModes, out, 0x80, [](const Byte* at, char*& out) -> std::size_t {
-        out[0] = char(EucKanaPrefix);
-        out[1] = char(at[0]);
-        out += 2;
-        return 1;
-    });
+    if (!wide)
+        i = SjisChunks<false>(in, 0, stepEnd, noModes, out, 0x80, [](const Byte* at, char*& out) -> std::size_t {
+            out[0] = char(EucKanaPrefix);
+            out[1] = char(at[0]);
+            out += 2;
+            return 1;
+        });
 #endif
+    (void)wide;
     while (i < stepEnd) {
         CopySevenBitRun(in, i, stepEnd, out);
         while (i < stepEnd && in.bytes[i] > 0x7F) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // Shift_JIS -> ISO-2022-JP / EUC-JP over long stretches of text, up to 4 KiB
-// at a time, without a branch per character. Page text switches between ASCII,
+// at a time, without a branch per character, on processors without the
+// AVX-512 of JconvertSjisWide.h. Page text switches between ASCII,
 // pairs and half-width katakana every few characters, so a loop that decides
 // per character mispredicts most of its branches. Here two passes run over a
 // chunk instead:
@@ -73,16 +74,7 @@ inline std::uint64_t ConvertSjisWord(const Byte* in, Byte* scratch, std::uint64_
         high |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(bytes[k]))) << (16 * k);
         kana |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(isKana))) << (16 * k);
     }
-    // In a run of bytes that may lead a pair, the first leads, the next
-    // trails it, the next leads again: the leads are the run's bytes at even
-    // distance from its start. Adding a run's start bit to the run clears the
-    // run (the carry ripples through it), which picks out the runs starting
-    // at even positions.
-    constexpr std::uint64_t even = 0x5555555555555555ull;
-    const std::uint64_t mayLead = high & ~kana & ~trailIn;
-    const std::uint64_t starts = mayLead & ~(mayLead << 1);
-    const std::uint64_t evenRuns = mayLead & ~(mayLead + (starts & even));
-    const std::uint64_t lead = (evenRuns & even) | (mayLead & ~evenRuns & ~even);
+    const std::uint64_t lead = SjisLeads(high, kana, trailIn);
     const std::uint64_t trail = (lead << 1) | trailIn;
     masks.twoByte = high | trail;
     masks.kana = kana & ~trail;

@@ -9,6 +9,7 @@
 #include "publish/Jconvert.h"
 #include "publish/JconvertBlocks.h"
 #include "publish/JconvertSjisChunks.h"
+#include "publish/JconvertSjisWide.h"
 
 using namespace jconvert;
 
@@ -56,6 +57,146 @@ bool WriteKana(Byte k, Byte mark, char* out)
     out[1] = char(column);
     return merged;
 }
+
+#if defined(TAV_SJIS_WIDE)
+
+// KanaRow and KanaColumn by the katakana's distance from 0xA1, for a
+// 64-byte permute.
+struct WideKanaTables {
+    alignas(64) Byte row[64];
+    alignas(64) Byte column[64];
+};
+constexpr WideKanaTables MakeWideKanaTables()
+{
+    WideKanaTables t{};
+    for (int k = 0xA1; k <= 0xDF; ++k) {
+        t.row[k - 0xA1] = KanaRow(Byte(k));
+        t.column[k - 0xA1] = KanaColumn[k - 0xA1];
+    }
+    return t;
+}
+constexpr WideKanaTables WideKana = MakeWideKanaTables();
+
+// Each input byte has five output slots, one after the other: 0-2 for an
+// escape before it, 3 for itself (a katakana's row byte), 4 for a katakana's
+// column byte. The 320 slots of a word are five vectors; slot n of vector v
+// is slot (64v + n) % 5 of input byte (64v + n) / 5. Per vector:
+//   source:  the permute index of what fills the slot, the converted byte
+//            (first table) or the column (second table, at 64 + byte);
+//   byte:    the input byte it belongs to;
+//   kind:    the bit of the byte's slot code that keeps the slot;
+//   mode:    the code bit that makes an escape's second byte '$';
+//   escape:  the escape's constant bytes, in the escape slots (`escapeSlots`).
+struct WideSlotTables {
+    alignas(64) Byte source[5][64];
+    alignas(64) Byte byte[5][64];
+    alignas(64) Byte kind[5][64];
+    alignas(64) Byte mode[5][64];
+    alignas(64) Byte escape[5][64];
+    std::uint64_t escapeSlots[5];
+};
+// A byte's slot code: bits 0-2 an escape before it, 3 itself, 4 a column
+// byte; bit 5 its mode is two-byte.
+constexpr Byte KeepsEscape = 7, KeepsItself = 8, KeepsColumn = 16, IsTwoByte = 32;
+constexpr WideSlotTables MakeWideSlotTables()
+{
+    WideSlotTables t{};
+    constexpr Byte escape[3] = {Esc, '(', 'B'};
+    for (int v = 0; v < 5; ++v)
+        for (int n = 0; n < 64; ++n) {
+            const int byte = (64 * v + n) / 5, slot = (64 * v + n) % 5;
+            t.byte[v][n] = Byte(byte);
+            t.kind[v][n] = Byte(1 << slot);
+            t.source[v][n] = Byte(slot == 4 ? 64 + byte : byte);
+            if (slot < 3) {
+                t.escape[v][n] = escape[slot];
+                t.escapeSlots[v] |= std::uint64_t(1) << n;
+            }
+            t.mode[v][n] = slot == 1 ? IsTwoByte : 0;
+        }
+    return t;
+}
+constexpr WideSlotTables WideSlots = MakeWideSlotTables();
+
+} // namespace
+
+namespace jconvert {
+
+// WriteKana, on every katakana of the word at once. A mark merged into the
+// katakana before it keeps none of its slots; as the mark is itself a
+// katakana, it is never a trail or a mode change.
+TAV_WIDE_TARGET std::size_t SjisToJisWide(const Input& in, std::size_t i, std::size_t stepEnd, bool& twoByte,
+                                          char*& output)
+{
+    const __m512i rowTable = _mm512_load_si512(WideKana.row);
+    const __m512i columnTable = _mm512_load_si512(WideKana.column);
+    char* out = output;
+    std::uint64_t mode = twoByte, trailIn = 0, markIn = 0;
+    while (i + 64 + SjisWideReadAhead <= stepEnd) {
+        const Byte* at = in.bytes + i;
+        const SjisWideWord w = ClassifySjisWord(at, trailIn, 0);
+        trailIn = w.lead >> 63;
+        const __m512i b = w.bytes;
+        const __m512i next = _mm512_loadu_si512(at + 1);
+        const __m512i fromA1 = _mm512_sub_epi8(b, _mm512_set1_epi8(char(0xA1)));
+        const __m512i row = _mm512_maskz_permutexvar_epi8(w.kana, fromA1, rowTable);
+        __m512i column = _mm512_maskz_permutexvar_epi8(w.kana, fromA1, columnTable);
+        const std::uint64_t voicedNext = _mm512_cmpeq_epi8_mask(next, _mm512_set1_epi8(char(VoicedMark))) & w.kana;
+        const std::uint64_t semiVoicedNext =
+            _mm512_cmpeq_epi8_mask(next, _mm512_set1_epi8(char(SemiVoicedMark))) & w.kana;
+        const std::uint64_t haToHo =
+            _mm512_cmple_epu8_mask(_mm512_sub_epi8(b, _mm512_set1_epi8(char(0xCA))), _mm512_set1_epi8(0xCE - 0xCA));
+        const std::uint64_t kaToTo =
+            _mm512_cmple_epu8_mask(_mm512_sub_epi8(b, _mm512_set1_epi8(char(0xB6))), _mm512_set1_epi8(0xC4 - 0xB6));
+        const std::uint64_t vu = voicedNext & _mm512_cmpeq_epi8_mask(b, _mm512_set1_epi8(char(0xB3)));
+        const std::uint64_t plusOne = voicedNext & (kaToTo | haToHo);
+        const std::uint64_t plusTwo = semiVoicedNext & haToHo;
+        column = _mm512_mask_add_epi8(column, plusOne, column, _mm512_set1_epi8(1));
+        column = _mm512_mask_add_epi8(column, plusTwo, column, _mm512_set1_epi8(2));
+        column = _mm512_mask_mov_epi8(column, vu, _mm512_set1_epi8(0x74));
+        const std::uint64_t merging = plusOne | plusTwo | vu;
+        const std::uint64_t merged = (merging << 1) | markIn;
+        markIn = merging >> 63;
+        const std::uint64_t fullWidth = w.kana & ~merged;
+        const __m512i first = _mm512_mask_blend_epi8(fullWidth, w.converted, row);
+
+        const std::uint64_t twoByteBytes = w.high | w.trail;
+        const std::uint64_t changes = twoByteBytes ^ ((twoByteBytes << 1) | mode);
+        mode = twoByteBytes >> 63;
+        __m512i code = _mm512_maskz_mov_epi8(changes, _mm512_set1_epi8(KeepsEscape));
+        code = _mm512_or_si512(code, _mm512_maskz_mov_epi8(~merged, _mm512_set1_epi8(KeepsItself)));
+        code = _mm512_or_si512(code, _mm512_maskz_mov_epi8(fullWidth, _mm512_set1_epi8(KeepsColumn)));
+        code = _mm512_or_si512(code, _mm512_maskz_mov_epi8(twoByteBytes, _mm512_set1_epi8(IsTwoByte)));
+        for (int v = 0; v < 5; ++v) {
+            // Masked, as GCC 12 warns about the unmasked form's undefined source.
+            const __m512i slotCodes = _mm512_maskz_permutexvar_epi8(~0ull, _mm512_load_si512(WideSlots.byte[v]), code);
+            const std::uint64_t kept = _mm512_test_epi8_mask(slotCodes, _mm512_load_si512(WideSlots.kind[v]));
+            const std::uint64_t entering = _mm512_test_epi8_mask(slotCodes, _mm512_load_si512(WideSlots.mode[v]));
+            __m512i slots = _mm512_permutex2var_epi8(first, _mm512_load_si512(WideSlots.source[v]), column);
+            slots = _mm512_mask_mov_epi8(slots, WideSlots.escapeSlots[v], _mm512_load_si512(WideSlots.escape[v]));
+            slots = _mm512_mask_mov_epi8(slots, entering, _mm512_set1_epi8('$'));
+            const unsigned count = unsigned(_mm_popcnt_u64(kept));
+            _mm512_mask_storeu_epi8(out, _bzhi_u64(~0ull, count), _mm512_maskz_compress_epi8(kept, slots));
+            out += count;
+        }
+        i += 64;
+    }
+    if (trailIn) { // the last word ends on a lead: its trail, by the same arithmetic
+        *out++ = char(SjisToJisTable.trailColumn[in.bytes[i]]);
+        ++i;
+    } else if (markIn) { // on a katakana that took the mark after it
+        ++i;
+    }
+    twoByte = mode != 0;
+    output = out;
+    return i;
+}
+
+} // namespace jconvert
+
+namespace {
+
+#endif
 
 // The common frame: one-byte runs copied, mode escapes. `highStep` converts
 // the character starting with the 8-bit byte at `i` (or more than one, all
@@ -119,13 +260,20 @@ std::size_t Euc2Jis83(const Input& in, std::size_t stepEnd, BlockState& state, c
 std::size_t Sjis2Jis83(const Input& in, std::size_t stepEnd, BlockState& state, char*& out)
 {
     std::size_t i = 0;
-#if defined(__SSE2__)
-    i = SjisChunks<true>(in, 0, stepEnd, state.twoByte, out, 0, [](const Byte* at, char*& out) -> std::size_t {
-        const bool merged = WriteKana(at[0], at[1], out);
-        out += 2;
-        return merged ? 2 : 1;
-    });
+    bool wide = false;
+#if defined(TAV_SJIS_WIDE)
+    if ((wide = SjisWideEnabled()))
+        i = SjisToJisWide(in, 0, stepEnd, state.twoByte, out);
 #endif
+#if defined(__SSE2__)
+    if (!wide)
+        i = SjisChunks<true>(in, 0, stepEnd, state.twoByte, out, 0, [](const Byte* at, char*& out) -> std::size_t {
+            const bool merged = WriteKana(at[0], at[1], out);
+            out += 2;
+            return merged ? 2 : 1;
+        });
+#endif
+    (void)wide;
     const Input rest(std::string_view(reinterpret_cast<const char*>(in.bytes) + i, in.size - i));
     return i + ToJis83(rest, stepEnd - i, state, out, [](const Input& in, std::size_t i, std::size_t stepEnd, char*& out) -> std::size_t {
         if (i + 16 <= stepEnd) {
