@@ -57,5 +57,6 @@ for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 app_pid=""
 
 $sudo dpkg -r tav-outliner
-[ ! -e /usr/bin/tav-outliner ] && [ ! -e /usr/share/tav-outliner ] || fail "files left after removal"
+[ ! -e /usr/bin/tav-outliner ] && [ ! -e /usr/share/tav-outliner ] && [ ! -e /usr/lib/tav-outliner ] \
+  || fail "files left after removal"
 echo "package $(basename "$deb"): lintian clean, installs, starts from its desktop entry, removes: ok"

@@ -15,6 +15,7 @@ root="$work/dest/usr"
 # Exactly these files, nothing missing and nothing stray.
 expected="bin/tav-outliner
 bin/tavpub
+lib/tav-outliner/tavpub-qt.so
 share/applications/tav-outliner.desktop
 share/doc/tav-outliner/changelog.gz
 share/doc/tav-outliner/copyright
@@ -59,6 +60,11 @@ page=application/x-tav-outliner-page
 [ "$(type_of "$work/x.bin")" = "$page" ] || fail "x.bin (content wins) is $(type_of "$work/x.bin")"
 [ "$(type_of "$work/other.data")" != "$page" ] || fail "a .data file that is not a page is taken for one"
 grep -q "^MimeType=$page;$" "$root/share/applications/tav-outliner.desktop" || fail "the desktop entry does not open pages"
+
+# The filters start without Qt; the other commands load it with their module.
+if ldd "$root/bin/tavpub" | grep -q 'libQt6'; then fail "tavpub links Qt, which slows every filter's start"; fi
+[ "$(printf '\x82\xa0' | "$root/bin/tavpub" convert --from sjis --to euc | od -An -tx1 | tr -d ' ')" = a4a2 ] \
+  || fail "the installed tavpub does not convert"
 
 # The relocated tool reads the installed sample page.
 "$root/bin/tavpub" show "$root/share/tav-outliner/sample.data" | grep -q '"Title"' || fail "tavpub cannot read the sample"
