@@ -2,9 +2,10 @@
 # Installs the build into a temporary prefix and checks what a desktop
 # finds there: the file list, the desktop entry, the catalogue entry, and
 # that page files are known by their content first and by their name.
-# Usage: install_test.sh BUILD_DIR
+# Usage: install_test.sh BUILD_DIR MODULE_DIR (tavpub's module folder, under the prefix)
 set -euo pipefail
 build=$1
+module_dir=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -15,7 +16,7 @@ root="$work/dest/usr"
 # Exactly these files, nothing missing and nothing stray.
 expected="bin/tav-outliner
 bin/tavpub
-lib/tav-outliner/tavpub-qt.so
+$module_dir/tavpub-qt.so
 share/applications/tav-outliner.desktop
 share/doc/tav-outliner/changelog.gz
 share/doc/tav-outliner/copyright
