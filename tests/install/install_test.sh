@@ -67,6 +67,14 @@ if ldd "$root/bin/tavpub" | grep -q 'libQt6'; then fail "tavpub links Qt, which 
 [ "$(printf '\x82\xa0' | "$root/bin/tavpub" convert --from sjis --to euc | od -An -tx1 | tr -d ' ')" = a4a2 ] \
   || fail "the installed tavpub does not convert"
 
+# Copied away from its module, tavpub still filters, and says what it misses.
+mkdir "$work/alone" && cp "$root/bin/tavpub" "$work/alone/"
+printf 'a' | "$work/alone/tavpub" base64 | grep -qx YQ== || fail "tavpub without its module cannot filter"
+status=0
+"$work/alone/tavpub" show "$root/share/tav-outliner/sample.data" 2> "$work/alone.err" || status=$?
+[ "$status" -eq 1 ] && grep -q "cannot find .*tavpub-qt.so" "$work/alone.err" \
+  || fail "tavpub without its module: status $status, $(cat "$work/alone.err")"
+
 # The relocated tool reads the installed sample page.
 "$root/bin/tavpub" show "$root/share/tav-outliner/sample.data" | grep -q '"Title"' || fail "tavpub cannot read the sample"
 echo "install layout, desktop entry, metainfo and page file type: ok"
