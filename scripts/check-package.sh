@@ -57,5 +57,8 @@ for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 app_pid=""
 
 $sudo dpkg -r tav-outliner
-[ ! -e /usr/bin/tav-outliner ] && [ ! -e /usr/share/tav-outliner ] || fail "files left after removal"
+shopt -s nullglob
+left=(/usr/bin/tav-outliner /usr/bin/tavpub /usr/share/tav-outliner /usr/lib/tav-outliner /usr/lib/*/tav-outliner)
+shopt -u nullglob
+for path in "${left[@]}"; do [ ! -e "$path" ] || fail "$path left after removal"; done
 echo "package $(basename "$deb"): lintian clean, installs, starts from its desktop entry, removes: ok"

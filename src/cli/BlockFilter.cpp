@@ -1,9 +1,9 @@
 #include "cli/BlockFilter.h"
 
-#include "cli/CliSupport.h"
+#include "cli/CliErrors.h"
 #include "publish/JconvertStream.h"
 
-#include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -14,11 +14,11 @@ namespace {
 // Closes the input file, never standard input.
 class InputFile {
 public:
-    explicit InputFile(const QString& fileName) : name_(fileName)
+    explicit InputFile(const std::string& fileName) : name_(fileName)
     {
-        if (fileName.isEmpty() || fileName == QLatin1String("-"))
+        if (fileName.empty() || fileName == "-")
             return;
-        fd_ = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
+        fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd_ < 0)
             Fail();
     }
@@ -46,13 +46,15 @@ private:
     [[noreturn]] void Fail() const
     {
         const int error = errno;
-        const QString name = fd_ == STDIN_FILENO && name_.isEmpty() ? QStringLiteral("standard input") : name_;
-        throw CliError(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(std::strerror(error))));
+        const std::string name = fd_ == STDIN_FILENO ? std::string("standard input") : name_;
+        throw CliError(name + ": " + std::strerror(error));
     }
 
-    QString name_;
+    std::string name_;
     int fd_ = STDIN_FILENO;
 };
+
+} // namespace
 
 // One write call for each block's output, unless the kernel takes less.
 void WriteAll(std::string_view bytes)
@@ -63,16 +65,14 @@ void WriteAll(std::string_view bytes)
             continue;
         if (n <= 0) {
             const int error = n < 0 ? errno : ENOSPC;
-            throw CliError(QStringLiteral("standard output: the output could not be written completely (%1)")
-                               .arg(QString::fromLocal8Bit(std::strerror(error))));
+            throw CliError(std::string("standard output: the output could not be written completely (") +
+                           std::strerror(error) + ")");
         }
         bytes.remove_prefix(std::size_t(n));
     }
 }
 
-} // namespace
-
-void RunFilter(const QString& fileName, JconvertStream& stream)
+void RunFilter(const std::string& fileName, JconvertStream& stream)
 {
     InputFile input(fileName);
     const JconvertStream::Sink sink = WriteAll;
@@ -83,4 +83,21 @@ void RunFilter(const QString& fileName, JconvertStream& stream)
         stream.Push(size, sink);
     }
     stream.Finish(sink);
+}
+
+std::string ReadWholeInput(const std::string& fileName)
+{
+    InputFile input(fileName);
+    std::string text;
+    std::size_t size = 0;
+    for (;;) {
+        if (text.size() - size < JconvertStream::BlockSize)
+            text.resize(std::max(2 * text.size(), size + JconvertStream::BlockSize));
+        const std::size_t n = input.Read(text.data() + size, text.size() - size);
+        if (n == 0)
+            break;
+        size += n;
+    }
+    text.resize(size);
+    return text;
 }

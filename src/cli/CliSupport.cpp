@@ -63,5 +63,6 @@ QString OneLine(const QString& message)
 
 void PrintError(const QString& message)
 {
-    std::fprintf(stderr, "tavpub: %s\n", OneLine(message).toUtf8().constData());
+    const QByteArray line = OneLine(message).toUtf8();
+    PrintError(std::string_view(line.constData(), std::size_t(line.size())));
 }

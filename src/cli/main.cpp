@@ -1,63 +1,95 @@
 // tavpub: the headless companion of Tav Outliner for batch work and scripts.
-#include "cli/CliSupport.h"
-#include "cli/Commands.h"
-#include "settings/SettingsStore.h"
+// The filter commands run here, on the standard library alone. The commands
+// on pages, settings and uploads need Qt, whose libraries take several
+// milliseconds to load: they run in a module that is loaded only for them,
+// so that a filter starts as fast as the tools it stands beside.
+#include "cli/CliErrors.h"
+#include "cli/CommandList.h"
+#include "cli/FilterCommands.h"
 
-#include <QCoreApplication>
+#include <climits>
 #include <cstdio>
-#include <iterator>
+#include <dlfcn.h>
+#include <string>
+#include <string_view>
+#include <unistd.h>
 
 namespace {
 
-const Command Commands[] = {
-    {"publish", "publish [--stdout] PAGE.data...  write each page's HTML file and update the upload queue", PublishCommand},
-    {"upload", "upload [--timeout SECONDS] [--trust-fingerprint SHA256]\n"
-               "                                    send the upload queue as the upload window does; progress on stderr;\n"
-               "                                    SHA256 (AB:CD:...) names a TLS certificate to trust although it fails verification",
-     UploadCommand},
-    {"show", "show PAGE.data                    the page as JSON on standard output", ShowCommand},
-    {"import", "import PAGE.json PAGE.data        write a version 1.4 page file from JSON", ImportCommand},
-    {"convert", "convert --to jis|euc|sjis [--from jis|euc|sjis] [FILE]   convert the Japanese character code", ConvertCommand},
-    {"guess", "guess [FILE]                      the detected character code, e.g. CODE_SJIS", GuessCommand},
-    {"newline", "newline --to crlf|cr|lf [--from crlf|cr|lf] [FILE]       convert line breaks", NewlineCommand},
-    {"base64", "base64 [FILE]                     Base64 without line breaks", Base64Command},
-    {"mime-header", "mime-header [FILE]                Shift_JIS header text with MIME encoded words", MimeHeaderCommand},
-};
+using FilterFunction = int (*)(const FilterArgs& args);
 
-void PrintUsage(std::FILE* to)
+FilterFunction FilterNamed(std::string_view name)
 {
-    std::fprintf(to, "usage: tavpub COMMAND [ARGS]\n");
-    for (const Command& command : Commands)
-        std::fprintf(to, "  tavpub %s\n", command.usage);
+    if (name == "convert")
+        return ConvertCommand;
+    if (name == "guess")
+        return GuessCommand;
+    if (name == "newline")
+        return NewlineCommand;
+    if (name == "base64")
+        return Base64Command;
+    return MimeHeaderCommand;
+}
+
+// The folder this program was started from, symbolic links resolved.
+std::string ProgramFolder()
+{
+    char path[PATH_MAX];
+    const ssize_t size = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (size <= 0)
+        return ".";
+    const std::string_view exe(path, std::size_t(size));
+    return std::string(exe.substr(0, exe.rfind('/')));
+}
+
+// The module lies beside this program in a build tree and in the package's
+// library folder once installed.
+int RunQtCommand(int argc, char* argv[])
+{
+    const std::string folder = ProgramFolder();
+    const std::string candidates[] = {folder + "/" TAVPUB_QT_MODULE,
+                                      folder + "/" TAVPUB_QT_MODULE_FOLDER "/" TAVPUB_QT_MODULE};
+    for (const std::string& path : candidates) {
+        if (::access(path.c_str(), F_OK) != 0)
+            continue;
+        void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        using Entry = int (*)(int, char**);
+        const auto run = module ? reinterpret_cast<Entry>(::dlsym(module, "TavpubRunQtCommand")) : nullptr;
+        if (!run) {
+            PrintError(std::string("cannot load ") + path + ": " + ::dlerror());
+            return ExitFailure;
+        }
+        return run(argc, argv);
+    }
+    PrintError("cannot find " + candidates[1] + ", which runs the command \"" + argv[1] + "\"");
+    return ExitFailure;
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")) {
-        PrintUsage(args.isEmpty() ? stderr : stdout);
-        return args.isEmpty() ? ExitUsage : ExitOk;
+    const std::string_view first = argc > 1 ? argv[1] : "";
+    if (argc < 2 || first == "--help" || first == "-h") {
+        PrintUsage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? ExitUsage : ExitOk;
     }
-    const QString name = args.takeFirst();
-    auto command = std::find_if(std::begin(Commands), std::end(Commands),
-                                [&name](const Command& c) { return name == QLatin1String(c.name); });
-    if (command == std::end(Commands)) {
-        PrintError(QStringLiteral("unknown command \"%1\"").arg(name));
+    const CommandEntry* command = FindCommand(first);
+    if (!command) {
+        PrintError("unknown command \"" + std::string(first) + "\"");
         PrintUsage(stderr);
         return ExitUsage;
     }
+    if (command->kind == CommandKind::Qt)
+        return RunQtCommand(argc, argv);
     try {
-        QSettingsStore store;
-        return command->run(args, store);
+        return FilterNamed(first)(FilterArgs(argv + 2, argv + argc));
     } catch (const UsageError& e) {
-        PrintError(QString::fromStdString(e.what()));
+        PrintError(e.what());
         PrintUsage(stderr);
         return ExitUsage;
     } catch (const CliError& e) {
-        PrintError(QString::fromStdString(e.what()));
+        PrintError(e.what());
         return ExitFailure;
     }
 }

@@ -2,9 +2,10 @@
 # Installs the build into a temporary prefix and checks what a desktop
 # finds there: the file list, the desktop entry, the catalogue entry, and
 # that page files are known by their content first and by their name.
-# Usage: install_test.sh BUILD_DIR
+# Usage: install_test.sh BUILD_DIR MODULE_DIR (tavpub's module folder, under the prefix)
 set -euo pipefail
 build=$1
+module_dir=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -15,6 +16,7 @@ root="$work/dest/usr"
 # Exactly these files, nothing missing and nothing stray.
 expected="bin/tav-outliner
 bin/tavpub
+$module_dir/tavpub-qt.so
 share/applications/tav-outliner.desktop
 share/doc/tav-outliner/changelog.gz
 share/doc/tav-outliner/copyright
@@ -59,6 +61,19 @@ page=application/x-tav-outliner-page
 [ "$(type_of "$work/x.bin")" = "$page" ] || fail "x.bin (content wins) is $(type_of "$work/x.bin")"
 [ "$(type_of "$work/other.data")" != "$page" ] || fail "a .data file that is not a page is taken for one"
 grep -q "^MimeType=$page;$" "$root/share/applications/tav-outliner.desktop" || fail "the desktop entry does not open pages"
+
+# The filters start without Qt; the other commands load it with their module.
+if ldd "$root/bin/tavpub" | grep -q 'libQt6'; then fail "tavpub links Qt, which slows every filter's start"; fi
+[ "$(printf '\x82\xa0' | "$root/bin/tavpub" convert --from sjis --to euc | od -An -tx1 | tr -d ' ')" = a4a2 ] \
+  || fail "the installed tavpub does not convert"
+
+# Copied away from its module, tavpub still filters, and says what it misses.
+mkdir "$work/alone" && cp "$root/bin/tavpub" "$work/alone/"
+printf 'a' | "$work/alone/tavpub" base64 | grep -qx YQ== || fail "tavpub without its module cannot filter"
+status=0
+"$work/alone/tavpub" show "$root/share/tav-outliner/sample.data" 2> "$work/alone.err" || status=$?
+[ "$status" -eq 1 ] && grep -q "cannot find .*tavpub-qt.so" "$work/alone.err" \
+  || fail "tavpub without its module: status $status, $(cat "$work/alone.err")"
 
 # The relocated tool reads the installed sample page.
 "$root/bin/tavpub" show "$root/share/tav-outliner/sample.data" | grep -q '"Title"' || fail "tavpub cannot read the sample"

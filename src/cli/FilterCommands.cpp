@@ -1,14 +1,16 @@
 // tavpub convert / guess / newline / base64 / mime-header: the character-code
 // unit on files or standard input. Output bytes go to standard output as the
 // routines return them; convert, newline and base64 stream, as filters do.
+// Nothing here uses Qt, so that these commands start at once.
+#include "cli/FilterCommands.h"
+
 #include "cli/BlockFilter.h"
-#include "cli/CliSupport.h"
-#include "cli/Commands.h"
+#include "cli/CliErrors.h"
 #include "publish/Jconvert.h"
 #include "publish/JconvertStream.h"
 
-#include <QMap>
 #include <initializer_list>
+#include <map>
 #include <string_view>
 #include <utility>
 
@@ -17,79 +19,69 @@ namespace {
 // Options "--name VALUE" or "--name=VALUE" from an allowed set, and at most
 // one FILE (standard input when absent or "-").
 struct ParsedArgs {
-    QMap<QString, QString> options;
-    QString file;
+    std::map<std::string, std::string> options;
+    std::string file;
 };
 
-ParsedArgs ParseArgs(const QString& command, const QStringList& args, std::initializer_list<const char*> allowed)
+ParsedArgs ParseArgs(const std::string& command, const FilterArgs& args, std::initializer_list<const char*> allowed)
 {
     ParsedArgs parsed;
     bool haveFile = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (!arg.startsWith(QLatin1String("--"))) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!arg.starts_with("--")) {
             if (haveFile)
-                throw UsageError(QStringLiteral("%1 takes at most one file").arg(command));
+                throw UsageError(command + " takes at most one file");
             parsed.file = arg;
             haveFile = true;
             continue;
         }
-        QString name = arg.mid(2);
-        QString value;
-        const qsizetype equals = name.indexOf(QLatin1Char('='));
-        if (equals >= 0) {
-            value = name.mid(equals + 1);
-            name.truncate(equals);
+        std::string name = arg.substr(2);
+        std::string value;
+        if (const std::size_t equals = name.find('='); equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
         } else if (i + 1 < args.size()) {
             value = args[++i];
         } else {
-            throw UsageError(QStringLiteral("%1: %2 needs a value").arg(command, arg));
+            throw UsageError(command + ": " + arg + " needs a value");
         }
         bool known = false;
         for (const char* option : allowed)
-            known = known || name == QLatin1String(option);
+            known = known || name == option;
         if (!known)
-            throw UsageError(QStringLiteral("%1: unknown option --%2").arg(command, name));
-        parsed.options.insert(name, value);
+            throw UsageError(command + ": unknown option --" + name);
+        parsed.options[name] = value;
     }
     return parsed;
 }
 
 // The value of option `name` looked up in `choices`; `fallback` when the
 // option is absent and not required.
-int Choice(const QString& command, const ParsedArgs& parsed, const char* name,
+int Choice(const std::string& command, const ParsedArgs& parsed, const char* name,
            std::initializer_list<std::pair<const char*, int>> choices, bool required, int fallback = -1)
 {
-    const auto found = parsed.options.constFind(QLatin1String(name));
-    if (found == parsed.options.constEnd()) {
+    const auto found = parsed.options.find(name);
+    if (found == parsed.options.end()) {
         if (required)
-            throw UsageError(QStringLiteral("%1 needs --%2").arg(command, QLatin1String(name)));
+            throw UsageError(command + " needs --" + name);
         return fallback;
     }
-    QStringList names;
+    std::string names;
     for (const auto& [choiceName, value] : choices) {
-        if (*found == QLatin1String(choiceName))
+        if (found->second == choiceName)
             return value;
-        names << QLatin1String(choiceName);
+        if (!names.empty())
+            names += '|';
+        names += choiceName;
     }
-    throw UsageError(QStringLiteral("%1: --%2 must be one of %3, not \"%4\"")
-                         .arg(command, QLatin1String(name), names.join(QLatin1Char('|')), *found));
+    throw UsageError(command + ": --" + name + " must be one of " + names + ", not \"" + found->second + "\"");
 }
 
 const std::initializer_list<std::pair<const char*, int>> CodeChoices = {
     {"jis", CODE_JIS83}, {"euc", CODE_EUC}, {"sjis", CODE_SJIS}};
 const std::initializer_list<std::pair<const char*, int>> LineBreakChoices = {
     {"crlf", RC_CRLF}, {"cr", RC_CR}, {"lf", RC_LF}};
-
-std::string_view View(const QByteArray& bytes)
-{
-    return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-void WriteBytes(const std::string& bytes)
-{
-    WriteOutput(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
-}
 
 const char* CodeName(int code)
 {
@@ -107,9 +99,9 @@ const char* CodeName(int code)
 
 } // namespace
 
-int ConvertCommand(const QStringList& args, SettingsStore&)
+int ConvertCommand(const FilterArgs& args)
 {
-    const QString command = QStringLiteral("convert");
+    const std::string command = "convert";
     const ParsedArgs parsed = ParseArgs(command, args, {"to", "from"});
     const int target = Choice(command, parsed, "to", CodeChoices, true);
     const int input = Choice(command, parsed, "from", CodeChoices, false);
@@ -118,17 +110,16 @@ int ConvertCommand(const QStringList& args, SettingsStore&)
     return ExitOk;
 }
 
-int GuessCommand(const QStringList& args, SettingsStore&)
+int GuessCommand(const FilterArgs& args)
 {
-    const ParsedArgs parsed = ParseArgs(QStringLiteral("guess"), args, {});
-    const QByteArray text = ReadInput(parsed.file);
-    WriteOutput(QByteArray(CodeName(InCodeCheck(View(text)))) + '\n');
+    const ParsedArgs parsed = ParseArgs("guess", args, {});
+    WriteAll(std::string(CodeName(InCodeCheck(ReadWholeInput(parsed.file)))) + '\n');
     return ExitOk;
 }
 
-int NewlineCommand(const QStringList& args, SettingsStore&)
+int NewlineCommand(const FilterArgs& args)
 {
-    const QString command = QStringLiteral("newline");
+    const std::string command = "newline";
     const ParsedArgs parsed = ParseArgs(command, args, {"to", "from"});
     const int target = Choice(command, parsed, "to", LineBreakChoices, true);
     const int input = Choice(command, parsed, "from", LineBreakChoices, false);
@@ -138,17 +129,17 @@ int NewlineCommand(const QStringList& args, SettingsStore&)
     return ExitOk;
 }
 
-int Base64Command(const QStringList& args, SettingsStore&)
+int Base64Command(const FilterArgs& args)
 {
-    const ParsedArgs parsed = ParseArgs(QStringLiteral("base64"), args, {});
+    const ParsedArgs parsed = ParseArgs("base64", args, {});
     JconvertStream stream = JconvertStream::Base64();
     RunFilter(parsed.file, stream);
     return ExitOk;
 }
 
-int MimeHeaderCommand(const QStringList& args, SettingsStore&)
+int MimeHeaderCommand(const FilterArgs& args)
 {
-    const ParsedArgs parsed = ParseArgs(QStringLiteral("mime-header"), args, {});
-    WriteBytes(CreateHeaderString(View(ReadInput(parsed.file))));
+    const ParsedArgs parsed = ParseArgs("mime-header", args, {});
+    WriteAll(CreateHeaderString(ReadWholeInput(parsed.file)));
     return ExitOk;
 }
