@@ -93,10 +93,7 @@ TAV_WIDE_TARGET std::size_t SjisToEucWide(const Input& in, std::size_t i, std::s
         const __m512i first = _mm512_mask_blend_epi8(w.kana, w.converted, _mm512_set1_epi8(char(EucKanaPrefix)));
         for (int h = 0; h < 2; ++h) {
             const __m512i slots = _mm512_permutex2var_epi8(first, _mm512_load_si512(EucSlots.half[h]), w.bytes);
-            const std::uint64_t kept = firstSlots | _pdep_u64(w.kana >> (32 * h), ~firstSlots);
-            const unsigned count = unsigned(_mm_popcnt_u64(kept));
-            _mm512_mask_storeu_epi8(out, _bzhi_u64(~0ull, count), _mm512_maskz_compress_epi8(kept, slots));
-            out += count;
+            WriteKeptSlots(slots, firstSlots | _pdep_u64(w.kana >> (32 * h), ~firstSlots), out);
         }
         i += 64;
     }

@@ -74,6 +74,15 @@ TAV_WIDE_TARGET inline SjisWideWord ClassifySjisWord(const Byte* in, std::uint64
     return w;
 }
 
+// The slots that `kept` marks, packed together at `out`; writes nothing
+// past them.
+TAV_WIDE_TARGET inline void WriteKeptSlots(__m512i slots, std::uint64_t kept, char*& out)
+{
+    const unsigned count = unsigned(_mm_popcnt_u64(kept));
+    _mm512_mask_storeu_epi8(out, _bzhi_u64(~0ull, count), _mm512_maskz_compress_epi8(kept, slots));
+    out += count;
+}
+
 // Converts whole words from `i` while a word and its read-ahead end before
 // `stepEnd`; returns where it stopped, always between characters. To
 // ISO-2022-JP `twoByte` is the output's mode and katakana become full-width;

@@ -175,9 +175,7 @@ TAV_WIDE_TARGET std::size_t SjisToJisWide(const Input& in, std::size_t i, std::s
             __m512i slots = _mm512_permutex2var_epi8(first, _mm512_load_si512(WideSlots.source[v]), column);
             slots = _mm512_mask_mov_epi8(slots, WideSlots.escapeSlots[v], _mm512_load_si512(WideSlots.escape[v]));
             slots = _mm512_mask_mov_epi8(slots, entering, _mm512_set1_epi8('$'));
-            const unsigned count = unsigned(_mm_popcnt_u64(kept));
-            _mm512_mask_storeu_epi8(out, _bzhi_u64(~0ull, count), _mm512_maskz_compress_epi8(kept, slots));
-            out += count;
+            WriteKeptSlots(slots, kept, out);
         }
         i += 64;
     }
