@@ -32,7 +32,7 @@ FilterFunction FilterNamed(std::string_view name)
 }
 
 // The folder this program was started from, symbolic links resolved.
-std::string ProgramFolder()
+std::string ExecutableFolder()
 {
     char path[PATH_MAX];
     const ssize_t size = ::readlink("/proc/self/exe", path, sizeof path - 1);
@@ -46,7 +46,7 @@ std::string ProgramFolder()
 // library folder once installed.
 int RunQtCommand(int argc, char* argv[])
 {
-    const std::string folder = ProgramFolder();
+    const std::string folder = ExecutableFolder();
     const std::string candidates[] = {folder + "/" TAVPUB_QT_MODULE,
                                       folder + "/" TAVPUB_QT_MODULE_FOLDER "/" TAVPUB_QT_MODULE};
     for (const std::string& path : candidates) {
