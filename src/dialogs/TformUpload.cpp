@@ -3,13 +3,13 @@
 #include "ui_TformUpload.h"
 
 #include <QMessageBox>
-#include <QShowEvent>
 #include <QScreen>
+#include <QShowEvent>
 #include <QTreeWidgetItem>
 
 TformUpload::TformUpload(SettingsStore& store, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), // no title-bar buttons
-      ui_(std::make_unique<Ui::TformUpload>()), upload_(store)
+      ui_(std::make_unique<Ui::TformUpload>()), run_(store)
 {
     ui_->setupUi(this);
     setFixedSize(size().expandedTo(minimumSizeHint())); // a dialog border: not resizable
@@ -19,15 +19,23 @@ TformUpload::TformUpload(SettingsStore& store, QWidget* parent)
     connect(ui_->bttnOk, &QPushButton::clicked, this, &TformUpload::bttnOkClick);
     connect(ui_->bttnCancel, &QPushButton::clicked, this, &TformUpload::bttnCancelClick);
 
-    connect(&upload_, &UploadController::rowChanged, this, &TformUpload::ShowRow);
-    connect(&upload_, &UploadController::requestChanged, ui_->lablRequest, &QLabel::setText);
-    connect(&upload_, &UploadController::progress, this, &TformUpload::ShowProgress);
-    connect(&upload_, &UploadController::buttonsChanged, this, &TformUpload::ShowButtons);
-    connect(&upload_, &UploadController::message, this, &TformUpload::ShowMessage);
-    connect(&upload_, &UploadController::error, this, &TformUpload::errorRaised);
-    connect(&upload_, &UploadController::closeRequested, this, &TformUpload::CloseWhenIdle);
-    upload_.ConfirmCertificate = [this](const QString& host, const QString& fingerprint, const QString& why) {
-        return ConfirmCertificate(host, fingerprint, why);
+    connect(&run_, &UploadRun::rowChanged, this, &TformUpload::ShowRow);
+    connect(&run_, &UploadRun::stepChanged, this, [this] {
+        view_.Stepped(run_);
+        ShowState();
+    });
+    connect(&run_, &UploadRun::progress, this, [this](qint64 sent, qint64 total) {
+        view_.Progressed(sent, total);
+        ShowState();
+    });
+    connect(&run_, &UploadRun::alert, this, [this](UploadRun::Alert what, const QString& subject) {
+        ShowMessage(UploadPresentation::AlertMessage(what, subject));
+    });
+    connect(&run_, &UploadRun::error, this, &TformUpload::errorRaised);
+    connect(&run_, &UploadRun::closeRequested, this, &TformUpload::CloseWhenIdle);
+    run_.ConfirmCertificate = [this](const QString& host, const QString& fingerprint, const QString& why,
+                                     const QString& trusted) {
+        return ConfirmCertificate(host, fingerprint, why, trusted);
     };
 }
 
@@ -50,42 +58,38 @@ void TformUpload::ShowRow(int row)
     while (ui_->listUpload->topLevelItemCount() <= row)
         ui_->listUpload->addTopLevelItem(new QTreeWidgetItem);
     QTreeWidgetItem* item = ui_->listUpload->topLevelItem(row);
-    const QStringList& columns = upload_.Rows()[size_t(row)];
+    const QStringList columns = UploadPresentation::RowColumns(run_.Rows()[size_t(row)]);
     for (int column = 0; column < ui_->listUpload->columnCount(); ++column)
         item->setText(column, columns.value(column));
     ui_->listUpload->scrollToItem(item);
 }
 
-void TformUpload::ShowButtons()
+void TformUpload::ShowState()
 {
-    ui_->bttnOk->setText(upload_.OkCaption());
-    ui_->bttnOk->setEnabled(upload_.OkEnabled());
-    ui_->bttnCancel->setText(upload_.CancelCaption());
+    ui_->lablRequest->setText(view_.Request());
+    ui_->lablRate->setText(view_.Rate());
+    ui_->lablRateMax->setText(view_.RateMax());
+    ui_->Pie->setProgress(view_.Gauge());
+    ui_->bttnOk->setText(view_.OkCaption());
+    ui_->bttnOk->setEnabled(view_.OkEnabled());
+    ui_->bttnCancel->setText(view_.CancelCaption());
 }
 
-void TformUpload::ShowProgress()
+void TformUpload::ShowMessage(const UploadPresentation::Message& message)
 {
-    ui_->lablRate->setText(upload_.RateText());
-    ui_->lablRateMax->setText(upload_.RateMaxText());
-    ui_->Pie->setProgress(upload_.Gauge());
-}
-
-void TformUpload::ShowMessage(const QString& caption, const QString& text, UploadController::Icon icon)
-{
-    emit messageShown(caption, text, icon);
-    QMessageBox box(icon == UploadController::Icon::Stop ? QMessageBox::Critical : QMessageBox::Information,
-                    caption, text, QMessageBox::Ok, this);
+    emit messageShown(message.caption, message.text);
+    QMessageBox box(message.stopIcon ? QMessageBox::Critical : QMessageBox::Information, message.caption,
+                    message.text, QMessageBox::Ok, this);
     box.exec();
 }
 
-bool TformUpload::ConfirmCertificate(const QString& host, const QString& fingerprint, const QString& why)
+bool TformUpload::ConfirmCertificate(const QString& host, const QString& fingerprint, const QString& why,
+                                     const QString& trusted)
 {
-    const QString caption = QString::fromUtf8("質問");
-    const QString text = QString::fromUtf8("%1 の証明書を確認できませんでした（%2）。\n\n"
-                                           "SHA-256 フィンガープリント:\n%3\n\n"
-                                           "サーバの管理者に聞いたものと同じなら、この証明書を信頼して接続を続けますか？")
-                             .arg(host, why, fingerprint);
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, this);
+    const UploadPresentation::Message question =
+        UploadPresentation::CertificateQuestion(host, fingerprint, why, trusted);
+    QMessageBox box(question.stopIcon ? QMessageBox::Warning : QMessageBox::Question, question.caption,
+                    question.text, QMessageBox::Yes | QMessageBox::No, this);
     box.setDefaultButton(QMessageBox::No);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse); // the fingerprint can be copied
     return box.exec() == QMessageBox::Yes;
@@ -97,16 +101,16 @@ void TformUpload::FormShow()
 {
     closePending_ = false;
     ui_->listUpload->clear();
-    upload_.FormShow();
-    ShowProgress();
-    ShowButtons();
+    run_.List();
+    view_.Listed(run_);
+    ShowState();
 }
 
 void TformUpload::bttnOkClick()
 {
-    if (upload_.ChainRunning())
+    if (run_.Running())
         return;
-    upload_.bttnOkClick(); // the whole run happens inside
+    run_.Start(); // the whole run happens inside
     if (closePending_) {
         closePending_ = false;
         QDialog::done(Rejected);
@@ -115,7 +119,7 @@ void TformUpload::bttnOkClick()
 
 void TformUpload::bttnCancelClick()
 {
-    upload_.bttnCancelClick();
+    run_.Stop();
 }
 
 void TformUpload::reject()
@@ -125,9 +129,9 @@ void TformUpload::reject()
 
 void TformUpload::CloseWhenIdle()
 {
-    // Inside the chain the window stays until bttnOkClick has returned, so
-    // that nothing the chain still does lands on a closed window.
-    if (upload_.ChainRunning())
+    // During the run the window stays until bttnOkClick has returned, so
+    // that nothing the run still does lands on a closed window.
+    if (run_.Running())
         closePending_ = true;
     else
         QDialog::done(Rejected);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "upload/UploadController.h"
+#include "dialogs/UploadPresentation.h"
+#include "upload/UploadRun.h"
 
 #include <QDialog>
 #include <memory>
@@ -11,12 +12,13 @@ class TformUpload;
 }
 
 // The upload window: lists the queued pages and, on Upload, runs the upload
-// (UploadController) with its labels, rows, pie gauge and message boxes.
-// Created once at start-up and shown modally; its result means nothing.
+// (UploadRun), showing its steps in labels, rows, the pie gauge and message
+// boxes. Created once at start-up and shown modally; its result means
+// nothing.
 //
-// The run is a chain of nested calls inside bttnOkClick. Cancel, Escape or
-// the window manager's close during a run stop the transfer, and the window
-// closes once the chain has returned, never while it still runs.
+// The run is one long call inside bttnOkClick. Cancel, Escape or the window
+// manager's close during a run stop the transfer, and the window closes once
+// that call has returned, never while it still runs.
 class TformUpload : public QDialog {
     Q_OBJECT
 public:
@@ -24,7 +26,7 @@ public:
     ~TformUpload() override;
 
     Ui::TformUpload& form() { return *ui_; }
-    UploadController& run() { return upload_; }
+    UploadRun& run() { return run_; }
 
     // Escape and closing the window act as Cancel.
     void reject() override;
@@ -33,8 +35,8 @@ signals:
     // A failure for the application's error display (the queue could not be
     // written back after the run).
     void errorRaised(const QString& text);
-    // Every message box, just before it shows (caption, text and icon).
-    void messageShown(const QString& caption, const QString& text, UploadController::Icon icon);
+    // Every message box, just before it shows.
+    void messageShown(const QString& caption, const QString& text);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -46,14 +48,15 @@ private slots:
 
 private:
     void ShowRow(int row);
-    void ShowButtons();
-    void ShowProgress();
-    void ShowMessage(const QString& caption, const QString& text, UploadController::Icon icon);
+    void ShowState();
+    void ShowMessage(const UploadPresentation::Message& message);
     // Asks whether to trust a certificate that failed verification.
-    bool ConfirmCertificate(const QString& host, const QString& fingerprint, const QString& why);
+    bool ConfirmCertificate(const QString& host, const QString& fingerprint, const QString& why,
+                            const QString& trusted);
     void CloseWhenIdle();
 
     std::unique_ptr<Ui::TformUpload> ui_;
-    UploadController upload_;
+    UploadRun run_;
+    UploadPresentation view_;
     bool closePending_ = false;
 };

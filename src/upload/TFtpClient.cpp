@@ -15,14 +15,6 @@ std::string ReplyMessage(const SjisString& reply)
     return FtpReply::WithoutLineBreak(reply);
 }
 
-// CR or LF would end the command early and smuggle in a second one; a NUL
-// byte ends the text that goes out, so the command would lose its CR LF and
-// the server would wait for the rest of the line.
-bool BreaksCommandLine(SjisView text)
-{
-    return text.find_first_of(SjisView("\r\n\0", 3)) != SjisView::npos;
-}
-
 SjisString FirstWord(SjisView line)
 {
     return SjisString(line.substr(0, line.find(' ')));
@@ -46,6 +38,11 @@ TFtpClient::TFtpClient(QObject* owner) : TSocketClient(owner)
 }
 
 TFtpClient::~TFtpClient() = default;
+
+bool TFtpClient::BreaksCommandLine(SjisView text)
+{
+    return text.find_first_of(SjisView("\r\n\0", 3)) != SjisView::npos;
+}
 
 TCmdType TFtpClient::CommandCodeOf(SjisView line)
 {

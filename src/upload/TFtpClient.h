@@ -97,6 +97,10 @@ public:
     qint64 TotalSize() const { return uploadSize_; }
 
     static TCmdType CommandCodeOf(SjisView line);
+    // CR or LF would end a command early and smuggle in a second one; a NUL
+    // byte ends the text that goes out, so the command would lose its CR LF
+    // and the server would wait for the rest of the line.
+    static bool BreaksCommandLine(SjisView text);
 
 private:
     // Reads the lines that follow a reply's first line.

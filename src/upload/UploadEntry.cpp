@@ -1,7 +1,9 @@
 #include "upload/UploadEntry.h"
 
 #include "document/FieldReader.h"
+#include "document/PagePaths.h"
 #include "document/TextCodec.h"
+#include "upload/TFtpClient.h"
 #include "upload/UploadStore.h"
 
 #include <QFile>
@@ -9,7 +11,7 @@
 bool UploadEntry::BreaksFtpCommand() const
 {
     for (const SjisString* text : {&RemoteFolder, &HtmlFile, &User, &Password, &Host})
-        if (text->find_first_of(SjisView("\r\n\0", 3)) != SjisString::npos)
+        if (TFtpClient::BreaksCommandLine(*text))
             return true;
     return false;
 }
@@ -52,6 +54,7 @@ bool ReadUploadEntry(const QString& pageFilePath, const SettingsStore& store, Up
         }
     }
     const FtpSetting setting = ReadFtpSetting(store, read.SettingName);
+    read.ServerName = setting.HostName;
     SplitHostPort(setting.HostName, read.Host, read.Port);
     read.User = setting.UserName;
     read.Password = setting.PassWord;
@@ -83,21 +86,14 @@ void SplitHostPort(SjisView hostName, SjisString& host, uint16_t& port)
     port = uint16_t(value);
 }
 
-SjisString EnsureTrailingSlash(SjisView text)
-{
-    if (text.empty() || text.back() == '/')
-        return SjisString(text);
-    return SjisString(text) + "/";
-}
-
 SjisString FolderPrefix(SjisView folder, int n)
 {
-    SjisString f = EnsureTrailingSlash(folder);
+    SjisString f = PagePaths::IncludeTrailingSlash(folder);
     SjisString result;
     for (int i = 0; i < n + 2; ++i) {
         const size_t slash = f.find('/');
         const SjisString part = f.substr(0, slash);
-        result += EnsureTrailingSlash(part);
+        result += PagePaths::IncludeTrailingSlash(part);
         if (slash != SjisString::npos)
             f.erase(0, slash + 1);
     }

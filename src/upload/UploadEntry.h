@@ -14,7 +14,8 @@ class SettingsStore;
 struct UploadEntry {
     SjisString Title;
     SjisString HtmlFile; // full local path of the HTML output
-    SjisString Host;     // without the port
+    SjisString ServerName; // the setting's HostName as the user wrote it, port included
+    SjisString Host;       // without the port
     uint16_t Port = 21;
     SjisString User;
     SjisString Password;
@@ -52,9 +53,6 @@ bool ReadUploadEntry(const QString& pageFilePath, const SettingsStore& store, Up
 
 // An FTP setting's HostName may carry the port as "host:port"; 21 otherwise.
 void SplitHostPort(SjisView hostName, SjisString& host, uint16_t& port);
-
-// The text + "/" unless it is empty or already ends in "/".
-SjisString EnsureTrailingSlash(SjisView text);
 
 // The first n + 2 slash-separated fields of the folder, each followed by
 // "/", empty fields dropped: "a/b/c" gives "a/b/" for n = 0 and "a/b/c/"

@@ -46,7 +46,7 @@ QString State(TformUpload& window, int row)
 // exchange times out.
 void WaitForNotifications(TformUpload& window)
 {
-    QVERIFY(QTest::qWaitFor([&] { return !window.run().SSTP.Busy() && window.run().notifications_.empty(); }));
+    QVERIFY(window.run().Notices.WaitUntilSent(10000));
 }
 
 } // namespace
@@ -80,10 +80,11 @@ void TestUploadWindow::runs_data()
     QTest::newRow("missing-folder-level-by-level")
         << "none" << QStringList{"www/a/b"} << QStringList{U(JA_DONE)} << QStringList() << QString() << 0
         << QList<QByteArray>{start, done};
-    // A failure's reason shows in its row and under the request text.
+    // A failure's reason shows in its row and under the request text; the
+    // refusal is one message box.
     QTest::newRow("refused-stor") << "refuse-stor" << QStringList{""}
                                   << QStringList{U(JA_FAILED " (550 Permission denied.)")}
-                                  << QStringList(2, U("失敗|" JA_NO_UPLOAD "|information"))
+                                  << QStringList{U("失敗|" JA_NO_UPLOAD "|information")}
                                   << QStringLiteral("550 Permission denied.") << 1
                                   << QList<QByteArray>{start, failed};
     QTest::newRow("refused-login") << "wrong-password" << QStringList{"www"}
@@ -205,15 +206,15 @@ void TestUploadWindow::cancelMidTransferClosesAfterTheChain()
     auto& ui = window.form();
     // Cancel as soon as the gauge has moved, from the event loop, as a click would come.
     int percentAtCancel = -1;
-    QObject::connect(&window.run(), &UploadController::progress, &window, [&](qint64, qint64 total, int percent) {
+    QObject::connect(&window.run(), &UploadRun::progress, &window, [&](qint64 sent, qint64 total) {
         if (total > 0 && percentAtCancel < 0) {
-            percentAtCancel = percent;
+            percentAtCancel = int(sent * 100 / total);
             QTimer::singleShot(0, ui.bttnCancel, &QPushButton::click);
         }
     });
     bool chainRunningAtClose = true;
     QObject::connect(&window, &QDialog::finished, &window,
-                     [&] { chainRunningAtClose = window.run().ChainRunning(); });
+                     [&] { chainRunningAtClose = window.run().Running(); });
     QTimer::singleShot(0, ui.bttnOk, &QPushButton::click);
     QElapsedTimer clock;
     clock.start();

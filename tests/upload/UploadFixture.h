@@ -5,7 +5,7 @@
 
 #include "TestFtpServers.h"
 #include "settings/SettingsStore.h"
-#include "upload/UploadController.h"
+#include "upload/UploadRun.h"
 #include "upload/UploadStore.h"
 
 #include <QTcpServer>

@@ -23,6 +23,7 @@ FAULTS = (
     "drop-data",           # the data connection is closed after the first data (426), the session goes on
     "drop-data-no-dele",   # as drop-data, and every DELE gets 550
     "rnto-no-overwrite",   # RNTO onto an existing file gets 550, as on servers that cannot replace
+    "refuse-rnto",         # RNFR is accepted, every RNTO gets 550
     "slow-stor",           # STOR is never answered
     "multiline-greeting",  # a greeting of several lines, one without a code
     "mkd-ok-cwd-refused",  # MKD is answered by 257 (nothing made), every CWD by 550
@@ -104,6 +105,10 @@ def make_handler(args):
             return FTPHandler.ftp_DELE(self, path)
 
         def ftp_RNTO(self, path):
+            if fault == "refuse-rnto":
+                self._rnfr = None
+                self.respond("550 Renaming is not allowed here.")
+                return None
             if fault == "rnto-no-overwrite" and self._rnfr and os.path.exists(path):
                 self._rnfr = None
                 self.respond("550 Cannot rename: the file exists.")

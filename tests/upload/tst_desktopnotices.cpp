@@ -156,15 +156,14 @@ private slots:
 
         QStringList summaries;
         {
-            UploadController upload(f.store);
+            UploadRun upload(f.store);
             upload.SetTimeOut(5000);
-            upload.FormShow();
-            upload.bttnOkClick();
-            QCOMPARE(upload.State(), fault == "none" ? UploadController::RunState::Succeeded
-                                                     : UploadController::RunState::Failed);
+            upload.List();
+            upload.Start();
+            QCOMPARE(upload.CurrentStep(), fault == "none" ? UploadRun::Step::Finished : UploadRun::Step::Failed);
             if (companion)
                 QTRY_COMPARE(sstp->requests.size(), 2);
-            QVERIFY(QTest::qWaitFor([&] { return !upload.SSTP.Busy(); }));
+            QVERIFY(QTest::qWaitFor([&] { return !upload.Notices.SSTP.Busy(); }));
             // The last notice is on its way when the run ends: wait for it,
             // or long enough that a notice that should not come would come.
             (void)QTest::qWaitFor([&] { return listener_.calls.size() >= notices.size() && !notices.isEmpty(); },

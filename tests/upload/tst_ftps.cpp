@@ -24,14 +24,15 @@ void AddTlsServer(UploadFixture& f, quint16 port, const QString& user, bool pass
 struct Run {
     explicit Run(UploadFixture& f) : upload(f.store) { upload.SetTimeOut(5000); }
     // A notification still on its way would outlive the run.
-    ~Run() { (void)QTest::qWaitFor([this] { return !upload.SSTP.Busy() && upload.notifications_.empty(); }); }
+    ~Run() { (void)upload.Notices.WaitUntilSent(10000); }
     void start()
     {
-        upload.FormShow();
-        upload.bttnOkClick();
-        upload.bttnCancelClick(); // QUIT
+        upload.List();
+        upload.Start();
+        upload.Stop(); // QUIT
     }
-    UploadController upload;
+    QString reason() const { return upload.Rows().empty() ? QString() : upload.Rows()[0].reason; }
+    UploadRun upload;
 };
 
 QStringList WithoutQuit(QStringList commands)
@@ -51,6 +52,7 @@ private slots:
     void uploadsOverTls();
     void refusedBeforeUser_data();
     void refusedBeforeUser();
+    void tavpubTrustsOnlyTheNamedFingerprint_data();
     void tavpubTrustsOnlyTheNamedFingerprint();
 };
 
@@ -106,7 +108,7 @@ void TestFtps::uploadsOverTls()
     f.addPage(QStringLiteral("two"), "tls", "pub", "<p>two</p>\r\n");
     Run run(f);
     run.start();
-    QVERIFY2(run.upload.State() == UploadController::RunState::Succeeded, qPrintable(run.upload.RequestText() + vs.log()));
+    QVERIFY2(run.upload.CurrentStep() == UploadRun::Step::Finished, qPrintable(run.reason() + vs.log()));
     QCOMPARE(ReadTestFile(server.file(QStringLiteral("pub/two.html"))).replace("\r\n", "\n"), QByteArray("<p>two</p>\n"));
     QCOMPARE(ReadTestFile(server.file(QStringLiteral("pub/one.html"))).size(), big.size() - (vsftpd ? 0 : 2));
     QStringList t = vsftpd ? vs.transcript() : py.transcript();
@@ -160,8 +162,8 @@ void TestFtps::refusedBeforeUser()
     f.addPage(QStringLiteral("page"), "tls", "");
     Run run(f);
     run.start();
-    QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
-    QVERIFY2(run.upload.RequestText().contains(reason), qPrintable(run.upload.RequestText()));
+    QCOMPARE(run.upload.CurrentStep(), UploadRun::Step::Failed);
+    QVERIFY2(run.reason().contains(reason), qPrintable(run.reason()));
     QCOMPARE(WithoutQuit(vsftpd ? vs.transcript() : py.transcript()), commands);
     if (vsftpd)
         QVERIFY(!vs.log().contains(Password));
@@ -171,14 +173,23 @@ void TestFtps::refusedBeforeUser()
 }
 
 // Refused with the fingerprint and the way to trust it; trusted (and
-// remembered) once the command line names it.
+// remembered) once the command line names it. A certificate other than the
+// one the setting trusts is a changed certificate: both are named.
+void TestFtps::tavpubTrustsOnlyTheNamedFingerprint_data()
+{
+    QTest::addColumn<QString>("trusted");
+    QTest::newRow("first-seen") << QString();
+    QTest::newRow("changed") << QStringLiteral("AB:").repeated(31) + QStringLiteral("AB");
+}
+
 void TestFtps::tavpubTrustsOnlyTheNamedFingerprint()
 {
+    QFETCH(QString, trusted);
     TlsVsftpdServer server;
     if (!server.start())
         QSKIP("vsftpd could not be started here");
     UploadFixture f;
-    AddTlsServer(f, server.port(), QStringLiteral("anonymous"), true, {});
+    AddTlsServer(f, server.port(), QStringLiteral("anonymous"), true, trusted);
     f.addPage(QStringLiteral("cli"), "tls", "pub");
     auto tavpub = [&f](const QStringList& args) {
         f.store.flush();
@@ -196,6 +207,10 @@ void TestFtps::tavpubTrustsOnlyTheNamedFingerprint()
     QVERIFY2(lastLine.contains(QStringLiteral("tavpub upload --trust-fingerprint ") + server.fingerprint)
                  && lastLine.contains(QStringLiteral("cli.html")),
              qPrintable(lastLine));
+    if (!trusted.isEmpty())
+        QVERIFY2(lastLine.contains(QStringLiteral("has changed")) && lastLine.contains(trusted), qPrintable(lastLine));
+    // Asked again without the option: still refused.
+    QCOMPARE(tavpub({}).first, 1);
     QCOMPARE(tavpub({QStringLiteral("--trust-fingerprint"), QString(server.fingerprint).replace(':', "").toLower()}).first, 0);
     QCOMPARE(ReadTestFile(server.file(QStringLiteral("pub/cli.html"))), QByteArray("<html>page</html>\r\n"));
     f.store.flush();

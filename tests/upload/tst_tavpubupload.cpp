@@ -41,8 +41,8 @@ private slots:
         QTest::addColumn<int>("queued");
         QTest::addColumn<QString>("rowState");
         QTest::addColumn<QString>("reason"); // a failure's last line names the file, then this pattern
-        const QString failed = QString::fromUtf8(JA_FAILED);
-        QTest::newRow("sent") << "none" << 0 << 0 << QString::fromUtf8(JA_DONE) << QString();
+        const QString failed = QStringLiteral(": failed");
+        QTest::newRow("sent") << "none" << 0 << 0 << QStringLiteral(": sent") << QString();
         QTest::newRow("refused-stor") << "refuse-stor" << 1 << 1 << failed << "550 Permission denied.";
         // A server that never answers STOR: the time limit ends the job.
         QTest::newRow("silent-server") << "slow-stor" << 1 << 1 << failed << "Socket readln timed out";
@@ -66,7 +66,8 @@ private slots:
         QVERIFY(!serverUp || server.start(wrongPassword ? QStringLiteral("none") : fault));
         QDir(server.root()).mkdir(QStringLiteral("www"));
         UploadFixture f;
-        f.addServer("main", serverUp ? server.port() : FreeLoopbackPort(), server.user,
+        const quint16 port = serverUp ? server.port() : FreeLoopbackPort();
+        f.addServer("main", port, server.user,
                     wrongPassword ? QStringLiteral("wrong") : server.password);
         f.addPage(QStringLiteral("cli"), "main", "www", QByteArray(3000000, 'c'));
         QElapsedTimer clock;
@@ -82,7 +83,7 @@ private slots:
         }
         const QString last = r.err.trimmed().split(QLatin1Char('\n')).last();
         const QString named = QStringLiteral("tavpub: upload: failed: ") + f.path(QStringLiteral("cli.html"))
-                              + QStringLiteral(" -> www/cli.html on 127.0.0.1: ");
+                              + QStringLiteral(" -> www/cli.html on 127.0.0.1:%1: ").arg(port);
         QVERIFY2(last.startsWith(named), qPrintable(last));
         QVERIFY2(last.mid(named.size()).contains(QRegularExpression(reason)), qPrintable(last));
         QVERIFY2(last.endsWith(QStringLiteral("; the queue is kept")), qPrintable(last));
@@ -96,8 +97,8 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QStringList>("stillQueued");
-        QTest::newRow("page-queued-meanwhile") << "queue-third" << 0 << QString::fromUtf8(JA_DONE) << QStringList{"third"};
-        QTest::newRow("sent-page-saved-again") << "save-first" << 0 << QString::fromUtf8(JA_DONE) << QStringList{"first"};
+        QTest::newRow("page-queued-meanwhile") << "queue-third" << 0 << QStringLiteral(": sent") << QStringList{"third"};
+        QTest::newRow("sent-page-saved-again") << "save-first" << 0 << QStringLiteral(": sent") << QStringList{"first"};
         QTest::newRow("store-unwritable") << "unwritable" << 1 << QStringLiteral("the queue could not be updated")
                                           << QStringList{"first", "second"};
     }
@@ -151,10 +152,23 @@ private slots:
         QCOMPARE(r.exitCode, 0);
     }
 
+    // A time limit that int milliseconds cannot hold once wrapped round to
+    // almost nothing or to no limit at all.
+    void badArgumentIsAUsageError_data()
+    {
+        QTest::addColumn<QString>("timeout");
+        for (const char* value : {"soon", "0", "-5", "2147484", "4294968", "99999999999"})
+            QTest::newRow(value) << QString::fromLatin1(value);
+    }
     void badArgumentIsAUsageError()
     {
+        QFETCH(QString, timeout);
         UploadFixture f;
-        QCOMPARE(RunTavpub(f, {QStringLiteral("--timeout"), QStringLiteral("soon")}).exitCode, 2);
+        f.addServer("main", FreeLoopbackPort(), QStringLiteral("tav"), QStringLiteral("secret"));
+        f.addPage(QStringLiteral("p"), "main", "");
+        const Result r = RunTavpub(f, {QStringLiteral("--timeout"), timeout});
+        QVERIFY2(r.exitCode == 2, qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("--timeout")), qPrintable(r.err));
     }
 };
 

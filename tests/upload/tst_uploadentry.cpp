@@ -7,21 +7,6 @@
 class TestUploadEntry : public QObject {
     Q_OBJECT
 private slots:
-    void ensureTrailingSlash_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("result");
-        QTest::newRow("empty") << QByteArray() << QByteArray();
-        QTest::newRow("plain") << QByteArray("www") << QByteArray("www/");
-        QTest::newRow("slash") << QByteArray("www/") << QByteArray("www/");
-    }
-    void ensureTrailingSlash()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, result);
-        QCOMPARE(QByteArray::fromStdString(EnsureTrailingSlash(text.toStdString())), result);
-    }
-
     void folderPrefix_data()
     {
         QTest::addColumn<QByteArray>("folder");

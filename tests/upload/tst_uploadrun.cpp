@@ -1,4 +1,4 @@
-// The upload run against real FTP servers on loopback: rows, messages, SSTP
+// The upload run against real FTP servers on loopback: rows, alerts, SSTP
 // notifications, the queue, and the commands each server saw.
 #include "UploadFixture.h"
 
@@ -6,9 +6,13 @@
 #include <QTimer>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(UploadRun::Alert)
+
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+using Alert = UploadRun::Alert;
+using Alerts = QList<UploadRun::Alert>;
+using Step = UploadRun::Step;
 
 // Turns on the store-then-rename replace for a setting written by addServer.
 void SetAtomicReplace(UploadFixture& f, const SjisString& name)
@@ -24,37 +28,49 @@ QStringList TemporaryFiles(const QString& folder)
     return QDir(folder).entryList({QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden);
 }
 
-// Runs FormShow and the upload, collecting message texts.
+// Lists the queue and runs the upload, collecting the alerts.
 struct Run {
     explicit Run(UploadFixture& f, int timeOut = 5000) : upload(f.store)
     {
         upload.SetTimeOut(timeOut);
-        QObject::connect(&upload, &UploadController::message,
-                         [this](const QString&, const QString& text) { messages << text; });
-        QObject::connect(&upload, &UploadController::progress,
-                         [this](qint64, qint64 total, int percent) {
-                             if (total > 0)
-                                 percents << percent;
-                         });
+        QObject::connect(&upload, &UploadRun::alert, [this](Alert what) { alerts << what; });
+        QObject::connect(&upload, &UploadRun::progress, [this](qint64 sent, qint64 total) {
+            if (total > 0)
+                percents << int(sent * 100 / total);
+            lastSent = sent;
+            lastTotal = total;
+        });
     }
     // A notification still in flight would hold the notifier's worker (and
     // the test) until its exchange times out.
-    ~Run() { (void)QTest::qWaitFor([this] { return !upload.SSTP.Busy() && upload.notifications_.empty(); }); }
+    ~Run() { (void)upload.Notices.WaitUntilSent(10000); }
     void start()
     {
-        upload.FormShow();
-        upload.bttnOkClick();
+        upload.List();
+        upload.Start();
     }
-    QString state(int row) const { return upload.Rows()[size_t(row)].value(3); }
+    // "done", "failed", "failed (reason)", or empty while waiting.
+    QString state(int row) const
+    {
+        const UploadRow& r = upload.Rows()[size_t(row)];
+        switch (r.state) {
+        case UploadRow::State::Waiting: return {};
+        case UploadRow::State::Done: return QStringLiteral("done");
+        case UploadRow::State::Failed: break;
+        }
+        return r.reason.isEmpty() ? QStringLiteral("failed") : QStringLiteral("failed (%1)").arg(r.reason);
+    }
 
-    UploadController upload;
-    QStringList messages;
+    UploadRun upload;
+    Alerts alerts;
     QList<int> percents;
+    qint64 lastSent = -1;
+    qint64 lastTotal = -1;
 };
 
 } // namespace
 
-class TestUploadController : public QObject {
+class TestUploadRun : public QObject {
     Q_OBJECT
 private slots:
     void singlePageIntoExistingFolder_data();
@@ -85,14 +101,14 @@ private slots:
     void vsftpdSinglePage();
 };
 
-void TestUploadController::singlePageIntoExistingFolder_data()
+void TestUploadRun::singlePageIntoExistingFolder_data()
 {
     QTest::addColumn<bool>("passive");
     QTest::newRow("passive") << true;
     QTest::newRow("active") << false;
 }
 
-void TestUploadController::singlePageIntoExistingFolder()
+void TestUploadRun::singlePageIntoExistingFolder()
 {
     QFETCH(bool, passive);
     PyFtpServer server;
@@ -106,12 +122,13 @@ void TestUploadController::singlePageIntoExistingFolder()
 
     Run run(f);
     run.start();
-    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
-    QCOMPARE(run.state(0), U(JA_DONE));
-    QCOMPARE(run.upload.CancelCaption(), U(JA_CLOSE));
+    QCOMPARE(run.upload.CurrentStep(), Step::Finished);
+    QCOMPARE(run.state(0), QStringLiteral("done"));
     QCOMPARE(f.queued(), size_t(0));
     QCOMPARE(ReadTestFile(server.file(QStringLiteral("www/index.html"))), QByteArray("<p>hello</p>"));
-    run.upload.bttnCancelClick();
+    // The server as its setting names it, port included.
+    QCOMPARE(run.upload.Rows()[0].server, QStringLiteral("127.0.0.1:%1").arg(server.port()));
+    run.upload.Stop();
     const QString dataCommand = passive ? QStringLiteral("PASV") : QStringLiteral("PORT");
     QStringList t = server.transcript();
     QCOMPARE(t.size(), 8);
@@ -123,7 +140,7 @@ void TestUploadController::singlePageIntoExistingFolder()
     QCOMPARE(sstp.requests[1], QByteArray("SEND SSTP/1.0\r\nSender: Tav Outliner\r\nScript: " SJIS_ALL_DONE "\r\n\r\n"));
 }
 
-void TestUploadController::onePassQueueKeepsOneLogin()
+void TestUploadRun::onePassQueueKeepsOneLogin()
 {
     PyFtpServer server;
     QVERIFY(server.start());
@@ -135,14 +152,14 @@ void TestUploadController::onePassQueueKeepsOneLogin()
     f.addPage(QStringLiteral("two"), "main", "f2");
     Run run(f);
     run.start();
-    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
-    run.upload.bttnCancelClick();
+    QCOMPARE(run.upload.CurrentStep(), Step::Finished);
+    run.upload.Stop();
     QCOMPARE(server.transcript(), (QStringList{"USER tav", "PASS secret", "PWD", "CWD /f1", "PWD", "PASV",
                                                "STOR one.html", "CWD /f2", "PWD", "PASV", "STOR two.html", "QUIT"}));
     QCOMPARE(f.queued(), size_t(0));
 }
 
-void TestUploadController::pagesForTwoServersReachTheirOwnServer()
+void TestUploadRun::pagesForTwoServersReachTheirOwnServer()
 {
     PyFtpServer a;
     PyFtpServer b;
@@ -158,8 +175,8 @@ void TestUploadController::pagesForTwoServersReachTheirOwnServer()
     f.addPage(QStringLiteral("pb"), "B", "fb");
     Run run(f);
     run.start();
-    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
-    run.upload.bttnCancelClick();
+    QCOMPARE(run.upload.CurrentStep(), Step::Finished);
+    run.upload.Stop();
     QVERIFY(QFile::exists(a.file(QStringLiteral("fa/pa.html"))));
     QVERIFY(QFile::exists(b.file(QStringLiteral("fb/pb.html"))));
     QVERIFY(!QFile::exists(a.file(QStringLiteral("fb/pb.html"))));
@@ -172,7 +189,7 @@ void TestUploadController::pagesForTwoServersReachTheirOwnServer()
     QCOMPARE(f.queued(), size_t(0));
 }
 
-void TestUploadController::missingFolderIsCreated_data()
+void TestUploadRun::missingFolderIsCreated_data()
 {
     QTest::addColumn<QByteArray>("folder");
     QTest::addColumn<QStringList>("commands");
@@ -185,7 +202,7 @@ void TestUploadController::missingFolderIsCreated_data()
         << QStringList{"CWD /", "PWD", "PASV", "STOR p.html"};
 }
 
-void TestUploadController::missingFolderIsCreated()
+void TestUploadRun::missingFolderIsCreated()
 {
     QFETCH(QByteArray, folder);
     QFETCH(QStringList, commands);
@@ -197,13 +214,13 @@ void TestUploadController::missingFolderIsCreated()
     f.addPage(QStringLiteral("p"), "main", folder.toStdString());
     Run run(f);
     run.start();
-    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
+    QCOMPARE(run.upload.CurrentStep(), Step::Finished);
     QCOMPARE(server.transcript().mid(3), commands);
-    QCOMPARE(run.state(0), U(JA_DONE));
-    QVERIFY(run.messages.isEmpty());
+    QCOMPARE(run.state(0), QStringLiteral("done"));
+    QVERIFY(run.alerts.isEmpty());
 }
 
-void TestUploadController::folderThatCannotBeCreated_data()
+void TestUploadRun::folderThatCannotBeCreated_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QByteArray>("folder");
@@ -218,7 +235,7 @@ void TestUploadController::folderThatCannotBeCreated_data()
         << QStringList{"CWD /www", "MKD /www/", "CWD /www"};
 }
 
-void TestUploadController::folderThatCannotBeCreated()
+void TestUploadRun::folderThatCannotBeCreated()
 {
     QFETCH(QString, fault);
     QFETCH(QByteArray, folder);
@@ -231,18 +248,16 @@ void TestUploadController::folderThatCannotBeCreated()
     SstpListener sstp;
     Run run(f);
     run.start();
-    QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
+    QCOMPARE(run.upload.CurrentStep(), Step::Failed);
     QCOMPARE(server.transcript().mid(3), commands);
-    QCOMPARE(run.messages, QStringList{U(JA_NO_FOLDER)});
-    QCOMPARE(run.state(0), U(JA_FAILED " (550 No such file or directory.)"));
-    // The server's reason under the request text.
-    QVERIFY2(run.upload.RequestText().contains(QStringLiteral("\n550 ")), qPrintable(run.upload.RequestText()));
+    QCOMPARE(run.alerts, Alerts{Alert::FolderNotCreated});
+    QCOMPARE(run.state(0), QStringLiteral("failed (550 No such file or directory.)"));
     QCOMPARE(f.queued(), size_t(1));
     QTRY_COMPARE(sstp.requests.size(), 2);
     QVERIFY(sstp.requests[1].contains(SJIS_FAILED));
 }
 
-void TestUploadController::failureWaitsForTheStartNotification()
+void TestUploadRun::failureWaitsForTheStartNotification()
 {
     PyFtpServer server;
     QVERIFY(server.start());
@@ -253,12 +268,12 @@ void TestUploadController::failureWaitsForTheStartNotification()
     sstp.replyDelayMs = 800; // the start message is still in flight when the run fails
     Run run(f);
     run.start();
-    QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
+    QCOMPARE(run.upload.CurrentStep(), Step::Failed);
     QTRY_COMPARE(sstp.requests.size(), 2);
     QVERIFY(sstp.requests[1].contains(SJIS_FAILED));
 }
 
-void TestUploadController::unusualLoginsSucceed_data()
+void TestUploadRun::unusualLoginsSucceed_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("login");
@@ -266,7 +281,7 @@ void TestUploadController::unusualLoginsSucceed_data()
     QTest::newRow("multi-line-greeting") << "multiline-greeting" << QStringList{"USER tav", "PASS secret"};
 }
 
-void TestUploadController::unusualLoginsSucceed()
+void TestUploadRun::unusualLoginsSucceed()
 {
     QFETCH(QString, fault);
     QFETCH(QStringList, login);
@@ -277,11 +292,11 @@ void TestUploadController::unusualLoginsSucceed()
     f.addPage(QStringLiteral("p"), "main", "");
     Run run(f);
     run.start();
-    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
+    QCOMPARE(run.upload.CurrentStep(), Step::Finished);
     QCOMPARE(server.transcript().mid(0, 2), login);
 }
 
-void TestUploadController::progressMovesInSteps()
+void TestUploadRun::progressMovesInSteps()
 {
     PyFtpServer server;
     QVERIFY(server.start());
@@ -290,38 +305,38 @@ void TestUploadController::progressMovesInSteps()
     f.addPage(QStringLiteral("big"), "main", "", QByteArray(200000, 'z'));
     Run run(f);
     run.start();
-    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
+    QCOMPARE(run.upload.CurrentStep(), Step::Finished);
     QVERIFY2(run.percents.size() >= 4, qPrintable(QString::number(run.percents.size())));
     QVERIFY(run.percents.first() <= 32);
     QCOMPARE(run.percents.last(), 100);
     QVERIFY(std::is_sorted(run.percents.begin(), run.percents.end()));
-    QCOMPARE(run.upload.RateText(), QStringLiteral("200000"));
-    QCOMPARE(run.upload.RateMaxText(), QStringLiteral("200000"));
+    QCOMPARE(run.lastSent, 200000);
+    QCOMPARE(run.lastTotal, 200000);
 }
 
-void TestUploadController::faultModesFailAndKeepTheQueue_data()
+void TestUploadRun::faultModesFailAndKeepTheQueue_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("password");
-    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<Alerts>("alerts");
     QTest::addColumn<QString>("reason"); // the row's and under the request text
     // A refused connection fires the same handler as a refused login.
-    QTest::newRow("connection-refused") << "no-server" << "secret" << QStringList{U(JA_AUTH_FAILED_TAV)}
+    QTest::newRow("connection-refused") << "no-server" << "secret" << Alerts{Alert::LoginFailed}
                                         << "Connection Failed (10061:Connection refused)";
-    QTest::newRow("refused-login") << "none" << "wrong" << QStringList{U(JA_AUTH_FAILED_TAV)} << "530 ";
-    // The client reports a refused STOR twice, and the message goes with each.
-    QTest::newRow("refused-stor") << "refuse-stor" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)}
+    QTest::newRow("refused-login") << "none" << "wrong" << Alerts{Alert::LoginFailed} << "530 ";
+    // One alert per refused transfer, however the client reports it.
+    QTest::newRow("refused-stor") << "refuse-stor" << "secret" << Alerts{Alert::NotUploaded}
                                   << "550 Permission denied.";
-    QTest::newRow("final-426") << "final-426" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)} << "426 ";
-    QTest::newRow("final-452") << "final-452" << "secret" << QStringList{U(JA_NO_UPLOAD), U(JA_NO_UPLOAD)} << "452 ";
-    QTest::newRow("dropped") << "drop-mid-transfer" << "secret" << QStringList{U(JA_NO_UPLOAD)} << "100";
+    QTest::newRow("final-426") << "final-426" << "secret" << Alerts{Alert::NotUploaded} << "426 ";
+    QTest::newRow("final-452") << "final-452" << "secret" << Alerts{Alert::NotUploaded} << "452 ";
+    QTest::newRow("dropped") << "drop-mid-transfer" << "secret" << Alerts{Alert::NotUploaded} << "100";
 }
 
-void TestUploadController::faultModesFailAndKeepTheQueue()
+void TestUploadRun::faultModesFailAndKeepTheQueue()
 {
     QFETCH(QString, fault);
     QFETCH(QString, password);
-    QFETCH(QStringList, messages);
+    QFETCH(Alerts, alerts);
     QFETCH(QString, reason);
     PyFtpServer server;
     const bool serverUp = fault != QLatin1String("no-server");
@@ -331,14 +346,13 @@ void TestUploadController::faultModesFailAndKeepTheQueue()
     f.addPage(QStringLiteral("p"), "main", "", QByteArray(3000000, 'q'));
     Run run(f);
     run.start();
-    QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
-    QVERIFY2(run.state(0).startsWith(U(JA_FAILED " (") + reason), qPrintable(run.state(0)));
-    QCOMPARE(run.messages, messages);
-    QVERIFY2(run.upload.RequestText().contains(QLatin1Char('\n') + reason), qPrintable(run.upload.RequestText()));
+    QCOMPARE(run.upload.CurrentStep(), Step::Failed);
+    QVERIFY2(run.state(0).startsWith(QStringLiteral("failed (") + reason), qPrintable(run.state(0)));
+    QCOMPARE(run.alerts, alerts);
     QCOMPARE(f.queued(), size_t(1));
 }
 
-void TestUploadController::laterFileFailureMarksItsRow()
+void TestUploadRun::laterFileFailureMarksItsRow()
 {
     PyFtpServer server;
     QVERIFY(server.start());
@@ -349,15 +363,15 @@ void TestUploadController::laterFileFailureMarksItsRow()
     SstpListener sstp;
     Run run(f);
     run.start();
-    QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
-    QCOMPARE(run.state(0), U(JA_DONE));
-    QCOMPARE(run.state(1), U(JA_FAILED " (550 No such file or directory.)"));
+    QCOMPARE(run.upload.CurrentStep(), Step::Failed);
+    QCOMPARE(run.state(0), QStringLiteral("done"));
+    QCOMPARE(run.state(1), QStringLiteral("failed (550 No such file or directory.)"));
     QCOMPARE(f.queued(), size_t(2));
     QTRY_COMPARE(sstp.requests.size(), 2);
     QVERIFY(sstp.requests[1].contains(SJIS_FAILED));
 }
 
-void TestUploadController::slowServerCancelledByUser()
+void TestUploadRun::slowServerCancelledByUser()
 {
     PyFtpServer server;
     QVERIFY(server.start(QStringLiteral("slow-stor")));
@@ -365,26 +379,26 @@ void TestUploadController::slowServerCancelledByUser()
     f.addServer("main", server.port(), server.user, server.password);
     f.addPage(QStringLiteral("p"), "main", "");
     Run run(f, 0); // no time limit: only the user ends the wait
-    QSignalSpy closing(&run.upload, &UploadController::closeRequested);
-    QTimer::singleShot(300, &run.upload, [&run] { run.upload.bttnCancelClick(); });
+    QSignalSpy closing(&run.upload, &UploadRun::closeRequested);
+    QTimer::singleShot(300, &run.upload, [&run] { run.upload.Stop(); });
     QElapsedTimer clock;
     clock.start();
     run.start();
     QVERIFY(clock.elapsed() < 5000);
     QCOMPARE(closing.size(), 1);
-    QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
-    QCOMPARE(run.state(0), U(JA_FAILED));
+    QCOMPARE(run.upload.CurrentStep(), Step::Failed);
+    QCOMPARE(run.state(0), QStringLiteral("failed"));
     QCOMPARE(f.queued(), size_t(1));
 }
 
-void TestUploadController::cancelDuringLoginIsNoFailure_data()
+void TestUploadRun::cancelDuringLoginIsNoFailure_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::newRow("waiting-for-greeting") << "silent-greeting";
     QTest::newRow("waiting-for-password-reply") << "silent-pass";
 }
 
-void TestUploadController::cancelDuringLoginIsNoFailure()
+void TestUploadRun::cancelDuringLoginIsNoFailure()
 {
     QFETCH(QString, fault);
     PyFtpServer server;
@@ -393,17 +407,17 @@ void TestUploadController::cancelDuringLoginIsNoFailure()
     f.addServer("main", server.port(), server.user, server.password);
     f.addPage(QStringLiteral("p"), "main", "");
     Run run(f, 0);
-    QSignalSpy closing(&run.upload, &UploadController::closeRequested);
-    QTimer::singleShot(300, &run.upload, [&run] { run.upload.bttnCancelClick(); });
+    QSignalSpy closing(&run.upload, &UploadRun::closeRequested);
+    QTimer::singleShot(300, &run.upload, [&run] { run.upload.Stop(); });
     run.start();
     QCOMPARE(closing.size(), 1);
-    QCOMPARE(run.upload.State(), UploadController::RunState::Cancelled);
-    QCOMPARE(run.messages, QStringList()); // no authentication failure
-    QCOMPARE(run.upload.Rows()[0].size(), 3); // the row is not marked
+    QCOMPARE(run.upload.CurrentStep(), Step::Cancelled);
+    QCOMPARE(run.alerts, Alerts()); // no authentication failure
+    QCOMPARE(run.state(0), QString()); // the row is not marked
     QCOMPARE(f.queued(), size_t(1));
 }
 
-void TestUploadController::bytesThatBreakCommandsAreRefusedBeforeConnecting_data()
+void TestUploadRun::bytesThatBreakCommandsAreRefusedBeforeConnecting_data()
 {
     QTest::addColumn<QByteArray>("folder");
     QTest::addColumn<QByteArray>("user");
@@ -414,7 +428,7 @@ void TestUploadController::bytesThatBreakCommandsAreRefusedBeforeConnecting_data
     QTest::newRow("nul-in-password") << QByteArray() << QByteArray("tav") << QByteArray("sec\0ret", 7);
 }
 
-void TestUploadController::bytesThatBreakCommandsAreRefusedBeforeConnecting()
+void TestUploadRun::bytesThatBreakCommandsAreRefusedBeforeConnecting()
 {
     QFETCH(QByteArray, folder);
     QFETCH(QByteArray, user);
@@ -431,88 +445,94 @@ void TestUploadController::bytesThatBreakCommandsAreRefusedBeforeConnecting()
     f.addPage(QStringLiteral("p"), "main", folder.toStdString());
     Run run(f, 0);
     // A command cut short would leave the run waiting for a reply forever.
-    QTimer::singleShot(5000, &run.upload, [&run] { run.upload.bttnCancelClick(); });
+    QTimer::singleShot(5000, &run.upload, [&run] { run.upload.Stop(); });
     run.start();
-    QCOMPARE(run.upload.State(), UploadController::RunState::Failed);
-    QCOMPARE(run.messages.size(), 1);
-    QVERIFY2(run.messages[0].contains(QStringLiteral("NUL")), qPrintable(run.messages[0])); // the refusal, not a login failure
-    QVERIFY(run.state(0).startsWith(U(JA_FAILED)));
+    QCOMPARE(run.upload.CurrentStep(), Step::Failed);
+    QCOMPARE(run.alerts, Alerts{Alert::BrokenCommand}); // the refusal, not a login failure
+    QVERIFY(run.state(0).startsWith(QStringLiteral("failed")));
     QVERIFY(server.transcript().isEmpty());
 }
 
-void TestUploadController::listingRefusesIncompleteOrUnknownPages_data()
+void TestUploadRun::listingRefusesIncompleteOrUnknownPages_data()
 {
     QTest::addColumn<QByteArray>("version");
     QTest::addColumn<QString>("password");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("no-password") << QByteArray("1.4") << QString() << U(JA_NO_SERVER);
-    QTest::newRow("version-1.0") << QByteArray("1.0") << "secret" << U(JA_UNKNOWN_FORMAT);
+    QTest::addColumn<Alert>("alert");
+    QTest::newRow("no-password") << QByteArray("1.4") << QString() << Alert::NoServer;
+    QTest::newRow("version-1.0") << QByteArray("1.0") << "secret" << Alert::UnknownFormat;
 }
 
-void TestUploadController::listingRefusesIncompleteOrUnknownPages()
+void TestUploadRun::listingRefusesIncompleteOrUnknownPages()
 {
     QFETCH(QByteArray, version);
     QFETCH(QString, password);
-    QFETCH(QString, message);
+    QFETCH(Alert, alert);
     UploadFixture f;
     f.addServer("main", 21, QStringLiteral("tav"), password);
     f.addPage(QStringLiteral("p1"), "main", "", "x", version.constData());
     f.addPage(QStringLiteral("p2"), "main", "", "x", version.constData());
     Run run(f);
-    run.upload.FormShow();
-    QCOMPARE(run.messages, QStringList{message}); // once, not per row
-    QCOMPARE(run.upload.OkCaption(), U(JA_CANNOT_UPLOAD));
-    QVERIFY(!run.upload.OkEnabled());
+    run.upload.List();
+    QCOMPARE(run.alerts, Alerts{alert}); // once, not per row
+    QVERIFY(run.upload.Unsendable());
+    QVERIFY(!run.upload.CanStart());
 }
 
 // An old page is live in www/; the new one goes under a temporary name and
-// is renamed over it, or the old one stays whole.
-void TestUploadController::atomicReplace_data()
+// is renamed over it, or the old one stays whole; where the server took the
+// old one away and then refused the rename, the new one stays under its
+// temporary name, and the failure says so.
+void TestUploadRun::atomicReplace_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<bool>("passive");
     QTest::addColumn<int>("cancelAfterMs"); // 0: not cancelled
-    QTest::addColumn<bool>("replaced");     // the new page is live
+    QTest::addColumn<QString>("live");      // what www/p.html holds afterwards: new, old or none
     QTest::addColumn<bool>("temporaryLeft");
     QTest::addColumn<QStringList>("after"); // commands after the STOR; T is the temporary name
-    QTest::addColumn<QString>("shown");     // in the row or under the request text
+    QTest::addColumn<QString>("state");     // the row's, starting so; T is the temporary name
     const QStringList renamed{"RNFR T", "RNTO p.html"};
-    QTest::newRow("replaced") << "none" << true << 0 << true << false << renamed << U(JA_DONE);
-    QTest::newRow("replaced-active") << "none" << false << 0 << true << false << renamed << U(JA_DONE);
-    QTest::newRow("delete-first-fallback") << "rnto-no-overwrite" << true << 0 << true << false
-        << QStringList{"RNFR T", "RNTO p.html", "DELE p.html", "RNFR T", "RNTO p.html"}
-        << U("古いファイルを削除してから置き換えました");
-    QTest::newRow("data-dropped") << "drop-data" << true << 0 << false << false << QStringList{"DELE T"}
-                                  << U(JA_FAILED " (");
+    const QStringList deleteFirst{"RNFR T", "RNTO p.html", "DELE p.html", "RNFR T", "RNTO p.html"};
+    QTest::newRow("replaced") << "none" << true << 0 << "new" << false << renamed << "done";
+    QTest::newRow("replaced-active") << "none" << false << 0 << "new" << false << renamed << "done";
+    QTest::newRow("delete-first-fallback") << "rnto-no-overwrite" << true << 0 << "new" << false << deleteFirst
+                                           << "done";
+    // Every RNTO refused: the fallback is tried once, and the new page is
+    // never deleted once the old one is gone.
+    QTest::newRow("rnto-always-refused") << "refuse-rnto" << true << 0 << "none" << true << deleteFirst
+                                         << "failed (550 Renaming is not allowed here.; the old page was deleted, "
+                                            "the new one is on the server as T)";
+    QTest::newRow("data-dropped") << "drop-data" << true << 0 << "old" << false << QStringList{"DELE T"}
+                                  << "failed (";
     // A refused DELE is not the reason: the transfer's failure is.
-    QTest::newRow("data-dropped-dele-refused") << "drop-data-no-dele" << true << 0 << false << true
-                                               << QStringList{"DELE T"} << U(JA_FAILED " (");
-    QTest::newRow("session-dropped") << "drop-mid-transfer" << true << 0 << false << true << QStringList()
-                                     << U(JA_FAILED " (");
-    QTest::newRow("stor-refused") << "refuse-stor" << true << 0 << false << false << QStringList{"DELE T"}
-                                  << U(JA_FAILED " (550 Permission denied.)");
+    QTest::newRow("data-dropped-dele-refused") << "drop-data-no-dele" << true << 0 << "old" << true
+                                               << QStringList{"DELE T"} << "failed (";
+    QTest::newRow("session-dropped") << "drop-mid-transfer" << true << 0 << "old" << true << QStringList()
+                                     << "failed (";
+    QTest::newRow("stor-refused") << "refuse-stor" << true << 0 << "old" << false << QStringList{"DELE T"}
+                                  << "failed (550 Permission denied.)";
     // Cancelled while the page is sent, and while the server finishes it
     // (the page had fit in the sockets' buffers): the session stays for DELE.
-    QTest::newRow("cancelled-while-sending") << "throttle" << true << 300 << false << false
-                                             << QStringList{"ABOR", "DELE T"} << U(JA_FAILED);
-    QTest::newRow("cancelled-awaiting-final-reply") << "hold-final" << true << 300 << false << false
-                                                    << QStringList{"ABOR", "DELE T"} << U(JA_FAILED);
+    QTest::newRow("cancelled-while-sending") << "throttle" << true << 300 << "old" << false
+                                             << QStringList{"ABOR", "DELE T"} << "failed";
+    QTest::newRow("cancelled-awaiting-final-reply") << "hold-final" << true << 300 << "old" << false
+                                                    << QStringList{"ABOR", "DELE T"} << "failed";
 }
 
-void TestUploadController::atomicReplace()
+void TestUploadRun::atomicReplace()
 {
     QFETCH(QString, fault);
     QFETCH(bool, passive);
     QFETCH(int, cancelAfterMs);
-    QFETCH(bool, replaced);
+    QFETCH(QString, live);
     QFETCH(bool, temporaryLeft);
     QFETCH(QStringList, after);
-    QFETCH(QString, shown);
+    QFETCH(QString, state);
     PyFtpServer server;
     QVERIFY(server.start(fault));
     QDir(server.root()).mkdir(QStringLiteral("www"));
-    const QString live = server.file(QStringLiteral("www/p.html"));
-    WriteTestFile(live, "<p>old page</p>");
+    const QString livePath = server.file(QStringLiteral("www/p.html"));
+    WriteTestFile(livePath, "<p>old page</p>");
     UploadFixture f;
     f.addServer("main", server.port(), server.user, server.password, passive);
     SetAtomicReplace(f, "main");
@@ -521,15 +541,8 @@ void TestUploadController::atomicReplace()
     f.addPage(QStringLiteral("p"), "main", "www", page);
     Run run(f, 0);
     if (cancelAfterMs > 0)
-        QTimer::singleShot(cancelAfterMs, &run.upload, [&run] { run.upload.bttnCancelClick(); });
+        QTimer::singleShot(cancelAfterMs, &run.upload, [&run] { run.upload.Stop(); });
     run.start();
-
-    QCOMPARE(run.upload.State(), replaced ? UploadController::RunState::Succeeded : UploadController::RunState::Failed);
-    QCOMPARE(ReadTestFile(live), replaced ? page : QByteArray("<p>old page</p>"));
-    QCOMPARE(TemporaryFiles(server.file(QStringLiteral("www"))).size(), temporaryLeft ? 1 : 0);
-    const QString visible = run.state(0) + QLatin1Char('\n') + run.upload.RequestText();
-    QVERIFY2(visible.contains(shown), qPrintable(visible));
-    QVERIFY2(!visible.contains(QStringLiteral("Deleting")), qPrintable(visible));
 
     const QStringList t = server.transcript();
     const qsizetype stor = t.indexOf(QRegularExpression(QStringLiteral("STOR .*")));
@@ -538,9 +551,23 @@ void TestUploadController::atomicReplace()
     QVERIFY2(QRegularExpression(QStringLiteral("^\\.p\\.html\\.[0-9a-f]{8}\\.part$")).match(temporary).hasMatch(),
              qPrintable(temporary));
     QCOMPARE(t.mid(stor + 1).replaceInStrings(temporary, QStringLiteral("T")), after);
+
+    QCOMPARE(run.upload.CurrentStep(), live == QLatin1String("new") ? Step::Finished : Step::Failed);
+    const QByteArray expected = live == QLatin1String("new") ? page : QByteArray("<p>old page</p>");
+    QCOMPARE(QFile::exists(livePath), live != QLatin1String("none"));
+    if (live != QLatin1String("none"))
+        QCOMPARE(ReadTestFile(livePath), expected);
+    const QStringList left = TemporaryFiles(server.file(QStringLiteral("www")));
+    QCOMPARE(left.size(), temporaryLeft ? 1 : 0);
+    if (temporaryLeft && live == QLatin1String("none")) // the new page, whole
+        QCOMPARE(ReadTestFile(server.file(QStringLiteral("www/") + left[0])), page);
+    QVERIFY2(run.state(0).startsWith(QString(state).replace(QStringLiteral(" T)"), QLatin1Char(' ') + temporary + QLatin1Char(')'))),
+             qPrintable(run.state(0)));
+    QVERIFY2(!run.state(0).contains(QStringLiteral("Deleting")), qPrintable(run.state(0)));
+    QCOMPARE(run.upload.ReplacedByDeleting(), after.contains(QStringLiteral("DELE p.html")));
 }
 
-void TestUploadController::vsftpdSinglePage_data()
+void TestUploadRun::vsftpdSinglePage_data()
 {
     QTest::addColumn<bool>("passive");
     QTest::addColumn<bool>("atomic"); // over an old page: stored under a temporary name, renamed
@@ -549,7 +576,7 @@ void TestUploadController::vsftpdSinglePage_data()
     QTest::newRow("passive-atomic") << true << true;
 }
 
-void TestUploadController::vsftpdSinglePage()
+void TestUploadRun::vsftpdSinglePage()
 {
     QFETCH(bool, passive);
     QFETCH(bool, atomic);
@@ -565,8 +592,8 @@ void TestUploadController::vsftpdSinglePage()
     f.addPage(QStringLiteral("vpage"), "vs", "pub", "<p>vsftpd</p>\r\n");
     Run run(f);
     run.start();
-    QCOMPARE(run.upload.State(), UploadController::RunState::Succeeded);
-    run.upload.bttnCancelClick();
+    QCOMPARE(run.upload.CurrentStep(), Step::Finished);
+    run.upload.Stop();
     QCOMPARE(ReadTestFile(server.file(QStringLiteral("pub/vpage.html"))), QByteArray("<p>vsftpd</p>\r\n")); // vsftpd keeps ASCII uploads as sent
     QStringList t = server.transcript();
     QCOMPARE(t.size(), atomic ? 9 : 7); // USER answered by 230: no PASS
@@ -586,5 +613,5 @@ void TestUploadController::vsftpdSinglePage()
     QCOMPARE(f.queued(), size_t(0));
 }
 
-QTEST_GUILESS_MAIN(TestUploadController)
-#include "tst_uploadcontroller.moc"
+QTEST_GUILESS_MAIN(TestUploadRun)
+#include "tst_uploadrun.moc"
