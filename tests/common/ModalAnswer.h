@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <functional>
@@ -38,6 +39,7 @@ template <typename Dialog> void WhenModal(std::function<void(Dialog*)> act)
 struct Box {
     QString title;
     QString text;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     bool seen = false;
 };
 
@@ -49,6 +51,7 @@ inline void Answer(QMessageBox::StandardButton button, Box* seen = nullptr, std:
         if (seen) {
             seen->title = box->windowTitle();
             seen->text = box->text();
+            seen->defaultButton = box->standardButton(box->defaultButton());
             seen->seen = true;
         }
         box->button(button)->click();

@@ -232,19 +232,26 @@ void TestUploadWindow::cancelMidTransferClosesAfterTheChain()
 void TestUploadWindow::untrustedCertificateIsAskedAbout_data()
 {
     QTest::addColumn<bool>("trust");
-    QTest::newRow("yes-remembers-and-sends") << true;
-    QTest::newRow("no-sends-nothing") << false;
+    QTest::addColumn<QString>("trusted"); // the fingerprint the setting trusts before
+    const QString other = QStringLiteral("AB:").repeated(31) + QStringLiteral("AB");
+    QTest::newRow("yes-remembers-and-sends") << true << QString();
+    QTest::newRow("no-sends-nothing") << false << QString();
+    // Another certificate was trusted before: the warning names both.
+    QTest::newRow("changed-yes") << true << other;
+    QTest::newRow("changed-no-keeps-the-old") << false << other;
 }
 
 void TestUploadWindow::untrustedCertificateIsAskedAbout()
 {
     QFETCH(bool, trust);
+    QFETCH(QString, trusted);
     PyFtpsServer server;
     QVERIFY(server.start());
     UploadFixture f;
     f.addServer("tls", server.port(), server.user, server.password);
     FtpSetting setting = ReadFtpSetting(f.store, "tls");
     setting.UseTLS = true;
+    setting.TlsFingerprint = trusted.toStdString();
     WriteFtpSetting(f.store, "tls", setting);
     f.addPage(QStringLiteral("p"), "tls", "");
     TformUpload window(f.store);
@@ -255,8 +262,11 @@ void TestUploadWindow::untrustedCertificateIsAskedAbout()
     QVERIFY(question.seen);
     QVERIFY2(question.text.contains(server.fingerprint) && question.text.contains(QStringLiteral("127.0.0.1")),
              qPrintable(question.text));
+    QCOMPARE(question.defaultButton, QMessageBox::No);
+    QCOMPARE(question.text.contains(trusted), true);
+    QCOMPARE(question.title, trusted.isEmpty() ? U("質問") : U("警告"));
     QCOMPARE(QString::fromStdString(ReadFtpSetting(f.store, "tls").TlsFingerprint),
-             trust ? server.fingerprint : QString());
+             trust ? server.fingerprint : trusted);
     if (trust)
         QCOMPARE(State(window, 0), U(JA_DONE));
     else // the row says which certificate was refused
