@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 class TestSettings : public QObject {
     Q_OBJECT
@@ -203,6 +204,7 @@ private slots:
     }
 
     // Also where folder permissions cannot stop the write (CI runs as root).
+    // The umask, narrowed while the store writes, is the process's again.
     void refusedWriteIsReported_data()
     {
         QTest::addColumn<bool>("folderIsAFile"); // else the store file is a folder
@@ -220,9 +222,11 @@ private slots:
         else
             QVERIFY(QDir().mkpath(file));
         auto removeBlocker = qScopeGuard([&] { QFile::remove(folder) || QDir(folder).removeRecursively(); });
+        const mode_t before = ::umask(022);
         QSettingsStore store(file);
         store.setValue("Ftp\\a", "PassWord", "p");
         const std::optional<QString> error = store.flush();
+        QCOMPARE(::umask(before), mode_t(022));
         QVERIFY(error);
         QVERIFY2(error->contains(file), qPrintable(*error));
     }
