@@ -12,6 +12,8 @@ packages=(
   python3 python3-pyftpdlib python3-openssl openssl vsftpd xvfb xauth xdotool x11-utils
   dbus-daemon
   nkf curl chromium fonts-noto-cjk
+  # the modes the settings files are created with, read from a trace
+  strace
   # benchmarks: peak memory of whole processes
   time
   # the installed layout and the Debian package

@@ -2,10 +2,51 @@
 
 #include "document/TextCodec.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QSettings>
+#include <mutex>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
+
+// While one lives, the files this process creates get no group or other
+// permission bits. The umask belongs to the whole process: the lock keeps
+// two stores from interleaving their save and restore, and a guard spans
+// one store write only. A file another thread created meanwhile would come
+// out private as well; the program creates its files on the GUI thread.
+class OwnerOnlyFiles {
+public:
+#ifndef _WIN32
+    OwnerOnlyFiles() : lock_(Mutex()), previous_(::umask(077)) {}
+    ~OwnerOnlyFiles() { ::umask(previous_); }
+    OwnerOnlyFiles(const OwnerOnlyFiles&) = delete;
+    OwnerOnlyFiles& operator=(const OwnerOnlyFiles&) = delete;
+
+private:
+    static std::recursive_mutex& Mutex()
+    {
+        static std::recursive_mutex mutex;
+        return mutex;
+    }
+    std::lock_guard<std::recursive_mutex> lock_;
+    mode_t previous_;
+#endif
+};
+
+// A store file left readable by others (by an earlier version, or by hand)
+// is closed to them before new values go in: rewriting it copies its mode.
+void CloseToOthers(const QString& file)
+{
+#ifndef _WIN32
+    if (QFile::exists(file))
+        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+#else
+    Q_UNUSED(file);
+#endif
+}
 
 QString Key(const QString& section, const QString& name)
 {
@@ -17,6 +58,41 @@ QString Key(const QString& section, const QString& name)
 }
 
 } // namespace
+
+// QSettings writes its file, beside it a temporary file and a lock file, on
+// sync(), from the event loop a moment after a change, when it is destroyed,
+// and when it is opened (another QSettings of this process on the same file
+// may have left changes pending). Every one of these runs under OwnerOnlyFiles.
+class QSettingsStore::OwnerOnlySettings final : public QSettings {
+public:
+    using QSettings::QSettings;
+
+    template <typename... Args>
+    static std::unique_ptr<OwnerOnlySettings> Open(Args&&... args)
+    {
+        OwnerOnlyFiles guard;
+        return std::make_unique<OwnerOnlySettings>(std::forward<Args>(args)...);
+    }
+
+    ~OwnerOnlySettings() override { write(); }
+
+    void write()
+    {
+        OwnerOnlyFiles guard;
+        CloseToOthers(fileName());
+        sync();
+    }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() != QEvent::UpdateRequest)
+            return QSettings::event(event);
+        OwnerOnlyFiles guard;
+        CloseToOthers(fileName());
+        return QSettings::event(event);
+    }
+};
 
 std::optional<int> ParseStoredInteger(const QString& text)
 {
@@ -65,19 +141,17 @@ void SettingsStore::writeBool(const QString& section, const QString& name, bool 
 QSettingsStore::QSettingsStore() : QSettingsStore(QStringLiteral("Tav"), QStringLiteral("QUIB")) {}
 
 QSettingsStore::QSettingsStore(const QString& organization, const QString& application)
-    : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, organization, application))
+    : settings_(OwnerOnlySettings::Open(QSettings::NativeFormat, QSettings::UserScope, organization, application))
 {
 }
 
 QSettingsStore::QSettingsStore(const QString& iniFilePath)
-    : settings_(std::make_unique<QSettings>(iniFilePath, QSettings::IniFormat))
+    : settings_(OwnerOnlySettings::Open(iniFilePath, QSettings::IniFormat))
 {
 }
 
-QSettingsStore::~QSettingsStore()
-{
-    flush();
-}
+// OwnerOnlySettings writes what is pending as it goes.
+QSettingsStore::~QSettingsStore() = default;
 
 std::optional<QString> QSettingsStore::value(const QString& section, const QString& name) const
 {
@@ -105,12 +179,8 @@ void QSettingsStore::eraseSection(const QString& section)
 
 std::optional<QString> QSettingsStore::flush()
 {
-    settings_->sync();
-    QString file = settings_->fileName();
-#ifndef _WIN32
-    if (QFile::exists(file))
-        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-#endif
+    settings_->write();
+    const QString file = settings_->fileName();
     switch (settings_->status()) {
     case QSettings::NoError:
         return std::nullopt;

@@ -36,8 +36,9 @@ public:
 };
 
 // The store on QSettings: the registry on Windows, an INI file on Linux
-// ($XDG_CONFIG_HOME/ORGANIZATION/APPLICATION.conf), kept readable by its
-// owner only because it holds FTP passwords.
+// ($XDG_CONFIG_HOME/ORGANIZATION/APPLICATION.conf). It holds FTP passwords,
+// so the file and the temporary and lock files written beside it are
+// readable by their owner only, from the moment they are created.
 class QSettingsStore final : public SettingsStore {
 public:
     // The program's settings: organization "Tav", application "QUIB".
@@ -55,7 +56,8 @@ public:
     QString fileName() const;
 
 private:
-    std::unique_ptr<QSettings> settings_;
+    class OwnerOnlySettings;
+    std::unique_ptr<OwnerOnlySettings> settings_;
 };
 
 // Parses a decimal integer as the store reads it (optional sign, digits,

@@ -1,13 +1,15 @@
 // The settings store: defaults on a first run, the reading rules, what is
-// written while maximized, and the file's permissions.
+// written while maximized, the file's permissions and refused writes.
 #include "document/TextCodec.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 class TestSettings : public QObject {
     Q_OBJECT
@@ -199,6 +201,34 @@ private slots:
         store.eraseSection("Ftp\\a");
         QVERIFY(!store.value("Ftp\\a", "HostName"));
         QCOMPARE(*store.value("Ftp\\b", "HostName"), QStringLiteral("k"));
+    }
+
+    // Also where folder permissions cannot stop the write (CI runs as root).
+    // The umask, narrowed while the store writes, is the process's again.
+    void refusedWriteIsReported_data()
+    {
+        QTest::addColumn<bool>("folderIsAFile"); // else the store file is a folder
+        QTest::newRow("store-file-is-a-folder") << false;
+        QTest::newRow("store-folder-is-a-file") << true;
+    }
+
+    void refusedWriteIsReported()
+    {
+        QFETCH(bool, folderIsAFile);
+        const QString folder = dir_.filePath(QStringLiteral("blocked"));
+        const QString file = folder + QStringLiteral("/QUIB.conf");
+        if (folderIsAFile)
+            QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
+        else
+            QVERIFY(QDir().mkpath(file));
+        auto removeBlocker = qScopeGuard([&] { QFile::remove(folder) || QDir(folder).removeRecursively(); });
+        const mode_t before = ::umask(022);
+        QSettingsStore store(file);
+        store.setValue("Ftp\\a", "PassWord", "p");
+        const std::optional<QString> error = store.flush();
+        QCOMPARE(::umask(before), mode_t(022));
+        QVERIFY(error);
+        QVERIFY2(error->contains(file), qPrintable(*error));
     }
 
     void browserTitleHasADefault()
