@@ -268,8 +268,7 @@ private slots:
         QCOMPARE(run.window->openDialog()->windowTitle(), QStringLiteral("開く"));
         QCOMPARE(run.window->openDialog()->nameFilters(),
                  QStringList({QStringLiteral("ページファイル（*.data） (*.data)"), QStringLiteral("すべてのファイル（*.*） (*)")}));
-        QTimer::singleShot(50, [&run, this] {
-            QFileDialog* dialog = run.window->openDialog();
+        WhenModal<QFileDialog>([this](QFileDialog* dialog) {
             dialog->setDirectory(dir_.path());
             dialog->selectNameFilter(dialog->nameFilters().last());
             // As a user types the name into the dialog.
@@ -278,7 +277,9 @@ private slots:
             name->setText(path("x.html"));
             QMetaObject::invokeMethod(dialog, "accept");
         });
-        QTimer::singleShot(5000, [&run] { run.window->openDialog()->reject(); }); // never hang
+        // Never hang: a dialog still open then is closed. The window is the
+        // context, so the timer dies with it should the test end first.
+        QTimer::singleShot(5000, run.window.get(), [&run] { run.window->openDialog()->reject(); });
         run.ui().MainMenu_FOP->trigger();
         QCOMPARE(run.page.NodeCount(), 1);
         QCOMPARE(run.page.NodeAt(0)->name(), SjisString("from x"));
@@ -404,9 +405,9 @@ private slots:
         QCOMPARE(question.text, QStringLiteral("ファイルアップロードに指定されたファイルのキューを、全てキャンセルします"));
         QCOMPARE(ReadUploadQueue(run.store).size(), size_t(1));
 
+        // The question, then the information its answer opens.
         Box information;
-        Answer(QMessageBox::Ok);
-        QTimer::singleShot(300, [&information] { Answer(QMessageBox::Ok, &information); });
+        Answer(QMessageBox::Ok, nullptr, [&information] { Answer(QMessageBox::Ok, &information); });
         run.ui().MainMenu_TD->trigger();
         QTRY_VERIFY(information.seen);
         QCOMPARE(information.title, QStringLiteral("情報"));
