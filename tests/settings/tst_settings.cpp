@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -21,38 +22,46 @@ private:
 private slots:
     void init() { QFile::remove(storeFile()); }
 
-    void firstRunTakesEveryDefault()
+    // What a first run leaves in the settings file when the window closes:
+    // the values another copy of the program, or the user's editor, reads.
+    void firstRunWritesTheDefaults_data()
     {
-        QSettingsStore store(storeFile());
-        Settings settings;
-        settings.ProgramFolder = "/opt/tav/";
-        PageProperties page;
-        LoadSettings(store, settings, page, 1024, 768);
-        const Settings defaults;
-        QCOMPARE(settings.Position.Width, 638);
-        QCOMPARE(settings.Position.Height, 600);
-        QCOMPARE(settings.Position.Left, (1024 - 638) / 2);
-        QCOMPARE(settings.Position.Top, (768 - 600) / 2);
-        QCOMPARE(settings.Position.TreeViewHeight, 200);
-        QVERIFY(!settings.Position.maximized());
-        QCOMPARE(settings.BootOnAction, 2);
-        QCOMPARE(settings.Author, SjisString("Tav Outliner 1.8 User"));
-        QCOMPARE(settings.ExternalTool, SjisString("Notepad.exe"));
-        QCOMPARE(settings.EditorFontName, TextCodec::Sjis("ＭＳ ゴシック"));
-        QCOMPARE(settings.EditorTagSymbolColor, 8388608);
-        QCOMPARE(settings.EditorTagDirectiveColor, 16711680);
-        QCOMPARE(settings.EditorTagParameterColor, 128);
-        QCOMPARE(settings.EditorBGColor, 16777215);
-        QVERIFY(settings.EditorTagDirectiveBold);
-        QVERIFY(settings.EditorSaveCurPos);
-        QVERIFY(settings.onSave);
-        QVERIFY(settings.SetFocusBack);
-        QVERIFY(!settings.TopMost);
-        QCOMPARE(settings.SettingNameText, TextCodec::Sjis("(規定値)"));
-        QCOMPARE(page.Title, SjisString("Welcome to Tav Outliner 1.8"));
-        QCOMPARE(page.FileName, SjisString("/opt/tav/untitled.html"));
-        QCOMPARE(page.DatabasePath, SjisString("/opt/tav/"));
-        QCOMPARE(settings.ProgramFolder, SjisString("/opt/tav/"));
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("width") << "Position/Width" << "638";
+        QTest::newRow("centred") << "Position/Left" << QString::number((1024 - 638) / 2);
+        QTest::newRow("tree-pane") << "Position/TreeViewHeight" << "200";
+        QTest::newRow("state") << "Position/WindowState" << "wsNormal";
+        QTest::newRow("boot") << "Preferences/BootOnAction" << "2";
+        QTest::newRow("author") << "Preferences/Author" << "Tav Outliner 1.8 User";
+        QTest::newRow("font") << "Preferences/EditorFontName" << QString::fromUtf8("ＭＳ ゴシック");
+        QTest::newRow("navy-symbols") << "Preferences/EditorTagSymbolColor" << "8388608";
+        QTest::newRow("bold-directives") << "Preferences/EditorTagDirectiveBold" << "1";
+        QTest::newRow("white-background") << "Preferences/EditorBGColor" << "16777215";
+        QTest::newRow("default-ftp") << "Ftp/SettingNameText" << QString::fromUtf8("(規定値)");
+        QTest::newRow("reload-on-save") << "Tool/IE-LINK/onSave" << "1";
+        QTest::newRow("not-topmost") << "Tool/TopMost" << "0";
+        QTest::newRow("last-title") << "LastTitle" << "Welcome to Tav Outliner 1.8";
+        QTest::newRow("last-file") << "LastFileName" << "/opt/tav/untitled.html";
+        QTest::newRow("last-folder") << "LastDatabasePath" << "/opt/tav/";
+    }
+    void firstRunWritesTheDefaults()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, text);
+        {
+            QSettingsStore store(storeFile());
+            Settings settings;
+            settings.ProgramFolder = "/opt/tav/";
+            PageProperties page;
+            LoadSettings(store, settings, page, 1024, 768);
+            SaveSettings(store, settings, page,
+                         WindowBounds{false, settings.Position.Left, settings.Position.Top, settings.Position.Width,
+                                      settings.Position.Height});
+            QVERIFY(!store.flush());
+        }
+        const QSettings file(storeFile(), QSettings::IniFormat);
+        QCOMPARE(file.value(key).toString(), text);
     }
 
     void readingRules_data()
@@ -168,29 +177,33 @@ private slots:
         QCOMPARE(back.Position.Left, 5);
     }
 
-    void anyOtherWindowStateMeansMaximized()
+    // The stored geometry as the window is placed on an 800 x 600 screen.
+    void storedGeometry_data()
     {
-        QSettingsStore store(storeFile());
-        store.setValue("Position", "WindowState", "wsMinimized");
-        Settings settings;
-        PageProperties page;
-        LoadSettings(store, settings, page, 800, 600);
-        QVERIFY(settings.Position.maximized());
-    }
-
-    void centringUsesTheStoredWidth()
-    {
-        QSettingsStore store(storeFile());
-        store.setValue("Position", "Width", "401");
-        Settings settings;
-        PageProperties page;
-        LoadSettings(store, settings, page, 800, 600);
-        QCOMPARE(settings.Position.Left, (800 - 401) / 2);
-        QCOMPARE(settings.Position.Top, 0);
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<bool>("maximized");
+        QTest::addColumn<int>("left");
+        QTest::newRow("any-other-state-maximizes") << "wsMinimized" << "638" << true << (800 - 638) / 2;
+        QTest::newRow("centred-by-the-stored-width") << "wsNormal" << "401" << false << (800 - 401) / 2;
         // Wider than the screen: rounded toward zero, not down.
-        store.setValue("Position", "Width", "1001");
+        QTest::newRow("wider-than-the-screen") << "wsNormal" << "1001" << false << -100;
+    }
+    void storedGeometry()
+    {
+        QFETCH(QString, state);
+        QFETCH(QString, width);
+        QFETCH(bool, maximized);
+        QFETCH(int, left);
+        QSettingsStore store(storeFile());
+        store.setValue("Position", "WindowState", state);
+        store.setValue("Position", "Width", width);
+        Settings settings;
+        PageProperties page;
         LoadSettings(store, settings, page, 800, 600);
-        QCOMPARE(settings.Position.Left, -100);
+        QCOMPARE(settings.Position.maximized(), maximized);
+        QCOMPARE(settings.Position.Left, left);
+        QCOMPARE(settings.Position.Top, 0);
     }
 
     void erasingASectionRemovesItsValues()
