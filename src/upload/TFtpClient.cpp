@@ -115,6 +115,14 @@ void TFtpClient::SecureControlConnection()
     SjisString reply = Transaction("AUTH TLS");
     if (replyCode_ != 234)
         throw FTPException(reply, "The server refused TLS (AUTH TLS): " + ReplyMessage(reply));
+    // Bytes already waiting came in clear: read after the handshake they
+    // would pass for protected replies, and every later reply would answer
+    // the command before it.
+    if (DataAvailable()) {
+        RequestCloseSocket();
+        throw FTPException(reply, "The server sent clear text after accepting TLS (AUTH TLS): "
+                                  "the connection was closed before the handshake");
+    }
     StartTls();
     // The data connections are protected as well; a server that will not do
     // that would get the pages in clear.

@@ -135,6 +135,10 @@ void TestFtps::refusedBeforeUser_data()
                                         << "The server refused TLS (AUTH TLS): 5";
     QTest::newRow("clear-text-after-234") << "plain-after-234" << "right" << QStringList{"AUTH TLS"}
                                           << "TLS handshake failed: ";
+    // Had the injected line been read after the handshake, it would have
+    // answered the next command.
+    QTest::newRow("clear-text-with-234") << "injected-after-234" << "right" << QStringList{"AUTH TLS"}
+                                         << "The server sent clear text after accepting TLS";
     QTest::newRow("data-protection-refused") << "refuse-prot" << "right"
                                              << QStringList{"AUTH TLS", "PBSZ 0", "PROT P"}
                                              << "The server refused PROT P: 534 Request denied";
