@@ -1,5 +1,6 @@
-// FTP server replies: where a reply ends, its code, the PASV port and the
-// PWD folder, on any bytes a hostile server might send.
+// FTP server replies: where a reply ends, its code, the PASV and EPSV
+// ports, the stored size and the PWD folder, on any bytes a hostile server
+// might send.
 #include "upload/FtpReply.h"
 #include "upload/SocketText.h"
 
@@ -34,7 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         } catch (const std::out_of_range&) {
         }
         (void)FtpReply::IsContinuation(line);
+        if (FtpReply::IsPreliminary(line) && !FtpReply::HasReplyCode(line))
+            __builtin_trap();
         if (auto port = FtpReply::PasvPort(line); port && *port > 65535)
+            __builtin_trap();
+        if (auto port = FtpReply::EpsvPort(line); port && *port == 0)
+            __builtin_trap();
+        if (auto size = FtpReply::StoredSize(line); size && (*size < 0 || !FtpReply::HasReplyCode(line)))
             __builtin_trap();
         const std::string folder = FtpReply::PwdFolder(line);
         if (folder.size() > line.size())

@@ -25,6 +25,17 @@ bool IsContinuation(SjisView line)
     return (!line.empty() && line[0] == ' ') || (line.size() >= 4 && line[3] == '-');
 }
 
+bool HasReplyCode(SjisView line)
+{
+    auto digit = [&](size_t i) { return line.size() > i && line[i] >= '0' && line[i] <= '9'; };
+    return digit(0) && line[0] >= '1' && line[0] <= '5' && digit(1) && digit(2) && !digit(3);
+}
+
+bool IsPreliminary(SjisView line)
+{
+    return HasReplyCode(line) && line[0] == '1';
+}
+
 ReplyReader::ReplyReader(SjisView firstLine)
 {
     multiLine_ = firstLine.size() >= 4 && firstLine[3] == '-';
@@ -52,6 +63,13 @@ void ReplyReader::Add(SjisView line)
 }
 
 namespace {
+
+SjisView WithoutLineBreakView(SjisView line)
+{
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.remove_suffix(1);
+    return line;
+}
 
 std::optional<int> ByteValue(SjisView text)
 {
@@ -86,16 +104,69 @@ std::optional<uint16_t> PasvPort(SjisView reply)
     return uint16_t(*h * 256 + *l);
 }
 
+std::optional<uint16_t> EpsvPort(SjisView reply)
+{
+    const size_t open = reply.find('(');
+    if (open == SjisView::npos)
+        return std::nullopt;
+    SjisView rest = reply.substr(open + 1);
+    // (d d d port d): the address fields are empty in a reply.
+    if (rest.size() < 5)
+        return std::nullopt;
+    const char d = rest[0];
+    if (d < '!' || d > '~' || (d >= '0' && d <= '9') || rest[1] != d || rest[2] != d)
+        return std::nullopt;
+    rest.remove_prefix(3);
+    unsigned port = 0;
+    size_t digits = 0;
+    while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9' && digits < 5)
+        port = port * 10 + unsigned(rest[digits++] - '0');
+    if (digits == 0 || digits >= rest.size() || rest[digits] != d || port == 0 || port > 65535)
+        return std::nullopt;
+    return uint16_t(port);
+}
+
+std::optional<int64_t> StoredSize(SjisView reply)
+{
+    if (!HasReplyCode(reply) || reply.substr(0, 3) != "213")
+        return std::nullopt;
+    SjisView rest = WithoutLineBreakView(reply.substr(3));
+    while (!rest.empty() && rest.front() == ' ')
+        rest.remove_prefix(1);
+    while (!rest.empty() && rest.back() == ' ')
+        rest.remove_suffix(1);
+    // 18 digits stay below the 64-bit limit.
+    if (rest.empty() || rest.size() > 18)
+        return std::nullopt;
+    int64_t size = 0;
+    for (char c : rest) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        size = size * 10 + (c - '0');
+    }
+    return size;
+}
+
 SjisString PwdFolder(SjisView reply)
 {
-    return SocketText::NthWord(reply, '"', 2);
+    const size_t open = reply.find('"');
+    if (open == SjisView::npos)
+        return {};
+    SjisString folder;
+    for (size_t i = open + 1; i < reply.size(); ++i) {
+        if (reply[i] == '"') {
+            if (i + 1 >= reply.size() || reply[i + 1] != '"')
+                break;
+            ++i; // a doubled quote is one quote of the name
+        }
+        folder += reply[i];
+    }
+    return folder;
 }
 
 SjisString WithoutLineBreak(SjisView line)
 {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-        line.remove_suffix(1);
-    return SjisString(line);
+    return SjisString(WithoutLineBreakView(line));
 }
 
 } // namespace FtpReply

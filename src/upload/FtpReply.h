@@ -19,6 +19,13 @@ int ReplyCode(SjisView line);
 // fourth character ("220-Welcome").
 bool IsContinuation(SjisView line);
 
+// A line that begins with a reply code: three digits, the first 1 to 5, and
+// no fourth digit. A line without one is never a positive reply.
+bool HasReplyCode(SjisView line);
+
+// A preliminary reply (1xx): the final reply is still to come.
+bool IsPreliminary(SjisView line);
+
 // Collects the lines of one reply. A reply whose first line reads "ddd-"
 // ends only at a line beginning "ddd " (RFC 959), whatever lines come
 // between; otherwise it ends at the first line that is not a continuation.
@@ -48,7 +55,17 @@ private:
 // used. Nothing when the fields are not bytes.
 std::optional<uint16_t> PasvPort(SjisView reply);
 
-// The folder of a PWD reply: the text between its first two double quotes.
+// The data port of an EPSV reply (RFC 2428): "229 ... (|||6446|)", any
+// printable delimiter in place of '|'. Nothing when it is not that shape.
+std::optional<uint16_t> EpsvPort(SjisView reply);
+
+// The size in a SIZE reply, "213 1977"; nothing for any other reply.
+std::optional<int64_t> StoredSize(SjisView reply);
+
+// The folder of a PWD reply: the text between its first double quote and
+// the next one that is not doubled; a doubled quote stands for one quote
+// in the name ("/we""ird" is /we"ird). Without a closing quote, the rest of
+// the line.
 SjisString PwdFolder(SjisView reply);
 
 // A reply line without its line break, for messages.

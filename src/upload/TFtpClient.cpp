@@ -12,7 +12,18 @@ std::string ReplyMessage(const SjisString& reply)
 {
     if (reply.empty())
         return "Connection closed by the server";
+    if (!FtpReply::HasReplyCode(reply))
+        return "A reply without a reply code: " + FtpReply::WithoutLineBreak(reply);
     return FtpReply::WithoutLineBreak(reply);
+}
+
+// A server that sends preliminary replies without end never answers.
+constexpr int MaxPreliminaryReplies = 100;
+
+void RefuseBreakingCommand(SjisView text)
+{
+    if (TFtpClient::BreaksCommandLine(text))
+        throw FTPException({}, "Refused to send an FTP command whose argument holds a line break or a NUL byte");
 }
 
 SjisString FirstWord(SjisView line)
@@ -68,8 +79,7 @@ void TFtpClient::DiscardInput()
 
 SjisString TFtpClient::Transaction(SjisView command)
 {
-    if (BreaksCommandLine(command))
-        throw FTPException({}, "Refused to send an FTP command whose argument holds a line break or a NUL byte");
+    RefuseBreakingCommand(command);
     const SjisString first = TSocketClient::Transaction(command);
     ReadExtraLines(first);
     return first;
@@ -91,13 +101,60 @@ void TFtpClient::ReadExtraLines(const SjisString& firstLine)
         throw FTPException(firstLine, "The server's reply does not end");
 }
 
+SjisString TFtpClient::ReadReply()
+{
+    replyCode_ = 0;
+    lastReply_ = ReadLn();
+    if (lastReply_.empty())
+        return lastReply_; // the server closed
+    StatusMessage(1, QString::fromLatin1(lastReply_.data(), qsizetype(lastReply_.size())));
+    try {
+        replyCode_ = qint16(FtpReply::ReplyCode(lastReply_));
+    } catch (const std::out_of_range&) {
+        throw ESockError(QStringLiteral("Reply code out of range"));
+    }
+    ReadExtraLines(lastReply_);
+    return lastReply_;
+}
+
+SjisString TFtpClient::FinalReply(SjisString reply)
+{
+    for (int n = 0; FtpReply::IsPreliminary(reply); ++n) {
+        if (n == MaxPreliminaryReplies)
+            throw FTPException(reply, "The server's reply does not end");
+        reply = ReadReply();
+    }
+    return reply;
+}
+
+SjisString TFtpClient::Command(SjisView line)
+{
+    return FinalReply(Transaction(line));
+}
+
+bool TFtpClient::Refused(SjisView reply, int lowest) const
+{
+    return !FtpReply::HasReplyCode(reply) || (replyCode_ >= lowest && replyCode_ <= 599);
+}
+
 // --- login ---------------------------------------------------------------------
+
+void TFtpClient::ReadGreeting()
+{
+    // A 120 (ready in a while) may come before the greeting itself.
+    const SjisString greeting = FinalReply(ReadReply());
+    if (!FtpReply::HasReplyCode(greeting) || greeting[0] != '2') {
+        if (OnConnectionFailed)
+            OnConnectionFailed(*this);
+        throw FTPException(greeting);
+    }
+}
 
 void TFtpClient::LoginStep(SjisView line, int lowestFailure)
 {
-    const SjisString reply = Transaction(line);
-    // An empty reply means the server closed the connection: no login.
-    if ((replyCode_ >= lowestFailure && replyCode_ <= 599) || reply.empty()) {
+    const SjisString reply = Command(line);
+    // An empty reply (the server closed) or a line without a code is no login.
+    if (Refused(reply, lowestFailure)) {
         if (OnConnectionFailed)
             OnConnectionFailed(*this);
         throw FTPException(reply);
@@ -109,15 +166,23 @@ void TFtpClient::SecureControlConnection()
     // Only 234 starts TLS (334 would ask for a security exchange we do not
     // speak); anything else means the password would go in clear.
     StatusMessage(1, QStringLiteral("AUTH TLS"));
-    SjisString reply = Transaction("AUTH TLS");
+    SjisString reply = Command("AUTH TLS");
     if (replyCode_ != 234)
         throw FTPException(reply, "The server refused TLS (AUTH TLS): " + ReplyMessage(reply));
+    // Bytes already waiting came in clear: read after the handshake they
+    // would pass for protected replies, and every later reply would answer
+    // the command before it.
+    if (DataAvailable()) {
+        RequestCloseSocket();
+        throw FTPException(reply, "The server sent clear text after accepting TLS (AUTH TLS): "
+                                  "the connection was closed before the handshake");
+    }
     StartTls();
     // The data connections are protected as well; a server that will not do
     // that would get the pages in clear.
     for (const char* command : {"PBSZ 0", "PROT P"}) {
         StatusMessage(1, QString::fromLatin1(command));
-        reply = Transaction(command);
+        reply = Command(command);
         if (replyCode_ < 200 || replyCode_ > 299)
             throw FTPException(reply, std::string("The server refused ") + command + ": " + ReplyMessage(reply));
     }
@@ -142,20 +207,9 @@ void TFtpClient::Connect()
         return;
     DiscardInput();
     TSocketClient::Connect();
+    binaryType_ = false;
     try {
-        // The greeting, with all its lines.
-        const SjisString greeting = ReadLn();
-        replyCode_ = 0;
-        if (!greeting.empty()) {
-            StatusMessage(1, QString::fromLatin1(greeting.data(), qsizetype(greeting.size())));
-            replyCode_ = qint16(FtpReply::ReplyCode(greeting));
-            ReadExtraLines(greeting);
-        }
-        if (replyCode_ > 400 || greeting.empty()) {
-            if (OnConnectionFailed)
-                OnConnectionFailed(*this);
-            throw FTPException(greeting);
-        }
+        ReadGreeting();
         if (UseTLS)
             SecureControlConnection();
         if (FWAuthenticate) {
@@ -168,9 +222,9 @@ void TFtpClient::Connect()
         const SjisString host = Host.toLocal8Bit().toStdString();
         if (!Proxy.isEmpty()) {
             switch (FirewallType) {
-            case FTUser: Transaction("USER " + UserID + "@" + host); break;
-            case FtOpen: Transaction("OPEN " + host); break;
-            case FtSite: Transaction("SITE " + host); break;
+            case FTUser: Command("USER " + UserID + "@" + host); break;
+            case FtOpen: Command("OPEN " + host); break;
+            case FtSite: Command("SITE " + host); break;
             }
         }
         if (Proxy.isEmpty() || FirewallType != FTUser) {
@@ -203,7 +257,7 @@ void TFtpClient::Disconnect()
     SjisString reply;
     try {
         DiscardInput();
-        reply = Transaction("QUIT");
+        reply = Command("QUIT");
     } catch (...) {
         RequestCloseSocket();
         throw;
@@ -230,9 +284,10 @@ void TFtpClient::DoCommand(SjisView line)
     CertifyConnect();
     StatusMessage(1, QString::fromLocal8Bit(line.data(), qsizetype(line.size())));
     DiscardInput();
-    const SjisString reply = Transaction(line);
-    // An empty reply (the server closed) is a failure too: nothing was done.
-    if ((replyCode_ >= 400 && replyCode_ <= 599) || reply.empty()) {
+    const SjisString reply = Command(line);
+    // An empty reply (the server closed) or a line without a code is a
+    // failure too: nothing says the command was done.
+    if (Refused(reply, 400)) {
         CommandFailure(reply, type);
         return;
     }
@@ -244,7 +299,11 @@ void TFtpClient::ChangeDir(SjisView folder) { DoCommand("CWD " + SjisString(fold
 void TFtpClient::MakeDirectory(SjisView folder) { DoCommand("MKD " + SjisString(folder)); }
 void TFtpClient::Delete(SjisView name) { DoCommand("DELE " + SjisString(name)); }
 void TFtpClient::RemoveDir(SjisView folder) { DoCommand("RMD " + SjisString(folder)); }
-void TFtpClient::Reinitialize() { DoCommand("REIN"); }
+void TFtpClient::Reinitialize()
+{
+    binaryType_ = false; // the server forgets the session's type
+    DoCommand("REIN");
+}
 void TFtpClient::Allocate(qint64 bytes) { DoCommand("ALLO " + std::to_string(bytes)); }
 
 SjisString TFtpClient::GetCurrentDir()
@@ -255,6 +314,8 @@ SjisString TFtpClient::GetCurrentDir()
 
 void TFtpClient::Mode(int mode)
 {
+    // Whatever the server answers, the next transfer sets its type again.
+    binaryType_ = false;
     switch (mode) {
     case 1: DoCommand("TYPE A"); break;
     case 2: DoCommand("TYPE I"); break;
@@ -283,16 +344,16 @@ void TFtpClient::Rename(SjisView from, SjisView to)
     DiscardInput();
     const SjisString rnfr = "RNFR " + SjisString(from);
     StatusMessage(1, QString::fromLocal8Bit(rnfr.data(), qsizetype(rnfr.size())));
-    SjisString reply = Transaction(rnfr);
+    SjisString reply = Command(rnfr);
     // RNFR is answered by 350 (more to come); an empty reply means the
     // server closed and nothing was renamed.
-    if ((replyCode_ >= 352 && replyCode_ <= 599) || reply.empty())
+    if (Refused(reply, 352))
         return CommandFailure(reply, cmdRename);
     renameSourceAccepted_ = true;
     const SjisString rnto = "RNTO " + SjisString(to);
     StatusMessage(1, QString::fromLocal8Bit(rnto.data(), qsizetype(rnto.size())));
-    reply = Transaction(rnto);
-    if ((replyCode_ >= 301 && replyCode_ <= 599) || reply.empty())
+    reply = Command(rnto);
+    if (Refused(reply, 301))
         return CommandFailure(reply, cmdRename);
     if (OnSuccess)
         OnSuccess(*this, cmdRename);
@@ -303,14 +364,140 @@ void TFtpClient::Rename(SjisView from, SjisView to)
 qint64 TFtpClient::GetBytesSent() const { return data_ ? data_->BytesSent() : 0; }
 qint64 TFtpClient::GetBytesRcvd() const { return data_ ? data_->BytesRecvd() : 0; }
 
-void TFtpClient::UploadFailure(const SjisString& reply)
+void TFtpClient::UploadFailure(bool& reported, const SjisString& reply, const std::string& message)
 {
+    const FTPException failure = message.empty() ? FTPException(reply) : FTPException(reply, message);
+    // Set before the handler runs: whatever it does, this failure has been told.
+    reported = true;
     if (!OnFailure)
-        throw FTPException(reply);
+        throw failure;
     bool handled = false;
     OnFailure(*this, handled, cmdUpload);
     if (!handled)
-        throw FTPException(reply);
+        throw failure;
+}
+
+void TFtpClient::PrepareDataSocket(const QString& localPath)
+{
+    data_ = std::make_unique<TSocketClient>();
+    data_->TimeOut = TimeOut;
+    {
+        QFile file(localPath);
+        if (!file.open(QIODevice::ReadOnly))
+            throw FTPException({}, QStringLiteral("Cannot open %1: %2")
+                                       .arg(localPath, file.errorString()).toStdString());
+        uploadSize_ = file.size();
+    }
+    data_->SetTotalSize(uploadSize_);
+    PrepareDataTls();
+    if (OnPacketSent)
+        data_->OnPacketSent = OnPacketSent;
+}
+
+bool TFtpClient::UseBinaryType(bool& reported)
+{
+    // In the default type (ASCII) servers rewrite line breaks: a page must
+    // arrive as it is.
+    if (binaryType_)
+        return true;
+    StatusMessage(1, QStringLiteral("TYPE I"));
+    const SjisString reply = Command("TYPE I");
+    if (Refused(reply, 300)) {
+        UploadFailure(reported, reply, "The server refused binary mode (TYPE I): " + ReplyMessage(reply));
+        return false;
+    }
+    binaryType_ = true;
+    return true;
+}
+
+bool TFtpClient::OpenPassive(bool& reported)
+{
+    // A PASV reply can only name an IPv4 address; EPSV names just the port.
+    const bool extended = RemoteIsIPv6();
+    const char* command = extended ? "EPSV" : "PASV";
+    const SjisString reply = Command(command);
+    if (Refused(reply, 500)) {
+        UploadFailure(reported, reply);
+        return false;
+    }
+    const auto port = extended ? FtpReply::EpsvPort(reply) : FtpReply::PasvPort(reply);
+    if (!port)
+        throw FTPException(reply, std::string("Unusable ") + command + " reply: " + FtpReply::WithoutLineBreak(reply));
+    // An address in the reply is ignored: data goes to the server this
+    // client logged in to.
+    data_->Host = Host;
+    data_->Port = *port;
+    data_->Connect();
+    return true;
+}
+
+bool TFtpClient::OpenActive(bool& reported)
+{
+    data_->Port = 0;
+    QString line;
+    if (RemoteIsIPv6()) {
+        // PORT can only carry an IPv4 address.
+        data_->Listen(true, QHostAddress::AnyIPv6);
+        line = QStringLiteral("EPRT |2|%1|%2|").arg(GetLocalIPv6Address()).arg(data_->LocalPort());
+    } else {
+        data_->Listen(true);
+        line = QStringLiteral("PORT ") + GetLocalAddress() + data_->GetPortString();
+    }
+    const SjisString reply = Command(line.toStdString());
+    if (Refused(reply, 301)) {
+        UploadFailure(reported, reply);
+        return false;
+    }
+    return true;
+}
+
+bool TFtpClient::StoreFile(const QString& localPath, const SjisString& name, bool& reported)
+{
+    // Not Command: the preliminary reply (125, 150) is the go for the data.
+    const SjisString reply = Transaction("STOR " + name);
+    if (Refused(reply, 301)) {
+        if (replyCode_ >= 500 && replyCode_ <= 502 && OnUnSupportedFunction)
+            OnUnSupportedFunction(*this, cmdUpload);
+        UploadFailure(reported, reply);
+        return false;
+    }
+    if (!Passive)
+        data_->Accept();
+    // The server starts its side of TLS once it has answered STOR.
+    if (UseTLS)
+        data_->StartTls();
+    if (OnTransactionStart)
+        OnTransactionStart(*this);
+    if (data_->Canceled() || data_->TimedOut() || TimedOut())
+        throw EAbortError(QStringLiteral("Socket send aborted"));
+    data_->SendFile(localPath);
+    if (OnTransactionStop)
+        OnTransactionStop(*this);
+    data_->CloseGracefully();
+    // The final reply says whether the server kept the file.
+    const SjisString final = FinalReply(ReadReply());
+    if (Refused(final, 400)) {
+        UploadFailure(reported, final);
+        return false;
+    }
+    return true;
+}
+
+bool TFtpClient::CheckStoredSize(const SjisString& name, bool& reported)
+{
+    // Only a size that differs shows a damaged page; a server that gives
+    // none (SIZE unknown, 550, anything but "213 n") is not checked.
+    const SjisString reply = Command("SIZE " + name);
+    if (reply.empty()) {
+        UploadFailure(reported, reply);
+        return false;
+    }
+    const auto stored = FtpReply::StoredSize(reply);
+    if (!stored || *stored == uploadSize_)
+        return true;
+    UploadFailure(reported, reply, "The server stored " + std::to_string(*stored) + " bytes of "
+                                       + std::to_string(uploadSize_));
+    return false;
 }
 
 void TFtpClient::Upload(const QString& localPath, SjisView remoteName)
@@ -318,94 +505,25 @@ void TFtpClient::Upload(const QString& localPath, SjisView remoteName)
     canceled_ = false;
     CertifyConnect();
     bool success = false;
+    bool reported = false;
     try {
+        const SjisString name = remoteName.empty()
+            ? QFileInfo(localPath).fileName().toLocal8Bit().toStdString()
+            : SjisString(remoteName);
+        RefuseBreakingCommand(name); // before a data connection is made for nothing
         DiscardInput();
-        data_ = std::make_unique<TSocketClient>();
-        data_->TimeOut = TimeOut;
-        {
-            QFile file(localPath);
-            if (!file.open(QIODevice::ReadOnly))
-                throw FTPException({}, QStringLiteral("Cannot open %1: %2")
-                                           .arg(localPath, file.errorString()).toStdString());
-            uploadSize_ = file.size();
-        }
-        data_->SetTotalSize(uploadSize_);
-        PrepareDataTls();
-        if (OnPacketSent)
-            data_->OnPacketSent = OnPacketSent;
-
-        bool failed = false;
-        if (Passive) {
-            const SjisString reply = Transaction("PASV");
-            if (replyCode_ > 499 || reply.empty()) {
-                failed = true;
-                UploadFailure(reply);
-            } else {
-                const auto port = FtpReply::PasvPort(reply);
-                if (!port)
-                    throw FTPException(reply, "Unusable PASV reply: " + FtpReply::WithoutLineBreak(reply));
-                // The address in the reply is ignored: data goes to the server
-                // this client logged in to.
-                data_->Host = Host;
-                data_->Port = *port;
-                data_->Connect();
-            }
-        } else {
-            data_->Port = 0;
-            data_->Listen(true);
-            const SjisString reply = Transaction(("PORT " + GetLocalAddress() + data_->GetPortString()).toStdString());
-            if ((replyCode_ >= 301 && replyCode_ <= 599) || reply.empty()) {
-                failed = true;
-                UploadFailure(reply);
-            }
-        }
-
-        if (!failed) {
-            const SjisString name = remoteName.empty()
-                ? QFileInfo(localPath).fileName().toLocal8Bit().toStdString()
-                : SjisString(remoteName);
+        PrepareDataSocket(localPath);
+        if (UseBinaryType(reported) && (Passive ? OpenPassive(reported) : OpenActive(reported))) {
             StatusMessage(1, QStringLiteral("STOR ")
-                                 + (remoteName.empty() ? localPath
-                                                       : QString::fromLocal8Bit(name.c_str())));
-            const SjisString reply = Transaction("STOR " + name);
-            if ((replyCode_ < 301 || replyCode_ > 599) && !reply.empty()) {
-                if (!Passive)
-                    data_->Accept();
-                // The server starts its side of TLS once it has answered STOR.
-                if (UseTLS)
-                    data_->StartTls();
-                if (OnTransactionStart)
-                    OnTransactionStart(*this);
-                if (data_->Canceled() || data_->TimedOut() || TimedOut())
-                    throw EAbortError(QStringLiteral("Socket send aborted"));
-                data_->SendFile(localPath);
-                if (OnTransactionStop)
-                    OnTransactionStop(*this);
-                data_->CloseGracefully();
-                // The final reply says whether the server kept the file.
-                const SjisString final = ReadLn();
-                replyCode_ = 0;
-                if (!final.empty()) {
-                    StatusMessage(1, QString::fromLatin1(final.data(), qsizetype(final.size())));
-                    replyCode_ = qint16(FtpReply::ReplyCode(final));
-                    ReadExtraLines(final);
-                }
-                lastReply_ = final;
-                if (final.empty() || replyCode_ >= 400)
-                    UploadFailure(final);
-                else
-                    success = true;
-            } else {
-                if (replyCode_ >= 500 && replyCode_ <= 502 && OnUnSupportedFunction)
-                    OnUnSupportedFunction(*this, cmdUpload);
-                UploadFailure(reply);
-            }
+                                 + (remoteName.empty() ? localPath : QString::fromLocal8Bit(name.c_str())));
+            success = StoreFile(localPath, name, reported) && CheckStoredSize(name, reported);
         }
         data_.reset();
     } catch (...) {
         data_.reset();
+        // A failure that reached OnFailure already is not told twice.
         bool handled = false;
-        if (OnFailure)
+        if (OnFailure && !reported)
             OnFailure(*this, handled, cmdUpload);
         if (!handled)
             throw;

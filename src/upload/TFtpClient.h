@@ -64,13 +64,15 @@ public:
     std::function<void(TFtpClient&)> OnTransactionStop;
 
     // Login: greeting, USER, PASS (skipped when USER is answered by 230). A
-    // failed login disconnects and raises.
+    // failed login disconnects and raises. Preliminary replies (1xx) are read
+    // past, here and for every command but STOR, whose 1xx starts the data.
     void Connect() override;
     // QUIT, then close.
     void Disconnect() override;
     // Stops the running transfer; the control connection stays.
     void Abort() override;
-    // Sends a line and reads the whole reply; returns its first line.
+    // Sends a line and reads the whole reply (one reply, 1xx included);
+    // returns its first line.
     SjisString Transaction(SjisView command) override;
 
     // Simple commands, all through DoCommand.
@@ -89,7 +91,10 @@ public:
     bool RenameSourceAccepted() const { return renameSourceAccepted_; }
 
     // Stores a local file under the remote name (the local file name when it
-    // is empty), through PASV or PORT by Passive.
+    // is empty), byte for byte: TYPE I once per login, then PASV or PORT by
+    // Passive (EPSV or EPRT when the server was reached over IPv6), STOR,
+    // and SIZE of the stored file where the server answers it. A failure
+    // reaches OnFailure once, then raises unless the handler handled it.
     void Upload(const QString& localPath, SjisView remoteName);
 
     qint64 GetBytesSent() const;
@@ -105,10 +110,29 @@ public:
 private:
     // Reads the lines that follow a reply's first line.
     void ReadExtraLines(const SjisString& firstLine);
-    // A negative reply of Upload: OnFailure decides whether it is raised.
-    // Returns normally only when the handler handled it.
-    void UploadFailure(const SjisString& reply);
+    // Reads one whole reply; returns its first line, keeps it and its code.
+    SjisString ReadReply();
+    // Reads past preliminary (1xx) replies, from `reply` on, to the final one.
+    SjisString FinalReply(SjisString reply);
+    // Sends a command and returns its final reply.
+    SjisString Command(SjisView line);
+    // The reply just read is not positive: the server closed, the line has no
+    // reply code, or its code lies from `lowest` to 599.
+    bool Refused(SjisView reply, int lowest) const;
+    void ReadGreeting();
     void LoginStep(SjisView line, int lowestFailure);
+
+    // The steps of Upload; each returns false after a failure that the
+    // OnFailure handler handled. `reported`: OnFailure has heard of it.
+    void PrepareDataSocket(const QString& localPath);
+    bool UseBinaryType(bool& reported);
+    bool OpenPassive(bool& reported);
+    bool OpenActive(bool& reported);
+    bool StoreFile(const QString& localPath, const SjisString& name, bool& reported);
+    bool CheckStoredSize(const SjisString& name, bool& reported);
+    // A failed Upload step: OnFailure decides whether it is raised (with
+    // `message`, or the reply line). Returns only when the handler handled it.
+    void UploadFailure(bool& reported, const SjisString& reply, const std::string& message = {});
     // A negative reply of a command with its own code: OnUnSupportedFunction
     // for 500 to 502, then OnFailure decides whether it is raised.
     void CommandFailure(const SjisString& reply, TCmdType type);
@@ -120,5 +144,6 @@ private:
 
     std::unique_ptr<TSocketClient> data_;
     qint64 uploadSize_ = 0;
+    bool binaryType_ = false; // TYPE I was accepted in this login
     bool renameSourceAccepted_ = false;
 };

@@ -216,7 +216,8 @@ void TSocketClient::ResolveRemoteHost()
         if (info.error() != QHostInfo::NoError) {
             lookupFailed_ = true;
         } else {
-            // IPv4 first: the PORT command can only carry an IPv4 address.
+            // IPv4 first: FTP then speaks PASV and PORT, which every server
+            // knows; a host without an IPv4 address is reached over IPv6.
             for (const QHostAddress& a : info.addresses())
                 if (a.protocol() == QAbstractSocket::IPv4Protocol) { lookupResult_ = a; break; }
             if (lookupResult_.isNull() && !info.addresses().isEmpty())
@@ -349,7 +350,7 @@ void TSocketClient::CloseGracefully()
     connected_ = false;
 }
 
-void TSocketClient::Listen(bool /*useSecondMessage*/)
+void TSocketClient::Listen(bool /*useSecondMessage*/, QHostAddress::SpecialAddress any)
 {
     StatusMessage(8, QStringLiteral("Listening"));
     if (server_)
@@ -368,7 +369,7 @@ void TSocketClient::Listen(bool /*useSecondMessage*/)
     });
     succeed_ = true;
     server_->setMaxPendingConnections(1);
-    if (!server_->listen(QHostAddress::AnyIPv4, Port)) {
+    if (!server_->listen(any, Port)) {
         lastError_ = ErrorNumberOf(server_->serverError());
         ErrorManager(SockErrorNo::WouldBlock);
         throw ESockError(SocketErrorStr(lastError_));
@@ -424,6 +425,20 @@ QString TSocketClient::GetLocalAddress() const
     if (ok)
         local = QHostAddress(v4);
     return local.toString().replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+QString TSocketClient::GetLocalIPv6Address() const
+{
+    QHostAddress local = socket_->localAddress();
+    local.setScopeId(QString());
+    return local.toString();
+}
+
+bool TSocketClient::RemoteIsIPv6() const
+{
+    bool mapped = false;
+    remote_.toIPv4Address(&mapped);
+    return remote_.protocol() == QAbstractSocket::IPv6Protocol && !mapped;
 }
 
 quint16 TSocketClient::LocalPort() const

@@ -70,7 +70,9 @@ public:
     virtual void Accept();
     void CertifyConnect();
     void Cancel();
-    void Listen(bool useSecondMessage);
+    // Listens on Port (0: any free port) on every local address of one
+    // family: AnyIPv4, or AnyIPv6 for a peer reached over IPv6.
+    void Listen(bool useSecondMessage, QHostAddress::SpecialAddress any = QHostAddress::AnyIPv4);
     void RequestCloseSocket();
     // Lets the peer read everything sent, then closes (no reset).
     void CloseGracefully();
@@ -113,6 +115,10 @@ public:
     QString GetLocalIP() const;
     QString GetLocalAddress() const; // "10,0,0,5": the form a PORT command carries
     QString GetPortString() const;   // ",19,137" for port 5001
+    // The connection's own address, without a scope (the form EPRT carries).
+    QString GetLocalIPv6Address() const;
+    // The peer was reached over IPv6 (an IPv4 address mapped into IPv6 is IPv4).
+    bool RemoteIsIPv6() const;
 
     // Errors and status.
     int GetLastErrorNo() const { return lastError_; }

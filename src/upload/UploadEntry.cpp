@@ -7,6 +7,7 @@
 #include "upload/UploadStore.h"
 
 #include <QFile>
+#include <optional>
 
 bool UploadEntry::BreaksFtpCommand() const
 {
@@ -66,24 +67,54 @@ bool ReadUploadEntry(const QString& pageFilePath, const SettingsStore& store, Up
     return true;
 }
 
+namespace {
+
+// A port number from 1 to 65535, written in decimal digits only.
+std::optional<uint16_t> PortNumber(SjisView text)
+{
+    if (text.empty() || text.size() > 5)
+        return std::nullopt;
+    unsigned value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + unsigned(c - '0');
+    }
+    if (value == 0 || value > 65535)
+        return std::nullopt;
+    return uint16_t(value);
+}
+
+} // namespace
+
 void SplitHostPort(SjisView hostName, SjisString& host, uint16_t& port)
 {
     port = 21;
     host = SjisString(hostName);
-    const size_t colon = hostName.rfind(':');
-    // One colon followed by a port number; an IPv6 address keeps its colons.
-    if (colon == SjisView::npos || hostName.find(':') != colon || colon + 1 >= hostName.size())
-        return;
-    unsigned value = 0;
-    for (char c : hostName.substr(colon + 1)) {
-        if (c < '0' || c > '9' || value > 65535)
+    // "[address]" or "[address]:port": the brackets set an IPv6 address's
+    // colons apart from the port's.
+    if (!hostName.empty() && hostName.front() == '[') {
+        const size_t close = hostName.find(']');
+        if (close == SjisView::npos)
             return;
-        value = value * 10 + unsigned(c - '0');
-    }
-    if (value == 0 || value > 65535)
+        const SjisView rest = hostName.substr(close + 1);
+        std::optional<uint16_t> number = uint16_t(21);
+        if (!rest.empty())
+            number = rest.front() == ':' ? PortNumber(rest.substr(1)) : std::nullopt;
+        if (!number)
+            return;
+        host = SjisString(hostName.substr(1, close - 1));
+        port = *number;
         return;
-    host = SjisString(hostName.substr(0, colon));
-    port = uint16_t(value);
+    }
+    // One colon followed by a port number; a bare IPv6 address keeps its colons.
+    const size_t colon = hostName.rfind(':');
+    if (colon == SjisView::npos || hostName.find(':') != colon)
+        return;
+    if (const auto number = PortNumber(hostName.substr(colon + 1))) {
+        host = SjisString(hostName.substr(0, colon));
+        port = *number;
+    }
 }
 
 SjisString FolderPrefix(SjisView folder, int n)

@@ -109,8 +109,8 @@ key Return
 # The run takes the page off the queue once the transfer is complete.
 for _ in $(seq 200); do grep -q 'page.data' "$settings" || break; sleep 0.1; done
 grep -q 'page.data' "$settings" && fail "the page is still queued; log: $(cat "$work/app.log")"
-# No TYPE command is sent: the server stores the text with its own line ends.
-cmp -s "$work/ftp/site/e2e/page.html" <(tr -d '\r' <"$work/page.html") \
+# The page arrives byte for byte, its CR LF line breaks included.
+cmp -s "$work/ftp/site/e2e/page.html" "$work/page.html" \
   || fail "the page did not reach the server: $(ls -R "$work/ftp")"
 key Escape
 gone '^アップロード$'

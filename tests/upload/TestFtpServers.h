@@ -67,6 +67,7 @@ protected:
 
 class PyFtpServer : public FtpServerProcess {
 public:
+    QString address = QStringLiteral("127.0.0.1"); // "::1" for IPv6
     QString user = QStringLiteral("tav");
     QString password = QStringLiteral("secret");
     int readLimit = 1 << 20; // bytes per second taken in the "throttle" mode
@@ -84,7 +85,8 @@ public:
                          QStringLiteral("--user"), user, QStringLiteral("--password"), password,
                          QStringLiteral("--fault"), fault,
                          QStringLiteral("--release"), dir_.filePath(QStringLiteral("release")),
-                         QStringLiteral("--read-limit"), QString::number(readLimit)};
+                         QStringLiteral("--read-limit"), QString::number(readLimit),
+                         QStringLiteral("--listen"), address};
         if (!masquerade.isEmpty())
             args << QStringLiteral("--masquerade") << masquerade;
         args << extraArgs;

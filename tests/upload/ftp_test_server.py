@@ -33,6 +33,14 @@ FAULTS = (
     "hold-later-stor",     # the first STOR goes through, later ones wait as with hold-stor
     "throttle",            # data is taken at --read-limit bytes per second
     "hold-final",          # the final reply of a STOR waits for an ABOR
+    "greeting-120",        # a 120 comes before the 220 greeting
+    "user-150",            # USER is answered by a 150 before its 331
+    "greeting-no-code",    # the greeting is a line without a reply code
+    "cwd-no-code",         # CWD changes the folder and answers without a reply code
+    "final-no-code",       # the transfer ends with a line without a reply code
+    "ascii-despite-type-i",  # TYPE I is accepted, files are stored as ASCII all the same
+    "refuse-type",         # every TYPE gets 504
+    "no-size",             # SIZE is unknown (502)
 )
 
 
@@ -67,6 +75,11 @@ def make_handler(args):
         def handle(self):
             if fault == "silent-greeting":
                 return self.on_connect()
+            if fault == "greeting-120":
+                self.push("120 Ready in a moment.\r\n")
+            if fault == "greeting-no-code":
+                self.on_connect()
+                return self.push("Welcome, no code here\r\n")
             if fault != "multiline-greeting":
                 return FTPHandler.handle(self)
             self.on_connect()
@@ -76,6 +89,8 @@ def make_handler(args):
                       "220 Ready\r\n")
 
         def ftp_USER(self, line):
+            if fault == "user-150":
+                self.push("150 Checking the user.\r\n")
             if fault == "user-230" and not self.authenticated:
                 self.username = line
                 return self.ftp_PASS(args.password)
@@ -96,7 +111,28 @@ def make_handler(args):
             if fault == "mkd-ok-cwd-refused":
                 self.respond("550 No such file or directory.")
                 return None
+            if fault == "cwd-no-code":
+                self.fs.chdir(path)
+                self.push("Directory changed.\r\n")
+                return path
             return FTPHandler.ftp_CWD(self, path)
+
+        def ftp_TYPE(self, line):
+            if fault == "refuse-type":
+                return self.respond("504 Type not allowed here.")
+            if fault == "ascii-despite-type-i":
+                return self.respond("200 Type set to: Binary.")  # and stays ASCII
+            return FTPHandler.ftp_TYPE(self, line)
+
+        def ftp_SIZE(self, path):
+            if fault == "no-size":
+                return self.respond("502 Command not implemented.")
+            kept = self._current_type
+            self._current_type = "i"  # ascii-despite-type-i: the size as stored
+            try:
+                return FTPHandler.ftp_SIZE(self, path)
+            finally:
+                self._current_type = kept
 
         def ftp_DELE(self, path):
             if fault == "drop-data-no-dele":
@@ -141,6 +177,8 @@ def make_handler(args):
                 resp = "426 Connection closed; transfer aborted."
             elif resp.startswith("226") and fault == "final-452":
                 resp = "452 Insufficient storage space."
+            elif resp.startswith("226") and fault == "final-no-code":
+                resp = "Transfer complete."
             if logfun is None:
                 return FTPHandler.respond(self, resp)
             return FTPHandler.respond(self, resp, logfun)
@@ -165,11 +203,12 @@ def main():
     parser.add_argument("--masquerade", help="address that PASV replies name")
     parser.add_argument("--release", help="hold-stor: the file whose existence lets STOR go on")
     parser.add_argument("--read-limit", type=int, default=1 << 20, help="throttle: bytes per second")
+    parser.add_argument("--listen", default="127.0.0.1", help="the address to listen on (::1 for IPv6)")
     args = parser.parse_args()
 
     import logging
     logging.basicConfig(level=logging.CRITICAL)
-    server = FTPServer(("127.0.0.1", 0), make_handler(args))
+    server = FTPServer((args.listen, 0), make_handler(args))
     print("PORT %d" % server.address[1], flush=True)
     server.serve_forever(timeout=0.5)
 

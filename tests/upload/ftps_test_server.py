@@ -16,6 +16,7 @@ from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler  # noqa: E402
 TLS_FAULTS = (
     "none",
     "plain-after-234",  # AUTH TLS is answered by 234, then a reply line comes in clear
+    "injected-after-234",  # 234 and a clear "230" in one write, then the handshake
     "refuse-prot",      # PROT P is refused
 )
 
@@ -45,6 +46,9 @@ def main():
                 if tls.tls_fault == "plain-after-234":
                     self.cleartext_reply_due = True
                     return self.respond("234 AUTH TLS successful.")
+                if tls.tls_fault == "injected-after-234":
+                    self.respond("234 AUTH TLS successful.\r\n230 injected")
+                    return self.secure_connection(self.ssl_context)
                 return handler.ftp_AUTH(self, line)
 
             def collect_incoming_data(self, data):

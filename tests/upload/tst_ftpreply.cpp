@@ -15,17 +15,22 @@ private slots:
     {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<int>("code");
-        QTest::newRow("331") << QByteArray("331 Password required\r\n") << 331;
-        QTest::newRow("letter-first") << QByteArray("OK 200\r\n") << 0;
-        QTest::newRow("empty") << QByteArray() << 0;
-        QTest::newRow("digits-only") << QByteArray("226") << 226;
-        QTest::newRow("max-16-bit") << QByteArray("32767 x") << 32767;
+        QTest::addColumn<bool>("hasCode"); // a reply code proper: three digits, 1xx to 5xx
+        QTest::newRow("331") << QByteArray("331 Password required\r\n") << 331 << true;
+        QTest::newRow("letter-first") << QByteArray("OK 200\r\n") << 0 << false;
+        QTest::newRow("empty") << QByteArray() << 0 << false;
+        QTest::newRow("digits-only") << QByteArray("226") << 226 << true;
+        QTest::newRow("max-16-bit") << QByteArray("32767 x") << 32767 << false;
+        QTest::newRow("first-digit-6") << QByteArray("600 x\r\n") << 600 << false;
+        QTest::newRow("two-digits") << QByteArray("22 x\r\n") << 22 << false;
     }
     void replyCode()
     {
         QFETCH(QByteArray, line);
         QFETCH(int, code);
+        QFETCH(bool, hasCode);
         QCOMPARE(FtpReply::ReplyCode(line.toStdString()), code);
+        QCOMPARE(FtpReply::HasReplyCode(line.toStdString()), hasCode);
     }
     void replyCodeOutOfRange()
     {
@@ -83,6 +88,44 @@ private slots:
         QCOMPARE(parsed ? int(*parsed) : -1, port);
     }
 
+    void epsvPort_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("port"); // -1: unusable
+        QTest::newRow("bars") << QByteArray("229 Entering Extended Passive Mode (|||6446|)\r\n") << 6446;
+        QTest::newRow("other-delimiter") << QByteArray("229 (!!!2121!)\r\n") << 2121;
+        QTest::newRow("address-named") << QByteArray("229 (|2|::1|2121|)\r\n") << -1;
+        QTest::newRow("unclosed") << QByteArray("229 (|||6446)\r\n") << -1;
+        QTest::newRow("port-too-big") << QByteArray("229 (|||65536|)\r\n") << -1;
+        QTest::newRow("digit-delimiter") << QByteArray("229 (1112121)\r\n") << -1;
+        QTest::newRow("no-parenthesis") << QByteArray("229 |||6446|\r\n") << -1;
+    }
+    void epsvPort()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, port);
+        const auto parsed = FtpReply::EpsvPort(reply.toStdString());
+        QCOMPARE(parsed ? int(*parsed) : -1, port);
+    }
+
+    void storedSize_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<qint64>("size"); // -1: none
+        QTest::newRow("213") << QByteArray("213 1977\r\n") << qint64(1977);
+        QTest::newRow("beyond-32-bit") << QByteArray("213 5000000000\r\n") << qint64(5000000000);
+        QTest::newRow("refused") << QByteArray("550 Could not get file size.\r\n") << qint64(-1);
+        QTest::newRow("not-a-number") << QByteArray("213 many\r\n") << qint64(-1);
+        QTest::newRow("no-number") << QByteArray("213\r\n") << qint64(-1);
+    }
+    void storedSize()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(qint64, size);
+        const auto parsed = FtpReply::StoredSize(reply.toStdString());
+        QCOMPARE(parsed ? qint64(*parsed) : -1, size);
+    }
+
     void pwdFolder_data()
     {
         QTest::addColumn<QByteArray>("reply");
@@ -90,6 +133,8 @@ private slots:
         QTest::newRow("quoted") << QByteArray("257 \"/home/tav\" is the current directory\r\n") << QByteArray("/home/tav");
         QTest::newRow("no-quotes") << QByteArray("257 /x\r\n") << QByteArray();
         QTest::newRow("one-quote") << QByteArray("257 \"/x\r\n") << QByteArray("/x\r\n");
+        QTest::newRow("doubled-quote") << QByteArray("257 \"/we\"\"ird dir\" is current\r\n") << QByteArray("/we\"ird dir");
+        QTest::newRow("doubled-quote-last") << QByteArray("257 \"/a\"\"\" x\r\n") << QByteArray("/a\"");
     }
     void pwdFolder()
     {

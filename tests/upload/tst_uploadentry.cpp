@@ -42,6 +42,9 @@ private slots:
         QTest::newRow("port-too-big") << QByteArray("h:70000") << QByteArray("h:70000") << 21;
         QTest::newRow("not-a-port") << QByteArray("h:ftp") << QByteArray("h:ftp") << 21;
         QTest::newRow("ipv6") << QByteArray("::1") << QByteArray("::1") << 21;
+        QTest::newRow("ipv6-bracketed") << QByteArray("[::1]") << QByteArray("::1") << 21;
+        QTest::newRow("ipv6-with-port") << QByteArray("[::1]:2121") << QByteArray("::1") << 2121;
+        QTest::newRow("ipv6-not-a-port") << QByteArray("[::1]:ftp") << QByteArray("[::1]:ftp") << 21;
     }
     void hostPort()
     {
