@@ -154,10 +154,11 @@ void TestUploadRun::singlePageIntoExistingFolder()
     run.upload.Stop();
     const QString dataCommand = passive ? QStringLiteral("PASV") : QStringLiteral("PORT");
     QStringList t = server.transcript();
-    QCOMPARE(t.size(), 8);
-    t[5] = t[5].left(4);
-    QCOMPARE(t, (QStringList{"USER tav", "PASS secret", "PWD", "CWD /www", "PWD", dataCommand,
-                             "STOR index.html", "QUIT"}));
+    QCOMPARE(t.size(), 10);
+    t[6] = t[6].left(4);
+    // Binary mode once per session, the stored size checked after the page.
+    QCOMPARE(t, (QStringList{"USER tav", "PASS secret", "PWD", "CWD /www", "PWD", "TYPE I", dataCommand,
+                             "STOR index.html", "SIZE index.html", "QUIT"}));
     QTRY_COMPARE(sstp.requests.size(), 2);
     QCOMPARE(sstp.requests[0], QByteArray("SEND SSTP/1.0\r\nSender: Tav Outliner\r\nScript: " SJIS_START "\r\n\r\n"));
     QCOMPARE(sstp.requests[1], QByteArray("SEND SSTP/1.0\r\nSender: Tav Outliner\r\nScript: " SJIS_ALL_DONE "\r\n\r\n"));
@@ -177,8 +178,9 @@ void TestUploadRun::onePassQueueKeepsOneLogin()
     run.start();
     QCOMPARE(run.upload.CurrentStep(), Step::Finished);
     run.upload.Stop();
-    QCOMPARE(server.transcript(), (QStringList{"USER tav", "PASS secret", "PWD", "CWD /f1", "PWD", "PASV",
-                                               "STOR one.html", "CWD /f2", "PWD", "PASV", "STOR two.html", "QUIT"}));
+    QCOMPARE(server.transcript(), (QStringList{"USER tav", "PASS secret", "PWD", "CWD /f1", "PWD", "TYPE I", "PASV",
+                                               "STOR one.html", "SIZE one.html", "CWD /f2", "PWD", "PASV",
+                                               "STOR two.html", "SIZE two.html", "QUIT"}));
     QCOMPARE(f.queued(), size_t(0));
 }
 
@@ -203,12 +205,13 @@ void TestUploadRun::pagesForTwoServersReachTheirOwnServer()
     QVERIFY(QFile::exists(a.file(QStringLiteral("fa/pa.html"))));
     QVERIFY(QFile::exists(b.file(QStringLiteral("fb/pb.html"))));
     QVERIFY(!QFile::exists(a.file(QStringLiteral("fb/pb.html"))));
-    QCOMPARE(a.transcript(), (QStringList{"USER tav", "PASS secret", "PWD", "CWD /fa", "PWD", "PASV",
-                                          "STOR pa.html", "QUIT"}));
+    QCOMPARE(a.transcript(), (QStringList{"USER tav", "PASS secret", "PWD", "CWD /fa", "PWD", "TYPE I", "PASV",
+                                          "STOR pa.html", "SIZE pa.html", "QUIT"}));
     QStringList tb = b.transcript();
-    QCOMPARE(tb.size(), 8);
-    tb[5] = tb[5].left(4);
-    QCOMPARE(tb, (QStringList{"USER other", "PASS secret", "PWD", "CWD /fb", "PWD", "PORT", "STOR pb.html", "QUIT"}));
+    QCOMPARE(tb.size(), 10);
+    tb[6] = tb[6].left(4);
+    QCOMPARE(tb, (QStringList{"USER other", "PASS secret", "PWD", "CWD /fb", "PWD", "TYPE I", "PORT", "STOR pb.html",
+                              "SIZE pb.html", "QUIT"}));
     QCOMPARE(f.queued(), size_t(0));
 }
 
@@ -217,12 +220,14 @@ void TestUploadRun::missingFolderIsCreated_data()
     QTest::addColumn<QByteArray>("folder");
     QTest::addColumn<QStringList>("commands");
     QTest::newRow("public_html") << QByteArray("public_html")
-        << QStringList{"CWD /public_html", "MKD /public_html/", "CWD /public_html", "PWD", "PASV", "STOR p.html"};
+        << QStringList{"CWD /public_html", "MKD /public_html/", "CWD /public_html", "PWD", "TYPE I", "PASV", "STOR p.html",
+                       "SIZE p.html"};
     // With a existing: a/b is made at once, then a/b/c after the next refusal.
     QTest::newRow("two-levels") << QByteArray("a/b/c")
-        << QStringList{"CWD /a/b/c", "MKD /a/b/", "CWD /a/b/c", "MKD /a/b/c/", "CWD /a/b/c", "PWD", "PASV", "STOR p.html"};
+        << QStringList{"CWD /a/b/c", "MKD /a/b/", "CWD /a/b/c", "MKD /a/b/c/", "CWD /a/b/c", "PWD", "TYPE I", "PASV",
+                       "STOR p.html", "SIZE p.html"};
     QTest::newRow("empty-folder") << QByteArray()
-        << QStringList{"CWD /", "PWD", "PASV", "STOR p.html"};
+        << QStringList{"CWD /", "PWD", "TYPE I", "PASV", "STOR p.html", "SIZE p.html"};
 }
 
 void TestUploadRun::missingFolderIsCreated()
@@ -513,8 +518,8 @@ void TestUploadRun::atomicReplace_data()
     QTest::addColumn<bool>("temporaryLeft");
     QTest::addColumn<QStringList>("after"); // commands after the STOR; T is the temporary name
     QTest::addColumn<QString>("state");     // the row's, starting so; T is the temporary name
-    const QStringList renamed{"RNFR T", "RNTO p.html"};
-    const QStringList deleteFirst{"RNFR T", "RNTO p.html", "DELE p.html", "RNFR T", "RNTO p.html"};
+    const QStringList renamed{"SIZE T", "RNFR T", "RNTO p.html"};
+    const QStringList deleteFirst{"SIZE T", "RNFR T", "RNTO p.html", "DELE p.html", "RNFR T", "RNTO p.html"};
     QTest::newRow("replaced") << "none" << true << 0.0 << "new" << false << renamed << "done";
     QTest::newRow("replaced-active") << "none" << false << 0.0 << "new" << false << renamed << "done";
     QTest::newRow("delete-first-fallback") << "rnto-no-overwrite" << true << 0.0 << "new" << false << deleteFirst
@@ -616,19 +621,20 @@ void TestUploadRun::vsftpdSinglePage()
     run.start();
     QCOMPARE(run.upload.CurrentStep(), Step::Finished);
     run.upload.Stop();
-    QCOMPARE(ReadTestFile(server.file(QStringLiteral("pub/vpage.html"))), QByteArray("<p>vsftpd</p>\r\n")); // vsftpd keeps ASCII uploads as sent
+    QCOMPARE(ReadTestFile(server.file(QStringLiteral("pub/vpage.html"))), QByteArray("<p>vsftpd</p>\r\n"));
     QStringList t = server.transcript();
-    QCOMPARE(t.size(), atomic ? 9 : 7); // USER answered by 230: no PASS
-    t[4] = t[4].left(4);
-    QStringList expected{"USER anonymous", "PWD", QStringLiteral("CWD ") + server.root() + "/pub", "PWD",
-                         passive ? "PASV" : "PORT", "STOR vpage.html", "QUIT"};
+    QCOMPARE(t.size(), atomic ? 11 : 9); // USER answered by 230: no PASS
+    t[5] = t[5].left(4);
+    QStringList expected{"USER anonymous", "PWD", QStringLiteral("CWD ") + server.root() + "/pub", "PWD", "TYPE I",
+                         passive ? "PASV" : "PORT", "STOR vpage.html", "SIZE vpage.html", "QUIT"};
     if (atomic) {
         // vsftpd renames over an existing file: no delete first.
-        const QString temporary = t[5].mid(5);
+        const QString temporary = t[6].mid(5);
         QVERIFY2(temporary.startsWith(QStringLiteral(".vpage.html.")), qPrintable(temporary));
-        expected[5] = QStringLiteral("STOR ") + temporary;
-        expected.insert(6, QStringLiteral("RNFR ") + temporary);
-        expected.insert(7, QStringLiteral("RNTO vpage.html"));
+        expected[6] = QStringLiteral("STOR ") + temporary;
+        expected[7] = QStringLiteral("SIZE ") + temporary;
+        expected.insert(8, QStringLiteral("RNFR ") + temporary);
+        expected.insert(9, QStringLiteral("RNTO vpage.html"));
         QVERIFY(TemporaryFiles(server.file(QStringLiteral("pub"))).isEmpty());
     }
     QCOMPARE(t, expected);
