@@ -65,6 +65,12 @@ int UploadCommand(const QStringList& args, SettingsStore& store)
     const UploadOptions options = ParseOptions(args);
     UploadController upload(store);
     upload.SetTimeOut(options.timeOutSeconds * 1000);
+    // The last notices are still on their way when the run ends: they get a
+    // moment to leave before the process does, whichever way it returns.
+    struct NoticesLeave {
+        UploadNotices& notices;
+        ~NoticesLeave() { notices.WaitUntilSent(2000); }
+    } noticesLeave{upload.Notices};
     // Without a window nobody can be asked: a certificate that fails
     // verification is accepted (and remembered) only when the command line
     // names its fingerprint.

@@ -83,9 +83,6 @@ UploadController::UploadController(SettingsStore& store, QObject* parent)
     FTP.OnSuccess = [this](TFtpClient&, TCmdType type) { FTPSuccess(type); };
     FTP.OnTransactionStart = [this](TFtpClient&) { transferring_ = transferStarted_ = true; };
     FTP.OnTransactionStop = [this](TFtpClient&) { transferring_ = false; };
-    SSTP.SetHeader(TSSTP::Sender, "Tav Outliner");
-    SSTP.SetPort(11000);
-    connect(&SSTP, &TSSTP::requestEnded, this, &UploadController::SendNextNotification);
 }
 
 UploadController::~UploadController() = default;
@@ -98,29 +95,9 @@ void UploadController::SetRequest(const QString& text)
     emit requestChanged(text);
 }
 
-// A message that comes while the previous one is still on its way waits for
-// it: the notifier would refuse it, and the companion would never hear of a
-// failure that follows the start closely.
 void UploadController::Notify(const char* utf8Script, const QString& detail)
 {
-    notifications_.push_back({TextCodec::Sjis(utf8Script), detail});
-    SendNextNotification();
-}
-
-// The notifier learns on every send whether a companion listens (a refused
-// loopback connection answers at once), so each message finds its own way:
-// a companion that starts or stops during a run is heard from the next
-// message on. A message nobody took goes to the desktop's notices.
-void UploadController::SendNextNotification()
-{
-    while (!notifications_.empty() && !SSTP.Busy()) {
-        const Notification next = notifications_.front();
-        notifications_.pop_front();
-        SSTP.SetHeader(TSSTP::Script, next.script);
-        SSTP.Send();
-        if (SSTP.Active && SSTP.StatusCode() == TSSTP::StatusNoCompanion)
-            Desktop.Show(Text(next.script), next.detail);
-    }
+    Notices.Notify(TextCodec::Sjis(utf8Script), detail);
 }
 
 void UploadController::AppendToRow(int row, const QString& text)

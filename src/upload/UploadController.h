@@ -1,13 +1,11 @@
 #pragma once
 
-#include "upload/DesktopNotifier.h"
 #include "upload/TFtpClient.h"
-#include "upload/TSSTP.h"
 #include "upload/UploadEntry.h"
+#include "upload/UploadNotices.h"
 
 #include <QObject>
 #include <QStringList>
-#include <deque>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -83,15 +81,8 @@ public:
     const std::optional<RefusedCertificate>& UntrustedCertificate() const { return untrusted_; }
 
     TFtpClient FTP;
-    TSSTP SSTP;
-    // Hears the messages when no companion listens.
-    DesktopNotifier Desktop;
-    // Messages waiting for the one in flight; the companion gets each in turn.
-    struct Notification {
-        SjisString script; // what the companion gets
-        QString detail;    // what a desktop notice adds under it
-    };
-    std::deque<Notification> notifications_;
+    // Start, failure and completion, to the companion or the desktop.
+    UploadNotices Notices;
 
 signals:
     // A message box: caption, text and icon, exactly as shown.
@@ -146,7 +137,6 @@ private:
     void AppendToRow(int row, const QString& text);
     void SetRequest(const QString& text);
     void Notify(const char* utf8Script, const QString& detail = {});
-    void SendNextNotification();
 
     SettingsStore& store_;
     std::vector<SjisString> queue_;

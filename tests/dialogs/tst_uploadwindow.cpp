@@ -46,7 +46,7 @@ QString State(TformUpload& window, int row)
 // exchange times out.
 void WaitForNotifications(TformUpload& window)
 {
-    QVERIFY(QTest::qWaitFor([&] { return !window.run().SSTP.Busy() && window.run().notifications_.empty(); }));
+    QVERIFY(QTest::qWaitFor([&] { return window.run().Notices.Idle(); }));
 }
 
 } // namespace

@@ -24,7 +24,7 @@ void AddTlsServer(UploadFixture& f, quint16 port, const QString& user, bool pass
 struct Run {
     explicit Run(UploadFixture& f) : upload(f.store) { upload.SetTimeOut(5000); }
     // A notification still on its way would outlive the run.
-    ~Run() { (void)QTest::qWaitFor([this] { return !upload.SSTP.Busy() && upload.notifications_.empty(); }); }
+    ~Run() { (void)QTest::qWaitFor([this] { return upload.Notices.Idle(); }); }
     void start()
     {
         upload.FormShow();

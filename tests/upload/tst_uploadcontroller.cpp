@@ -39,7 +39,7 @@ struct Run {
     }
     // A notification still in flight would hold the notifier's worker (and
     // the test) until its exchange times out.
-    ~Run() { (void)QTest::qWaitFor([this] { return !upload.SSTP.Busy() && upload.notifications_.empty(); }); }
+    ~Run() { (void)QTest::qWaitFor([this] { return upload.Notices.Idle(); }); }
     void start()
     {
         upload.FormShow();
