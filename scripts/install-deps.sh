@@ -11,6 +11,8 @@ packages=(
   # test peers and tools
   python3 python3-pyftpdlib python3-openssl openssl vsftpd xvfb xauth xdotool x11-utils
   dbus-daemon
+  # a network namespace of its own for tests on the companion's fixed port
+  iproute2
   nkf curl chromium fonts-noto-cjk
   # the modes the settings files are created with, read from a trace
   strace

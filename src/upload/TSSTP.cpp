@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QTcpSocket>
+#include <QTimer>
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -78,24 +81,165 @@ void TMultiLineHeaderContents::Assign(const std::vector<SjisString>& values)
         Insert(Count(), v);
 }
 
+// --- the worker ---------------------------------------------------------------
+
+// Runs one exchange at a time in the worker thread, driven by that thread's
+// event loop: nothing here blocks, so the deadline, the reply cap and the
+// owner's exit can each end an exchange at once.
+class SstpWorker : public QObject {
+public:
+    using Report = std::function<void(const TSSTP::Outcome&)>;
+
+    SstpWorker()
+    {
+        deadline_.setSingleShot(true);
+        connect(&deadline_, &QTimer::timeout, this, [this] { Failed(QAbstractSocket::SocketTimeoutError); });
+    }
+
+    // Connects, sends `request` and reads the reply until the companion
+    // closes, the cap is reached or `deadlineMs` have passed; `report` gets
+    // the outcome exactly once.
+    void Run(const SjisString& request, int deadlineMs, Report report);
+    // The owner is going away: an exchange still running gets `graceMs` to
+    // end, then the thread's event loop stops.
+    void ShutDown(int graceMs);
+
+private:
+    void Start(const SjisString& request, int deadlineMs);
+    // Appends what the socket holds to the reply, up to the cap.
+    void Drain();
+    void ReadAvailable();
+    void ReplyEnded();
+    void Failed(QAbstractSocket::SocketError error);
+    void Finish(const TSSTP::Outcome& outcome);
+
+    QTcpSocket* socket_ = nullptr; // of the exchange running, if any
+    QTimer deadline_{this};
+    SjisString request_;
+    SjisString reply_;
+    bool connected_ = false;
+    bool stopping_ = false;
+    Report report_;
+};
+
+void SstpWorker::Run(const SjisString& request, int deadlineMs, Report report)
+{
+    report_ = std::move(report);
+    try {
+        Start(request, deadlineMs);
+    } catch (...) {
+        Finish({TSSTP::StatusUnexpected, 0, {}});
+    }
+}
+
+void SstpWorker::Start(const SjisString& request, int deadlineMs)
+{
+    request_ = request;
+    reply_.clear();
+    connected_ = false;
+    socket_ = new QTcpSocket(this);
+    // Qt buffers no more than the cap either.
+    socket_->setReadBufferSize(TSSTP::ReplyCap);
+    connect(socket_, &QTcpSocket::connected, this, [this] {
+        connected_ = true;
+        socket_->write(request_.data(), qint64(request_.size()));
+    });
+    connect(socket_, &QTcpSocket::readyRead, this, &SstpWorker::ReadAvailable);
+    // The reply ends when the companion closes the connection.
+    connect(socket_, &QTcpSocket::disconnected, this, &SstpWorker::ReplyEnded);
+    connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        if (error != QAbstractSocket::RemoteHostClosedError) // then `disconnected` ends the reply
+            Failed(error);
+    });
+    deadline_.start(deadlineMs);
+    socket_->connectToHost(QHostAddress::LocalHost, TSSTP::CompanionPort);
+}
+
+void SstpWorker::ShutDown(int graceMs)
+{
+    stopping_ = true;
+    if (socket_ && deadline_.remainingTime() > graceMs)
+        deadline_.start(graceMs);
+    else if (!socket_)
+        thread()->quit();
+}
+
+void SstpWorker::Drain()
+{
+    char chunk[256];
+    while (socket_->bytesAvailable() > 0 && reply_.size() < size_t(TSSTP::ReplyCap)) {
+        const qint64 room = qint64(TSSTP::ReplyCap) - qint64(reply_.size());
+        const qint64 n = socket_->read(chunk, std::min<qint64>(sizeof chunk, room));
+        if (n <= 0)
+            break;
+        reply_.append(chunk, size_t(n));
+    }
+}
+
+void SstpWorker::ReadAvailable()
+{
+    if (!socket_)
+        return;
+    Drain();
+    if (reply_.size() >= size_t(TSSTP::ReplyCap))
+        ReplyEnded(); // read no more: the code is in what was read
+}
+
+void SstpWorker::ReplyEnded()
+{
+    if (!socket_)
+        return;
+    Drain(); // what came with the close
+    const int code = SstpRequest::ReplyCode(reply_);
+    Finish({code == 200 ? TSSTP::StatusOk : TSSTP::StatusReplyError, 0, reply_});
+}
+
+void SstpWorker::Failed(QAbstractSocket::SocketError error)
+{
+    if (!socket_)
+        return;
+    // Without a connection nothing was sent: nobody listens, or nothing
+    // answered in time, as a companion that is not there.
+    if (!connected_)
+        Finish({TSSTP::StatusNoCompanion, 0, {}});
+    else
+        Finish({TSSTP::StatusSocketError, int(error), {}});
+}
+
+void SstpWorker::Finish(const TSSTP::Outcome& outcome)
+{
+    deadline_.stop();
+    if (QTcpSocket* socket = std::exchange(socket_, nullptr)) {
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
+    }
+    if (Report report = std::exchange(report_, nullptr))
+        report(outcome);
+    if (stopping_)
+        thread()->quit();
+}
+
 // --- the notifier ------------------------------------------------------------
 
-TSSTP::TSSTP(QObject* owner) : QObject(owner), entries_(headers_, "Entry")
+TSSTP::TSSTP(QObject* owner) : QObject(owner), entries_(headers_, "Entry"), worker_(new SstpWorker)
 {
     // A notifier that nobody named takes the program's name.
     if (QCoreApplication::instance())
         SetHeader(Sender, QCoreApplication::applicationName().toLocal8Bit().toStdString());
-    worker_ = std::thread([this] { WorkerLoop(); });
+    worker_->moveToThread(&thread_);
+    connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    thread_.start();
 }
 
 TSSTP::~TSSTP()
 {
-    {
-        std::lock_guard lock(handLock_);
-        terminate_ = true;
-    }
-    handCv_.notify_all();
-    worker_.join();
+    // The worker never blocks: within ExitGrace its exchange has ended (or
+    // was dropped) and its event loop has stopped, so this wait is short.
+    // An outcome it posts meanwhile dies with this object's pending events.
+    SstpWorker* worker = worker_;
+    QMetaObject::invokeMethod(worker, [worker] { worker->ShutDown(ExitGrace); }, Qt::QueuedConnection);
+    thread_.wait();
 }
 
 SjisString TSSTP::GetHeader(int index) const
@@ -122,27 +266,20 @@ void TSSTP::SetPort(int port)
     SetHeader(Port, port == 0 ? SjisString() : std::to_string(port));
 }
 
-int TSSTP::StatusCode() const { std::lock_guard l(resultLock_); return status_; }
-int TSSTP::ErrorNo() const { std::lock_guard l(resultLock_); return errorNo_; }
-int TSSTP::ReplyCode() const { std::lock_guard l(resultLock_); return replyCode_; }
-SjisString TSSTP::Reply() const { std::lock_guard l(resultLock_); return reply_; }
-SjisString TSSTP::ReplyFirstLine() const { std::lock_guard l(resultLock_); return replyFirstLine_; }
-
-void TSSTP::SetResult(int status)
+void TSSTP::ClearResult()
 {
-    std::lock_guard l(resultLock_);
-    status_ = status;
+    status_ = errorNo_ = replyCode_ = 0;
+    reply_.clear();
+    replyFirstLine_.clear();
 }
 
-bool TSSTP::CompanionListening()
+void TSSTP::ReportEnd()
 {
-    // The companion is present when something accepts on its port; on
-    // loopback a refusal or an acceptance comes at once.
-    QTcpSocket probe;
-    probe.connectToHost(QHostAddress::LocalHost, CompanionPort);
-    const bool up = probe.waitForConnected(500);
-    probe.abort();
-    return up;
+    if (status_ != StatusOk && OnError)
+        OnError(*this);
+    if (OnEndRequest)
+        OnEndRequest(*this);
+    emit requestEnded();
 }
 
 void TSSTP::Send()
@@ -150,108 +287,33 @@ void TSSTP::Send()
     if (!Active)
         return;
     if (busy_) {
-        SetResult(StatusBusy);
-        if (OnError)
-            OnError(*this);
-        if (OnEndRequest)
-            OnEndRequest(*this);
+        status_ = StatusBusy;
+        ReportEnd();
         return;
     }
-    {
-        std::lock_guard l(resultLock_);
-        status_ = errorNo_ = replyCode_ = 0;
-        reply_.clear();
-        replyFirstLine_.clear();
-    }
-    if (!CompanionListening()) {
-        SetResult(StatusNoCompanion);
-        if (OnError)
-            OnError(*this);
-        if (OnEndRequest)
-            OnEndRequest(*this);
-        return;
-    }
+    ClearResult();
     if (OnFullRequest)
         OnFullRequest(*this);
-    // Hand the text over and wait until the worker has its copy.
-    std::unique_lock lock(handLock_);
-    pending_ = SstpRequest::Build(headers_);
-    hasRequest_ = true;
-    copied_ = false;
-    handCv_.notify_all();
-    handCv_.wait(lock, [this] { return copied_; });
     busy_ = true;
-}
-
-void TSSTP::WorkerLoop()
-{
-    for (;;) {
-        SjisString request;
-        {
-            std::unique_lock lock(handLock_);
-            handCv_.wait(lock, [this] { return hasRequest_ || terminate_; });
-            if (terminate_)
-                return;
-            request = pending_;
-            hasRequest_ = false;
-            copied_ = true;
-        }
-        handCv_.notify_all();
-        try {
-            Exchange(request);
-        } catch (...) {
-            SetResult(StatusUnexpected);
-        }
-        QMetaObject::invokeMethod(this, [this] { Complete(); }, Qt::QueuedConnection);
-    }
-}
-
-void TSSTP::Exchange(const SjisString& request)
-{
-    QTcpSocket socket;
-    auto fail = [&] {
-        std::lock_guard l(resultLock_);
-        status_ = StatusSocketError;
-        errorNo_ = int(socket.error());
+    SstpWorker* worker = worker_;
+    const SjisString request = SstpRequest::Build(headers_);
+    const int deadline = ExchangeDeadline;
+    // The outcome comes back as a queued call on this object's thread.
+    SstpWorker::Report report = [this](const Outcome& outcome) {
+        QMetaObject::invokeMethod(this, [this, outcome] { Complete(outcome); }, Qt::QueuedConnection);
     };
-    socket.connectToHost(QHostAddress::LocalHost, CompanionPort);
-    if (!socket.waitForConnected(ExchangeTimeOut))
-        return fail();
-    socket.write(request.data(), qint64(request.size()));
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(ExchangeTimeOut))
-            return fail();
-    }
-    // The reply ends when the companion closes the connection.
-    SjisString reply;
-    char chunk[256];
-    for (;;) {
-        while (socket.bytesAvailable() > 0) {
-            const qint64 n = socket.read(chunk, sizeof chunk);
-            if (n > 0)
-                reply.append(chunk, size_t(n));
-        }
-        if (socket.state() != QAbstractSocket::ConnectedState)
-            break;
-        if (!socket.waitForReadyRead(ExchangeTimeOut)) {
-            if (socket.state() == QAbstractSocket::ConnectedState && socket.bytesAvailable() == 0)
-                return fail();
-        }
-    }
-    socket.abort();
-    std::lock_guard l(resultLock_);
-    reply_ = reply;
-    replyCode_ = SstpRequest::ReplyCode(reply);
-    replyFirstLine_ = SstpRequest::FirstLine(reply);
-    status_ = replyCode_ == 200 ? StatusOk : StatusReplyError;
+    QMetaObject::invokeMethod(
+        worker, [worker, request, deadline, report] { worker->Run(request, deadline, report); },
+        Qt::QueuedConnection);
 }
 
-void TSSTP::Complete()
+void TSSTP::Complete(const Outcome& outcome)
 {
     busy_ = false;
-    if (StatusCode() != StatusOk && OnError)
-        OnError(*this);
-    if (OnEndRequest)
-        OnEndRequest(*this);
-    emit requestEnded();
+    status_ = outcome.status;
+    errorNo_ = outcome.errorNo;
+    reply_ = outcome.reply;
+    replyCode_ = SstpRequest::ReplyCode(reply_);
+    replyFirstLine_ = SstpRequest::FirstLine(reply_);
+    ReportEnd();
 }

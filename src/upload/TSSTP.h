@@ -3,12 +3,8 @@
 #include "upload/SstpRequest.h"
 
 #include <QObject>
-#include <condition_variable>
+#include <QThread>
 #include <functional>
-#include <mutex>
-#include <thread>
-
-class TSSTP;
 
 // The "Entry" lines of a notifier's header store, as a list.
 class TMultiLineHeaderContents {
@@ -32,33 +28,47 @@ private:
     SjisString name_;
 };
 
+class SstpWorker;
+
 // Sends short notifications to the desktop companion listening for SSTP on
-// 127.0.0.1:11000. The request is built here on the caller's thread and
-// exchanged by a worker thread, so the caller never waits for the network;
-// the result comes back on the caller's thread (OnError, OnEndRequest).
+// 127.0.0.1:11000. The request is built on the caller's thread; a worker
+// thread with an event loop of its own connects, sends and reads the reply,
+// so the caller's thread never waits for the network, not even to learn
+// whether a companion listens (a refused connection is status 6). The
+// result comes back on the caller's thread (OnError, OnEndRequest,
+// requestEnded).
 class TSSTP : public QObject {
     Q_OBJECT
 public:
     // Status codes of a request.
     enum Status {
         StatusOk = 0,           // reply code 200
-        StatusSocketError = 1,  // creating, connecting, sending or receiving failed
+        StatusSocketError = 1,  // sending or receiving failed, or the deadline passed
         StatusReplyError = 2,   // a reply code other than 200
         StatusUnexpected = 3,   // the exchange ended by an unexpected error
         StatusNoLibrary = 4,    // the socket library could not be started
-        StatusNoCompanion = 6,  // no companion is listening; nothing was sent
+        StatusNoCompanion = 6,  // no companion took the connection; nothing was sent
         StatusBusy = 7,         // a request is still in flight; nothing was sent
     };
     enum HeaderIndex { Sender, Script, Option, Command, Document, Songname, Sentence, Entries, HWnd, Port };
 
     static constexpr quint16 CompanionPort = 11000;
+    // The most of a reply that is kept: reading stops there and the code is
+    // taken from what was read (a real reply is a few short lines), so a
+    // flooding listener cannot exhaust memory.
+    static constexpr int ReplyCap = 4096;
+    // On destruction an exchange still running gets this long to end; then
+    // it is dropped, so that no listener can keep the program from exiting.
+    static constexpr int ExitGrace = 1000;
 
     explicit TSSTP(QObject* owner = nullptr);
     ~TSSTP() override;
 
     bool Active = true;
-    // A companion that accepts but never closes cannot keep the worker forever.
-    int ExchangeTimeOut = 10000;
+    // One deadline in ms for the whole exchange (connect, send, read to the
+    // companion's close): a listener that trickles or never closes cannot
+    // keep a request in flight longer.
+    int ExchangeDeadline = 5000;
 
     std::function<void(TSSTP&)> OnFullRequest;
     std::function<void(TSSTP&)> OnError;
@@ -73,43 +83,45 @@ public:
     TMultiLineHeaderContents& EntryList() { return entries_; }
     const SstpRequest::HeaderLines& HeaderStore() const { return headers_; }
 
-    // Hands the request to the worker; refused while one is in flight.
+    // Hands the request to the worker and returns at once. Unless the
+    // notifier is inactive, OnEndRequest and requestEnded follow every call:
+    // at once when refused (busy), otherwise when the exchange has ended.
     void Send();
     bool Busy() const { return busy_; }
-    int StatusCode() const;
-    int ErrorNo() const;
-    int ReplyCode() const;
-    SjisString Reply() const;
-    SjisString ReplyFirstLine() const;
+    int StatusCode() const { return status_; }
+    int ErrorNo() const { return errorNo_; }
+    int ReplyCode() const { return replyCode_; }
+    const SjisString& Reply() const { return reply_; }
+    const SjisString& ReplyFirstLine() const { return replyFirstLine_; }
+
+    // What the worker hands back when an exchange has ended.
+    struct Outcome {
+        int status = StatusOk;
+        int errorNo = 0;   // QAbstractSocket::SocketError of a failed exchange
+        SjisString reply;  // at most ReplyCap bytes
+    };
 
 signals:
     // After OnEndRequest; for callers that prefer signals.
     void requestEnded();
 
 private:
-    void WorkerLoop();
-    void Exchange(const SjisString& request);
-    void Complete();
-    static bool CompanionListening();
-    void SetResult(int status);
+    void Complete(const Outcome& outcome);
+    void ReportEnd();
+    void ClearResult();
 
     SstpRequest::HeaderLines headers_;
     TMultiLineHeaderContents entries_;
     bool busy_ = false;
 
-    mutable std::mutex resultLock_;
+    // Written and read on the caller's thread only: the worker hands its
+    // outcome over by a queued call.
     int status_ = 0;
     int errorNo_ = 0;
     int replyCode_ = 0;
     SjisString reply_;
     SjisString replyFirstLine_;
 
-    // Hand-over to the worker.
-    std::mutex handLock_;
-    std::condition_variable handCv_;
-    SjisString pending_;
-    bool hasRequest_ = false;
-    bool copied_ = false;
-    bool terminate_ = false;
-    std::thread worker_;
+    QThread thread_;
+    SstpWorker* worker_; // lives in thread_, deleted when it finishes
 };

@@ -9,6 +9,7 @@
 #include "upload/UploadStore.h"
 
 #include <QTcpServer>
+#include <QTest>
 #include <QTimer>
 #include <QTcpSocket>
 #include <memory>
@@ -89,13 +90,28 @@ public:
     size_t queued() { store.flush(); return ReadUploadQueue(store).size(); }
 };
 
-// A companion stand-in on 127.0.0.1:11000 that answers every request with
-// the given reply and keeps what it received.
+// A companion stand-in on 127.0.0.1:11000 that keeps what it received and
+// answers every request with the given reply, or misbehaves as asked. A test
+// that cannot take the port fails: it would otherwise talk to whatever holds
+// it, or pass without a companion.
 class SstpListener : public QObject {
 public:
-    explicit SstpListener(QByteArray reply = "SSTP/1.4 200 OK\r\n") : reply_(std::move(reply))
+    enum Manner {
+        Answers,  // the reply, then the close
+        Trickles, // the reply one byte a second, never closing
+        Silent,   // takes the request and never answers
+        Floods,   // an endless reply (until FloodLimit), never closing
+    };
+    // Old notifiers read a flood until it pauses: it must end somewhere.
+    static constexpr qint64 FloodLimit = qint64(64) << 20;
+
+    explicit SstpListener(QByteArray reply = "SSTP/1.4 200 OK\r\n", Manner manner = Answers)
+        : reply_(std::move(reply)), manner_(manner)
     {
-        server_.listen(QHostAddress::LocalHost, 11000);
+        if (!server_.listen(QHostAddress::LocalHost, 11000))
+            QTest::qFail(qPrintable(QStringLiteral("the companion's port 127.0.0.1:11000 is taken: ")
+                                    + server_.errorString()),
+                         __FILE__, __LINE__);
         QObject::connect(&server_, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* s = server_.nextPendingConnection()) {
                 QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
@@ -103,11 +119,7 @@ public:
                     if (received_[s].endsWith("\r\n\r\n")) {
                         // Taken out: a later connection may get the same address.
                         requests << received_.take(s);
-                        // A slow companion keeps the request in flight a while.
-                        QTimer::singleShot(replyDelayMs, s, [this, s] {
-                            s->write(reply_);
-                            s->disconnectFromHost();
-                        });
+                        Answer(s);
                     }
                 });
                 QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
@@ -119,7 +131,42 @@ public:
     int replyDelayMs = 0;
 
 private:
+    void Answer(QTcpSocket* s)
+    {
+        switch (manner_) {
+        case Answers:
+            // A slow companion keeps the request in flight a while.
+            QTimer::singleShot(replyDelayMs, s, [this, s] {
+                s->write(reply_);
+                s->disconnectFromHost();
+            });
+            break;
+        case Trickles: {
+            auto* timer = new QTimer(s);
+            QObject::connect(timer, &QTimer::timeout, s, [this, s, sent = qsizetype(0)]() mutable {
+                s->write(reply_.mid(sent++ % reply_.size(), 1));
+            });
+            timer->start(1000);
+            break;
+        }
+        case Silent:
+            break;
+        case Floods: {
+            auto sent = std::make_shared<qint64>(0);
+            auto flood = [this, s, sent] {
+                if (s->bytesToWrite() > 0 || *sent >= FloodLimit)
+                    return;
+                *sent += s->write(*sent == 0 ? reply_ + QByteArray(65536, 'x') : QByteArray(65536, 'x'));
+            };
+            QObject::connect(s, &QTcpSocket::bytesWritten, s, flood);
+            flood();
+            break;
+        }
+        }
+    }
+
     QTcpServer server_;
     QByteArray reply_;
+    Manner manner_;
     QHash<QTcpSocket*, QByteArray> received_;
 };

@@ -116,10 +116,77 @@ private slots:
         sstp.SetHeader(TSSTP::Script, "x");
         int errors = 0;
         sstp.OnError = [&](TSSTP&) { ++errors; };
-        sstp.Send();
+        int ends = 0;
+        sstp.OnEndRequest = [&](TSSTP&) { ++ends; };
+        sstp.Send(); // the refusal comes from the worker, not from a wait here
+        QTRY_COMPARE(ends, 1);
         QCOMPARE(sstp.StatusCode(), int(TSSTP::StatusNoCompanion));
         QCOMPARE(errors, 1);
         QVERIFY(!sstp.Busy());
+    }
+
+    // A listener that trickles, never answers or floods: the exchange ends
+    // by its deadline or at the reply cap, and destroying the notifier with
+    // an exchange still running takes about a second. A hang is the
+    // failure, so the bounds are generous.
+    void misbehavingCompanions_data()
+    {
+        QTest::addColumn<int>("manner");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("kept"); // reply bytes kept
+        QTest::newRow("trickles") << int(SstpListener::Trickles) << 1 << 0;
+        QTest::newRow("silent") << int(SstpListener::Silent) << 1 << 0;
+        // The code comes from what was read.
+        QTest::newRow("floods") << int(SstpListener::Floods) << 0 << int(TSSTP::ReplyCap);
+    }
+    void misbehavingCompanions()
+    {
+        QFETCH(int, manner);
+        QFETCH(int, status);
+        QFETCH(int, kept);
+        SstpListener companion("SSTP/1.4 200 OK\r\n", SstpListener::Manner(manner));
+        TSSTP sstp;
+        sstp.SetHeader(TSSTP::Script, "x");
+        int ends = 0;
+        sstp.OnEndRequest = [&](TSSTP&) { ++ends; };
+        QElapsedTimer clock;
+        clock.start();
+        sstp.Send();
+        QTRY_COMPARE_WITH_TIMEOUT(ends, 1, 60000);
+        QVERIFY2(clock.elapsed() < sstp.ExchangeDeadline + 4000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(sstp.StatusCode(), status);
+        QCOMPARE(int(sstp.Reply().size()), kept);
+
+        auto leaving = std::make_unique<TSSTP>();
+        leaving->Send();
+        QTRY_COMPARE(companion.requests.size(), 2);
+        clock.restart();
+        leaving.reset();
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // The command line's last notice may meet a companion that trickles: the
+    // job still ends soon after its files are sent.
+    void tavpubEndsWhileACompanionTrickles()
+    {
+        SstpListener companion("SSTP/1.4 200 OK\r\n", SstpListener::Trickles);
+        PyFtpServer server;
+        QVERIFY(server.start());
+        UploadFixture f;
+        f.addServer("main", server.port(), server.user, server.password);
+        f.addPage(QStringLiteral("index"), "main", "");
+        f.store.flush();
+        QProcess tavpub;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), f.configHome());
+        tavpub.setProcessEnvironment(env);
+        tavpub.start(QStringLiteral(TAVPUB_PATH), {QStringLiteral("upload")});
+        // The listener trickles only while this loop runs: no blocking wait.
+        QTRY_VERIFY_WITH_TIMEOUT(tavpub.state() == QProcess::NotRunning, 30000);
+        QVERIFY2(tavpub.exitStatus() == QProcess::NormalExit && tavpub.exitCode() == 0,
+                 tavpub.readAllStandardError().constData());
+        QCOMPARE(int(f.queued()), 0);
+        QVERIFY(!companion.requests.isEmpty());
     }
 
     void secondSendWhileBusyIsRefused()
