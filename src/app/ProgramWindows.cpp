@@ -28,4 +28,10 @@ ProgramWindows::ProgramWindows(TformMain& main, Page& page, Settings& settings, 
 }
 
 // Members go last made first, before the main window that is their parent.
-ProgramWindows::~ProgramWindows() = default;
+// The upload's last notices get a moment to leave first, no more: a
+// companion or notice service that never answers cannot keep the program.
+ProgramWindows::~ProgramWindows()
+{
+    constexpr int NoticeWaitMs = 1000;
+    formUpload_->run().Notices.WaitUntilSent(NoticeWaitMs);
+}
