@@ -106,10 +106,11 @@ public:
     }
     // Lets a STOR held by the "hold-stor" mode go on.
     void release() { WriteTestFile(dir_.filePath(QStringLiteral("release")), "go"); }
-    // The command lines the server received, in order.
+    // The command lines the server received, in order. The server writes
+    // each line before it answers it, so a command whose reply the client
+    // has read is in the file.
     QStringList transcript() const
     {
-        QThread::msleep(50); // the server writes its log line asynchronously
         QString text = QString::fromUtf8(ReadTestFile(dir_.filePath(QStringLiteral("transcript"))));
         return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
@@ -165,9 +166,9 @@ public:
         }
         return false;
     }
+    // vsftpd logs a command as it reads it, before it answers.
     QStringList transcript() const
     {
-        QThread::msleep(100);
         QStringList lines;
         static const QRegularExpression command(QStringLiteral("FTP command: Client \"[^\"]*\", \"(.*)\"$"));
         const QString log = QString::fromUtf8(ReadTestFile(logPath()));
