@@ -6,14 +6,15 @@ set(TAV_DATA_DIR ${CMAKE_INSTALL_DATADIR}/tav-outliner)
 set(TAV_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/tav-outliner)
 
 # The manual and the sample page, found by the program in its data folder.
-install(FILES "resources/Tav Outliner 1.8.html" resources/sample/sample.data resources/sample/sample.json
+install(FILES "resources/${TAV_MANUAL_NAME}" resources/sample/sample.data resources/sample/sample.json
         DESTINATION ${TAV_DATA_DIR})
 
 # The desktop: the menu entry, the page file type and the catalogue entry.
 install(FILES resources/desktop/tav-outliner.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES resources/desktop/tav-outliner-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
         RENAME tav-outliner.xml)
-install(FILES resources/desktop/${TAV_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+configure_file(resources/desktop/${TAV_APP_ID}.metainfo.xml.in ${TAV_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${TAV_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # The program's icon, for the menu entry and for page files.
 foreach(size 16 32 48 64 128 256)

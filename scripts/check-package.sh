@@ -49,7 +49,8 @@ xdotool key --delay 100 alt+h
 sleep 0.5
 xdotool key --delay 100 o
 for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
-grep -q '^file:///usr/share/tav-outliner/Tav%20Outliner%201.8.html$' "$work/opened" 2>/dev/null \
+version=$(dpkg-deb -f "$deb" Version)
+grep -q "^file:///usr/share/tav-outliner/Tav%20Outliner%20$version.html\$" "$work/opened" 2>/dev/null \
   || fail "Help did not open the installed manual: $(cat "$work/opened" 2>/dev/null)"
 # The desktop started it, so it is not ours to wait for: stop it and let it go.
 kill "$app_pid"

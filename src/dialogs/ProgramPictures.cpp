@@ -67,7 +67,7 @@ QPixmap SplashPicture(qreal devicePixelRatio)
     p.setFont(FittingFont(name, 30, true, 196));
     p.drawText(QRect(152, 52, 200, 40), Qt::AlignLeft | Qt::AlignVCenter, name);
     p.setFont(Font(15, false));
-    p.drawText(QRect(154, 92, 200, 22), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Version 1.8  Release 9"));
+    p.drawText(QRect(154, 92, 200, 22), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Version " TAV_VERSION "  Release 9"));
     p.setPen(QColor(255, 255, 255, 210));
     p.setFont(Font(12, false));
     p.drawText(QRect(154, 122, 200, 36), Qt::AlignLeft | Qt::AlignTop,

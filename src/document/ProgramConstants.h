@@ -5,7 +5,8 @@
 // The program's fixed names, kept in one place.
 namespace ProgramConstants {
 
-inline constexpr char VersionString[] = "Tav Outliner 1.8";
+// TAV_VERSION comes from the build: the project's version.
+inline constexpr char VersionString[] = "Tav Outliner " TAV_VERSION;
 // The first 16 bytes of every page file written.
 inline constexpr char PageFileFormatTag[] = "Tav Outliner 1.4";
 // Link target given to the category of every new page.

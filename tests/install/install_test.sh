@@ -2,10 +2,12 @@
 # Installs the build into a temporary prefix and checks what a desktop
 # finds there: the file list, the desktop entry, the catalogue entry, and
 # that page files are known by their content first and by their name.
-# Usage: install_test.sh BUILD_DIR MODULE_DIR (tavpub's module folder, under the prefix)
+# Usage: install_test.sh BUILD_DIR MODULE_DIR MANUAL
+#   MODULE_DIR: tavpub's module folder, under the prefix; MANUAL: the manual's file name
 set -euo pipefail
 build=$1
 module_dir=$2
+manual=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -31,7 +33,7 @@ share/icons/hicolor/64x64/apps/tav-outliner.png
 share/icons/hicolor/scalable/apps/tav-outliner.svg
 share/metainfo/org.example.tav_outliner.metainfo.xml
 share/mime/packages/tav-outliner.xml
-share/tav-outliner/Tav Outliner 1.8.html
+share/tav-outliner/$manual
 share/tav-outliner/sample.data
 share/tav-outliner/sample.json"
 actual=$(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
