@@ -7,7 +7,7 @@
 
 namespace {
 
-QString U(SjisView text) { return TextCodec::ToUnicode(text); }
+QString FromSjis(SjisView text) { return TextCodec::ToUnicode(text); }
 
 QJsonObject NodeToJson(const Node& node)
 {
@@ -16,8 +16,8 @@ QJsonObject NodeToJson(const Node& node)
     for (const auto& child : node.children())
         children.append(NodeToJson(*child));
     return QJsonObject{
-        {"Name", U(node.name())},
-        {"Body", U(r.Body)},
+        {"Name", FromSjis(node.name())},
+        {"Body", FromSjis(r.Body)},
         {"Publish", r.Publish},
         {"Hide", r.Hide},
         {"EditSource", r.EditSource},
@@ -75,21 +75,21 @@ QJsonObject PageToJson(const Page& page)
     for (const auto& top : page.topLevelNodes())
         nodes.append(NodeToJson(*top));
     return QJsonObject{
-        {"Title", U(page.Title)},
-        {"FileName", U(page.FileName)},
-        {"DatabasePath", U(page.DatabasePath)},
-        {"Category", U(page.Category)},
-        {"CategoryUrl", U(page.CategoryUrl)},
+        {"Title", FromSjis(page.Title)},
+        {"FileName", FromSjis(page.FileName)},
+        {"DatabasePath", FromSjis(page.DatabasePath)},
+        {"Category", FromSjis(page.Category)},
+        {"CategoryUrl", FromSjis(page.CategoryUrl)},
         {"Upload", page.Upload},
         {"Charset", QString::fromLatin1(CharsetName(page.CharacterSet).data())},
-        {"Doctype", U(page.Doctype)},
-        {"StyleSheetFileName", U(page.StyleSheetFileName)},
-        {"JavaScriptFileName", U(page.JavaScriptFileName)},
+        {"Doctype", FromSjis(page.Doctype)},
+        {"StyleSheetFileName", FromSjis(page.StyleSheetFileName)},
+        {"JavaScriptFileName", FromSjis(page.JavaScriptFileName)},
         {"EnableStyleSheet", page.EnableStyleSheet},
         {"EnableJavaScript", page.EnableJavaScript},
-        {"FtpSettingName", U(page.FtpSettingName)},
-        {"RemoteFolder", U(page.RemoteFolder)},
-        {"UserHeader", U(page.UserHeader)},
+        {"FtpSettingName", FromSjis(page.FtpSettingName)},
+        {"RemoteFolder", FromSjis(page.RemoteFolder)},
+        {"UserHeader", FromSjis(page.UserHeader)},
         {"Nodes", nodes},
     };
 }
