@@ -86,6 +86,16 @@ public:
         WriteFtpSetting(store, setting, s);
     }
 
+    // Starts `server` in the given fault mode and names it in the FTP
+    // setting "main"; false when the server did not come up.
+    bool serve(PyFtpServer& server, const QString& fault = QStringLiteral("none"), bool passive = true)
+    {
+        if (!server.start(fault))
+            return false;
+        addServer("main", server.port(), server.user, server.password, passive);
+        return true;
+    }
+
     // Syncs first: another process may have written the store.
     size_t queued() { store.flush(); return ReadUploadQueue(store).size(); }
 };

@@ -135,10 +135,9 @@ void TestUploadRun::singlePageIntoExistingFolder()
 {
     QFETCH(bool, passive);
     PyFtpServer server;
-    QVERIFY(server.start());
-    QDir(server.root()).mkdir(QStringLiteral("www"));
     UploadFixture f;
-    f.addServer("main", server.port(), server.user, server.password, passive);
+    QVERIFY(f.serve(server, QStringLiteral("none"), passive));
+    QDir(server.root()).mkdir(QStringLiteral("www"));
     f.addPage(QStringLiteral("index"), "main", "www", "<p>hello</p>");
     SstpListener sstp;
     QVERIFY(sstp.listening());
@@ -167,11 +166,10 @@ void TestUploadRun::singlePageIntoExistingFolder()
 void TestUploadRun::onePassQueueKeepsOneLogin()
 {
     PyFtpServer server;
-    QVERIFY(server.start());
+    UploadFixture f;
+    QVERIFY(f.serve(server));
     QDir(server.root()).mkdir(QStringLiteral("f1"));
     QDir(server.root()).mkdir(QStringLiteral("f2"));
-    UploadFixture f;
-    f.addServer("main", server.port(), server.user, server.password);
     f.addPage(QStringLiteral("one"), "main", "f1");
     f.addPage(QStringLiteral("two"), "main", "f2");
     Run run(f);
@@ -235,10 +233,9 @@ void TestUploadRun::missingFolderIsCreated()
     QFETCH(QByteArray, folder);
     QFETCH(QStringList, commands);
     PyFtpServer server;
-    QVERIFY(server.start());
-    QDir(server.root()).mkdir(QStringLiteral("a"));
     UploadFixture f;
-    f.addServer("main", server.port(), server.user, server.password);
+    QVERIFY(f.serve(server));
+    QDir(server.root()).mkdir(QStringLiteral("a"));
     f.addPage(QStringLiteral("p"), "main", folder.toStdString());
     Run run(f);
     run.start();
@@ -269,9 +266,8 @@ void TestUploadRun::folderThatCannotBeCreated()
     QFETCH(QByteArray, folder);
     QFETCH(QStringList, commands);
     PyFtpServer server;
-    QVERIFY(server.start(fault));
     UploadFixture f;
-    f.addServer("main", server.port(), server.user, server.password);
+    QVERIFY(f.serve(server, fault));
     f.addPage(QStringLiteral("p"), "main", folder.toStdString());
     SstpListener sstp;
     Run run(f);
@@ -288,9 +284,8 @@ void TestUploadRun::folderThatCannotBeCreated()
 void TestUploadRun::failureWaitsForTheStartNotification()
 {
     PyFtpServer server;
-    QVERIFY(server.start());
     UploadFixture f;
-    f.addServer("main", server.port(), server.user, server.password);
+    QVERIFY(f.serve(server));
     f.addPage(QStringLiteral("p"), "main", "a/b/c");
     SstpListener sstp;
     sstp.replyDelayMs = 800; // the start message is still in flight when the run fails
@@ -314,9 +309,8 @@ void TestUploadRun::unusualLoginsSucceed()
     QFETCH(QString, fault);
     QFETCH(QStringList, login);
     PyFtpServer server;
-    QVERIFY(server.start(fault));
     UploadFixture f;
-    f.addServer("main", server.port(), server.user, server.password);
+    QVERIFY(f.serve(server, fault));
     f.addPage(QStringLiteral("p"), "main", "");
     Run run(f);
     run.start();
@@ -327,9 +321,8 @@ void TestUploadRun::unusualLoginsSucceed()
 void TestUploadRun::progressMovesInSteps()
 {
     PyFtpServer server;
-    QVERIFY(server.start());
     UploadFixture f;
-    f.addServer("main", server.port(), server.user, server.password);
+    QVERIFY(f.serve(server));
     f.addPage(QStringLiteral("big"), "main", "", QByteArray(200000, 'z'));
     Run run(f);
     run.start();
@@ -383,9 +376,8 @@ void TestUploadRun::faultModesFailAndKeepTheQueue()
 void TestUploadRun::laterFileFailureMarksItsRow()
 {
     PyFtpServer server;
-    QVERIFY(server.start());
     UploadFixture f;
-    f.addServer("main", server.port(), server.user, server.password);
+    QVERIFY(f.serve(server));
     f.addPage(QStringLiteral("one"), "main", "");
     f.addPage(QStringLiteral("two"), "main", "x/y/z");
     SstpListener sstp;
@@ -402,9 +394,8 @@ void TestUploadRun::laterFileFailureMarksItsRow()
 void TestUploadRun::slowServerCancelledByUser()
 {
     PyFtpServer server;
-    QVERIFY(server.start(QStringLiteral("slow-stor")));
     UploadFixture f;
-    f.addServer("main", server.port(), server.user, server.password);
+    QVERIFY(f.serve(server, QStringLiteral("slow-stor")));
     f.addPage(QStringLiteral("p"), "main", "");
     Run run(f, 0); // no time limit: only the user ends the wait
     QSignalSpy closing(&run.upload, &UploadRun::closeRequested);
@@ -429,9 +420,8 @@ void TestUploadRun::cancelDuringLoginIsNoFailure()
     QFETCH(QString, fault);
     QFETCH(QString, status);
     PyFtpServer server;
-    QVERIFY(server.start(fault));
     UploadFixture f;
-    f.addServer("main", server.port(), server.user, server.password);
+    QVERIFY(f.serve(server, fault));
     f.addPage(QStringLiteral("p"), "main", "");
     Run run(f, 0);
     QSignalSpy closing(&run.upload, &UploadRun::closeRequested);
@@ -556,12 +546,11 @@ void TestUploadRun::atomicReplace()
     QFETCH(QStringList, after);
     QFETCH(QString, state);
     PyFtpServer server;
-    QVERIFY(server.start(fault));
+    UploadFixture f;
+    QVERIFY(f.serve(server, fault, passive));
     QDir(server.root()).mkdir(QStringLiteral("www"));
     const QString livePath = server.file(QStringLiteral("www/p.html"));
     WriteTestFile(livePath, "<p>old page</p>");
-    UploadFixture f;
-    f.addServer("main", server.port(), server.user, server.password, passive);
     SetAtomicReplace(f, "main");
     // More than the sockets can hold while a throttled server reads slowly.
     const QByteArray page(fault == QLatin1String("throttle") ? 16 << 20 : 3000000, 'n');
