@@ -218,7 +218,8 @@ private slots:
         QCOMPARE(box.defaultButton, QMessageBox::No);
         QCOMPARE(stillOpen, answer == QMessageBox::No);
         const bool renamed = answer == QMessageBox::Yes;
-        QCOMPARE(page_.Title, SjisString(renamed ? "renamed" : command == "start-up" ? "Welcome to Tav Outliner 1.8" : "before"));
+        const char* kept = command == "start-up" ? "Welcome to Tav Outliner 1.8" : "before";
+        QCOMPARE(page_.Title, SjisString(renamed ? "renamed" : kept));
         if (command == "save-as")
             QCOMPARE(ReadFile(path("before.data")).contains("renamed"), renamed);
     }
