@@ -75,7 +75,8 @@ public:
     // Opens the page file that belongs to `path` (its ".data" file, whatever
     // the extension). The open page is replaced only when the read succeeds.
     bool OpenPage(const QString& path);
-    // Writes the page file, then SaveSource.
+    // Writes the page file, then SaveSource; the page counts as saved only
+    // when both files and the queue were written.
     bool SavePage();
     // Generates and writes the HTML file, updates the upload queue, says so
     // in the status bar and reloads the browser.
@@ -155,6 +156,11 @@ private:
     PageFileContext pageFileContext();
     void ShowPageFileFailure(const PageFileResult& result);
     void ReloadBrowser();
+    // The steps of a save: the HTML file's folder (made after asking), the
+    // HTML file and the queue, then the message and the browser reload.
+    bool EnsureHtmlFolder();
+    bool WriteHtmlAndQueue();
+    void AnnounceSaved();
     // Asks whether to save a changed page before it is replaced; false to keep it.
     bool ConfirmDiscard();
     void updateCaption();

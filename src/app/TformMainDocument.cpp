@@ -4,7 +4,9 @@
 #include "app/BrowserLink.h"
 #include "app/ErrorDisplay.h"
 #include "app/TformMain.h"
+#include "controls/FileOperations.h"
 #include "controls/TOpenFileHistories.h"
+#include "dialogs/DialogHelpers.h"
 #include "dialogs/TformNewPage.h"
 #include "document/PageFile.h"
 #include "document/PagePaths.h"
@@ -292,17 +294,52 @@ void TformMain::dropEvent(QDropEvent* event)
 
 bool TformMain::SavePage()
 {
+    if (!EnsureHtmlFolder())
+        return false;
     const PageFileResult result = WritePageFile(page_, pageFileContext());
     if (!result.ok()) {
         ShowPageFileFailure(result);
         return false;
     }
     unreadLastPage_.reset();
+    // A page whose HTML or queue entry was not written is not saved yet: it
+    // keeps its mark, so that closing or opening another page still asks.
+    if (!WriteHtmlAndQueue())
+        return false;
     setModified(false);
-    return SaveSource();
+    AnnounceSaved();
+    return true;
 }
 
 bool TformMain::SaveSource()
+{
+    if (!EnsureHtmlFolder() || !WriteHtmlAndQueue())
+        return false;
+    AnnounceSaved();
+    return true;
+}
+
+bool TformMain::EnsureHtmlFolder()
+{
+    // Asked before anything is written: a save that could not write its
+    // HTML would leave the page file newer than the page on the server.
+    if (PagePaths::IsForeignPath(page_.FileName))
+        return true; // refused with its own message when written
+    const QString folder = U(PagePaths::ExtractFileDir(CompleteHtmlFileName(page_.FileName, settings_.StartFolder)));
+    if (folder.isEmpty() || QFileInfo(folder).isDir())
+        return true;
+    if (!AskYesNo(this, QMessageBox::Question, QStringLiteral("質問"),
+                  QStringLiteral("HTML ファイルの保存先フォルダ “%1” がありません。作成しますか？").arg(folder),
+                  QMessageBox::Yes))
+        return false;
+    if (std::optional<QString> failed = FileOperations::CreateFolderWithParents(folder)) {
+        ShowError(this, QStringLiteral("フォルダ “%1” を作成できませんでした。\n%2").arg(folder, *failed));
+        return false;
+    }
+    return true;
+}
+
+bool TformMain::WriteHtmlAndQueue()
 {
     const SjisString html = GeneratePageHtml(page_, settings_.generatorOptions(), QDateTime::currentDateTime());
     const HtmlWriteResult written = WritePageHtml(page_, html, settings_.StartFolder);
@@ -319,10 +356,14 @@ bool TformMain::SaveSource()
         }
     }
     unreadLastPage_.reset();
+    return true;
+}
+
+void TformMain::AnnounceSaved()
+{
     statusBar()->showMessage(QStringLiteral("保存しました。"));
     if (ui_->MainMenu_TIR->isChecked())
         ReloadBrowser();
-    return true;
 }
 
 void TformMain::MainMenu_FSClick()

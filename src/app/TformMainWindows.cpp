@@ -51,9 +51,19 @@ void TformMain::MainMenu_FSAClick()
 {
     if (!windows_.formNewPage)
         return;
+    const PageProperties before = page_.properties();
     if (windows_.formNewPage->exec() != QDialog::Accepted)
         return;
-    // The page has new names and options now, saved or not.
+    // A copy differs from its page by its names only. The dialog gives a new
+    // page its default options; the copy keeps the page's own character set,
+    // style sheet, script and upload setting, or it would link a style sheet
+    // that is not there and go to another server.
+    PageProperties renamed = before;
+    renamed.Title = page_.Title;
+    renamed.FileName = page_.FileName;
+    renamed.DatabasePath = page_.DatabasePath;
+    page_.properties() = renamed;
+    // The page has new names now, saved or not.
     setModified(true);
     SavePage();
 }

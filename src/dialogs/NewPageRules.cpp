@@ -19,7 +19,8 @@ bool OkEnabled(const Fields& fields, const FolderExists& exists)
 {
     if (fields.title.isEmpty() || fields.fileName.isEmpty() || fields.databasePath.isEmpty())
         return false;
-    return fields.forceDirectories || (exists(FolderPart(fields.fileName)) && exists(fields.databasePath));
+    return fields.forceDirectories
+           || (exists(FolderPart(ExpandHome(fields.fileName))) && exists(ExpandHome(fields.databasePath)));
 }
 
 QString FolderPart(const QString& path)
@@ -30,11 +31,32 @@ QString FolderPart(const QString& path)
     return QString();
 }
 
-QString WithTrailingSeparator(const QString& folder)
+QString ExpandHome(const QString& typed)
 {
-    if (folder.isEmpty() || IsSeparator(folder.back()))
-        return folder;
-    return folder + QDir::separator();
+    if (!typed.startsWith(QLatin1Char('~')))
+        return typed;
+    if (typed.size() == 1)
+        return QDir::homePath();
+    if (typed[1] == QDir::separator() || typed[1] == QLatin1Char('/'))
+        return QDir::homePath() + typed.mid(1);
+    return typed;
+}
+
+std::optional<QString> OverwriteQuestion(const QString& pageFile, const QString& htmlFile,
+                                         const FileExists& exists)
+{
+    const bool page = exists(pageFile);
+    const bool html = exists(htmlFile);
+    QString files;
+    if (page && html)
+        files = QStringLiteral("ページファイル “%1” と HTML ファイル “%2”").arg(pageFile, htmlFile);
+    else if (page)
+        files = QStringLiteral("ページファイル “%1”").arg(pageFile);
+    else if (html)
+        files = QStringLiteral("HTML ファイル “%1”").arg(htmlFile);
+    else
+        return std::nullopt;
+    return files + QStringLiteral(" は既にあります。上書きしますか？");
 }
 
 } // namespace NewPageRules

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 // The decisions of the new page dialog, without the dialog.
 namespace NewPageRules {
@@ -27,10 +28,16 @@ bool OkEnabled(const Fields& fields, const FolderExists& exists = IsFolder);
 // root; empty when there is no separator.
 QString FolderPart(const QString& path);
 
-// The folder with the native separator appended, unless it already ends in
-// '/' or '\'; an empty text stays empty. Works on the decoded text, so that
-// the second byte of a double-byte character (0x5C in "表") never counts as
-// a separator.
-QString WithTrailingSeparator(const QString& folder);
+// A typed path with a leading "~" (alone or before a separator) read as the
+// home folder, as a shell does; taken literally it would make a folder named
+// "~" in the current folder. "~name" and a "~" further in stay as typed.
+QString ExpandHome(const QString& typed);
+
+using FileExists = std::function<bool(const QString& path)>;
+// The question OK asks before the page's new names point it at a page file
+// or an HTML file that is already there, naming each one that is; nothing
+// when neither exists.
+std::optional<QString> OverwriteQuestion(const QString& pageFile, const QString& htmlFile,
+                                         const FileExists& exists);
 
 } // namespace NewPageRules

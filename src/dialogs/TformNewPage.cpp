@@ -2,12 +2,14 @@
 
 #include "controls/FileOperations.h"
 #include "dialogs/DialogFrame.h"
+#include "dialogs/DialogHelpers.h"
 #include "dialogs/FileFilter.h"
 #include "dialogs/NewPageRules.h"
 #include "dialogs/TformFolderDialog.h"
 #include "document/Page.h"
 #include "document/PagePaths.h"
 #include "document/TextCodec.h"
+#include "publish/HtmlWriter.h"
 #include "settings/Settings.h"
 #include "ui_TformNewPage.h"
 
@@ -86,7 +88,7 @@ void TformNewPage::EditChange()
 
 void TformNewPage::sbtnFileNameClick()
 {
-    const QString folder = NewPageRules::FolderPart(ui_->editFileName->text());
+    const QString folder = NewPageRules::FolderPart(NewPageRules::ExpandHome(ui_->editFileName->text()));
     if (NewPageRules::IsFolder(folder))
         SaveDialog->setDirectory(folder);
     if (!lastChosenName_.isEmpty())
@@ -102,7 +104,7 @@ void TformNewPage::sbtnDatabasePathClick()
 {
     if (!folderDialog_)
         return;
-    const QString root = ui_->editDatabasePath->text();
+    const QString root = NewPageRules::ExpandHome(ui_->editDatabasePath->text());
     folderDialog_->setChosenFolder(NewPageRules::IsFolder(root) ? root : QString());
     if (folderDialog_->exec() == QDialog::Accepted)
         ui_->editDatabasePath->setText(QDir::toNativeSeparators(folderDialog_->chosenFolder()));
@@ -117,44 +119,81 @@ void TformNewPage::warn(const QString& text, QLineEdit* field)
 
 void TformNewPage::bttnOkClick()
 {
-    // Every field is checked before anything is created or stored.
+    // Every field is checked before anything is asked, created or stored.
     const struct {
         QLineEdit* edit;
         const char* name;
         const SjisString& original;
+        QString text;
     } fields[] = {
-        {ui_->editTitle, "ページタイトル", page_.Title},
-        {ui_->editFileName, "ページを出力する場所", page_.FileName},
-        {ui_->editDatabasePath, "ドキュメントルート", page_.DatabasePath},
+        {ui_->editTitle, "ページタイトル", page_.Title, ui_->editTitle->text()},
+        {ui_->editFileName, "ページを出力する場所", page_.FileName,
+         NewPageRules::ExpandHome(ui_->editFileName->text())},
+        {ui_->editDatabasePath, "ドキュメントルート", page_.DatabasePath,
+         NewPageRules::ExpandHome(ui_->editDatabasePath->text())},
     };
     std::optional<SjisString> bytes[3];
     for (size_t i = 0; i < std::size(fields); ++i) {
-        bytes[i] = FieldBytes(fields[i].edit->text(), fields[i].original);
+        bytes[i] = FieldBytes(fields[i].text, fields[i].original);
         if (!bytes[i]) {
             warn(QStringLiteral("%1に Shift_JIS で表せない文字 “%2” が含まれています。")
                      .arg(QString::fromUtf8(fields[i].name),
-                          TextCodec::FirstUnencodable(fields[i].edit->text()).value_or(QString())),
+                          TextCodec::FirstUnencodable(fields[i].text).value_or(QString())),
                  fields[i].edit);
             return;
         }
     }
+    PageProperties names;
+    names.FileName = *bytes[1];
+    names.DatabasePath = PagePaths::IncludeTrailingPathDelimiter(*bytes[2]);
 
-    const QString root = ui_->editDatabasePath->text();
-    if (!NewPageRules::IsFolder(root)) {
-        if (std::optional<QString> failed = FileOperations::CreateFolderWithParents(root)) {
-            warn(QStringLiteral("ドキュメントルート “%1” を作成できませんでした。\n%2").arg(root, *failed),
-                 ui_->editDatabasePath);
-            return;
-        }
-    }
-
+    if (!confirmOverwrite(names) || !createFolders(names, fields[2].text))
+        return;
     page_.Title = *bytes[0];
-    page_.FileName = *bytes[1];
-    page_.DatabasePath = *bytes[2];
-    if (NewPageRules::WithTrailingSeparator(root) != root)
-        page_.DatabasePath += PagePaths::NativeSeparator;
+    page_.FileName = names.FileName;
+    page_.DatabasePath = names.DatabasePath;
     ApplyNewPageOptions(page_, settings_.newPageDefaults());
     accept();
+}
+
+bool TformNewPage::confirmOverwrite(const PageProperties& names)
+{
+    // The fields start out holding the open page's names: OK must not let
+    // the first save replace that page (or another one) unasked.
+    const QString pageFile = TextCodec::NativePath(PagePaths::PageFilePath(names));
+    const QString htmlFile = TextCodec::NativePath(CompleteHtmlFileName(names.FileName, settings_.StartFolder));
+    const std::optional<QString> question = NewPageRules::OverwriteQuestion(
+        pageFile, htmlFile, [](const QString& path) { return QFileInfo::exists(path); });
+    if (!question || AskYesNo(this, QMessageBox::Question, QStringLiteral("質問"), *question, QMessageBox::No))
+        return true;
+    ui_->editFileName->setFocus();
+    ui_->editFileName->selectAll();
+    return false;
+}
+
+bool TformNewPage::createFolders(const PageProperties& names, const QString& typedRoot)
+{
+    // The document root and the HTML file's folder are both made here, so
+    // that the first save can write both files.
+    if (!NewPageRules::IsFolder(typedRoot)) {
+        if (std::optional<QString> failed = FileOperations::CreateFolderWithParents(typedRoot)) {
+            warn(QStringLiteral("ドキュメントルート “%1” を作成できませんでした。\n%2").arg(typedRoot, *failed),
+                 ui_->editDatabasePath);
+            return false;
+        }
+    }
+    if (PagePaths::IsForeignPath(names.FileName))
+        return true; // names no folder here; the save says so
+    const QString htmlFolder = TextCodec::NativePath(
+        PagePaths::ExtractFileDir(CompleteHtmlFileName(names.FileName, settings_.StartFolder)));
+    if (htmlFolder.isEmpty() || NewPageRules::IsFolder(htmlFolder))
+        return true;
+    if (std::optional<QString> failed = FileOperations::CreateFolderWithParents(htmlFolder)) {
+        warn(QStringLiteral("ページを出力するフォルダ “%1” を作成できませんでした。\n%2").arg(htmlFolder, *failed),
+             ui_->editFileName);
+        return false;
+    }
+    return true;
 }
 
 void TformNewPage::bttnCancelClick()

@@ -5,6 +5,7 @@
 #include <memory>
 
 class Page;
+struct PageProperties;
 class QFileDialog;
 class QLineEdit;
 class TformFolderDialog;
@@ -14,9 +15,11 @@ class TformNewPage;
 }
 
 // The new page dialog: the page's title, HTML output file and document root.
-// OK writes them into the page, creates the document root when it is
-// missing and gives the page's options their new-page values; Cancel leaves
-// the page as it was. The fields keep their text between showings.
+// OK asks before the names point at a page file or HTML file that exists,
+// creates the document root and the HTML file's folder when they are
+// missing, writes the names into the page and gives the page's options their
+// new-page values; Cancel leaves the page as it was. The fields keep their
+// text between showings; a leading "~" in a path is the home folder.
 class TformNewPage : public QDialog {
     Q_OBJECT
 public:
@@ -42,6 +45,10 @@ private slots:
 private:
     void FormShow();
     void warn(const QString& text, QLineEdit* field);
+    // Asks before the names point at files that exist; false keeps the dialog open.
+    bool confirmOverwrite(const PageProperties& names);
+    // Makes the document root and the HTML file's folder; false after saying why not.
+    bool createFolders(const PageProperties& names, const QString& typedRoot);
 
     std::unique_ptr<Ui::TformNewPage> ui_;
     Page& page_;

@@ -1,7 +1,9 @@
 #include "dialogs/TformPageProperty.h"
 
 #include "dialogs/DialogHelpers.h"
+#include "dialogs/NewPageRules.h"
 #include "document/Page.h"
+#include "document/PagePaths.h"
 #include "document/TextCodec.h"
 #include "settings/Settings.h"
 #include "ui_TformPageProperty.h"
@@ -134,8 +136,9 @@ void TformPageProperty::bttnOkClick()
         SjisString* target;
     } fields[] = {
         {Title, QStringLiteral("ページ名"), ui_->editTitle->text(), &page_.Title},
-        {FileName, ui_->lablFileName->text(), ui_->editFileName->text(), &page_.FileName},
-        {DatabasePath, ui_->lablDatabasePath->text(), ui_->editDatabasePath->text(), &page_.DatabasePath},
+        {FileName, ui_->lablFileName->text(), NewPageRules::ExpandHome(ui_->editFileName->text()), &page_.FileName},
+        {DatabasePath, ui_->lablDatabasePath->text(), NewPageRules::ExpandHome(ui_->editDatabasePath->text()),
+         &page_.DatabasePath},
         {Category, ui_->lablCategory->text(), ui_->editCategory->text(), &page_.Category},
         {CategoryUrl, ui_->lablCategoryUrl->text(), ui_->editCategoryUrl->text(), &page_.CategoryUrl},
         {Doctype, ui_->lablDocumentType->text(), ui_->cmbbDocumentType->currentText(), &page_.Doctype},
@@ -157,7 +160,9 @@ void TformPageProperty::bttnOkClick()
 
     page_.Title = bytes[Title];
     page_.FileName = bytes[FileName];
-    page_.DatabasePath = bytes[DatabasePath];
+    // The page file is the root + a name: a root without its final
+    // separator would put the page file beside the folder.
+    page_.DatabasePath = PagePaths::IncludeTrailingPathDelimiter(bytes[DatabasePath]);
     page_.Category = bytes[Category];
     page_.CategoryUrl = bytes[CategoryUrl];
     page_.Upload = ui_->cboxUpload->isChecked();

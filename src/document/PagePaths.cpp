@@ -48,7 +48,13 @@ bool EndsWithSeparator(SjisView path)
 SjisString IncludeTrailingPathDelimiter(SjisView folder)
 {
     SjisString out(folder);
-    if (!out.empty() && !EndsWithSeparator(out))
+#ifdef _WIN32
+    const bool ends = EndsWithSeparator(out);
+#else
+    // '/' is never the second byte of a double-byte character (those start at 0x40).
+    const bool ends = !out.empty() && out.back() == '/';
+#endif
+    if (!out.empty() && !ends)
         out += NativeSeparator;
     return out;
 }

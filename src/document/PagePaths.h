@@ -20,8 +20,10 @@ inline constexpr char NativeSeparator = '/';
 size_t LastSeparator(SjisView path);
 bool EndsWithSeparator(SjisView path);
 
-// Appends the native separator unless the text already ends in a separator;
-// an empty text stays empty.
+// Appends the native separator unless the text already ends in one; an
+// empty text stays empty. Only the native separator counts: on Linux a
+// final '\' is part of a folder's name ("site\" is a folder of that name),
+// so the folder still gets its '/'.
 SjisString IncludeTrailingPathDelimiter(SjisView folder);
 // Appends '/' unless the text already ends in one; an empty text stays empty.
 SjisString IncludeTrailingSlash(SjisView remoteFolder);

@@ -58,10 +58,14 @@ private:
     }
 
 private slots:
+    // A leading "~" is the home folder: the test's own.
+    void initTestCase() { qputenv("HOME", path("home").toLocal8Bit()); }
+
     void init()
     {
         QDir(dir_.path()).removeRecursively();
         QDir().mkpath(path("web"));
+        QDir().mkpath(path("home"));
         settings_ = Settings();
         settings_.DefaultUpload = true;
         settings_.DefaultEnableStyleSheet = false;
@@ -100,6 +104,7 @@ private slots:
         QTest::newRow("root-missing-forced") << "t" << "/w/a.html" << "/w/new" << true << true;
         QTest::newRow("file-without-folder") << "t" << "a.html" << "/w/root" << false << false;
         QTest::newRow("windows-separators") << "t" << "/w\\a.html" << "/w/root" << false << true;
+        QTest::newRow("tilde-is-the-home-folder") << "t" << "~/a.html" << "~" << false << true;
     }
 
     void okEnabledRule()
@@ -109,55 +114,48 @@ private slots:
         QFETCH(QString, root);
         QFETCH(bool, force);
         QFETCH(bool, enabled);
-        const std::set<QString> folders{"/w", "/w/root"};
+        const std::set<QString> folders{"/w", "/w/root", QDir::homePath()};
         const auto exists = [&folders](const QString& p) { return folders.count(p) > 0; };
         QCOMPARE(NewPageRules::OkEnabled({title, fileName, root, force}, exists), enabled);
     }
 
-    void trailingSeparator_data()
-    {
-        QTest::addColumn<QByteArray>("typed"); // Shift_JIS bytes
-        QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("appended") << QByteArray("/w/site") << QByteArray("/w/site/");
-        QTest::newRow("kept") << QByteArray("/w/site/") << QByteArray("/w/site/");
-        QTest::newRow("backslash-kept") << QByteArray("C:\\web\\") << QByteArray("C:\\web\\");
-        QTest::newRow("empty-stays-empty") << QByteArray() << QByteArray();
-        // 表 is 0x95 0x5C: its second byte is no separator.
-        QTest::newRow("trail-byte-0x5c") << QByteArray("/w/\x95\x5c") << QByteArray("/w/\x95\x5c/");
-    }
-
-    void trailingSeparator()
-    {
-        QFETCH(QByteArray, typed);
-        QFETCH(QByteArray, stored);
-        const QString folder = NewPageRules::WithTrailingSeparator(TextCodec::ToUnicode(typed.toStdString()));
-        QCOMPARE(QByteArray::fromStdString(TextCodec::FromUnicodeStrict(folder).value()), stored);
-    }
-
     void okWritesTheFieldsAndTheNewPageOptions_data()
     {
+        // "%d" is the test's folder, "%h" the home folder.
+        QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("root");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("existing-root") << "web" << "web/";
-        QTest::newRow("existing-root-with-separator") << "web/" << "web/";
-        QTest::newRow("missing-root-and-parents") << "new/deep/root" << "new/deep/root/";
-        QTest::newRow("root-ending-in-hyou") << "表" << "表/";
+        QTest::addColumn<QString>("storedFile");
+        QTest::addColumn<QString>("storedRoot");
+        QTest::newRow("existing-root") << "%d/out/page.html" << "%d/web" << "%d/out/page.html" << "%d/web/";
+        QTest::newRow("existing-root-with-separator") << "%d/page.html" << "%d/web/" << "%d/page.html" << "%d/web/";
+        QTest::newRow("missing-folders-and-parents") << "%d/out/deep/page.html" << "%d/new/deep/root"
+                                                     << "%d/out/deep/page.html" << "%d/new/deep/root/";
+        QTest::newRow("root-ending-in-hyou") << "%d/page.html" << "%d/表" << "%d/page.html" << "%d/表/";
+        QTest::newRow("backslash-is-part-of-a-name") << "%d/page.html" << "%d/site\\" << "%d/page.html"
+                                                     << "%d/site\\/";
+        QTest::newRow("tilde-is-home") << "~/out/page.html" << "~/site" << "%h/out/page.html" << "%h/site/";
+        QTest::newRow("tilde-alone-is-home") << "~/page.html" << "~" << "%h/page.html" << "%h/";
+        QTest::newRow("tilde-within-is-a-name") << "%d/~x/page.html" << "%d/~y" << "%d/~x/page.html" << "%d/~y/";
     }
 
     void okWritesTheFieldsAndTheNewPageOptions()
     {
+        QFETCH(QString, file);
         QFETCH(QString, root);
-        QFETCH(QString, stored);
+        QFETCH(QString, storedFile);
+        QFETCH(QString, storedRoot);
+        const auto real = [this](QString p) { return p.replace("%d", dir_.path()).replace("%h", path("home")); };
         show();
-        fill(QStringLiteral("新しい題"), path("out/page.html"), path(root));
+        fill(QStringLiteral("新しい題"), real(file), real(root));
         QVERIFY(ui().bttnOk->isEnabled());
         QTest::mouseClick(ui().bttnOk, Qt::LeftButton);
         QCOMPARE(dialog().result(), int(QDialog::Accepted));
-        QVERIFY(QFileInfo(path(root)).isDir());
-        QVERIFY(!QFileInfo::exists(path("out"))); // the output file's folder is the save's to need
+        QVERIFY(QFileInfo(real(storedRoot)).isDir());
+        QVERIFY(QFileInfo(real(storedFile)).dir().exists()); // the first save can write the HTML file
+        QVERIFY(!QFileInfo::exists("~")); // nothing named "~" in the current folder
         QCOMPARE(page_.Title, TextCodec::Sjis("新しい題"));
-        QCOMPARE(page_.FileName, TextCodec::FromUnicodeStrict(path("out/page.html")).value());
-        QCOMPARE(page_.DatabasePath, TextCodec::FromUnicodeStrict(path(stored)).value());
+        QCOMPARE(page_.FileName, TextCodec::FromUnicodeStrict(real(storedFile)).value());
+        QCOMPARE(page_.DatabasePath, TextCodec::FromUnicodeStrict(real(storedRoot)).value());
         QVERIFY(page_.Upload);
         QCOMPARE(page_.CharacterSet, Charset::Iso2022Jp);
         QVERIFY(!page_.EnableStyleSheet);
@@ -207,6 +205,44 @@ private slots:
         QVERIFY(dialog().isVisible());
         QVERIFY(page_.properties() == before);
         QVERIFY(!QFileInfo::exists(path("made")));
+    }
+
+    void okAsksBeforeReplacingFiles_data()
+    {
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<QString>("question"); // "%p" the page file, "%f" the HTML file
+        QTest::newRow("none-there") << QStringList() << QMessageBox::NoButton << QString();
+        QTest::newRow("page-file-kept") << QStringList{"web/page.data"} << QMessageBox::No
+                                        << QStringLiteral("ページファイル “%p” は既にあります。上書きしますか？");
+        QTest::newRow("html-file-kept") << QStringList{"out/page.html"} << QMessageBox::No
+                                        << QStringLiteral("HTML ファイル “%f” は既にあります。上書きしますか？");
+        QTest::newRow("both-replaced")
+            << QStringList{"web/page.data", "out/page.html"} << QMessageBox::Yes
+            << QStringLiteral("ページファイル “%p” と HTML ファイル “%f” は既にあります。上書きしますか？");
+    }
+
+    void okAsksBeforeReplacingFiles()
+    {
+        QFETCH(QStringList, existing);
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(QString, question);
+        QDir().mkpath(path("out"));
+        for (const QString& name : existing)
+            QFile(path(name)).open(QIODevice::WriteOnly);
+        const PageProperties before = page_.properties();
+        show();
+        fill("t", path("out/page.html"), path("web"));
+        Box box;
+        if (answer != QMessageBox::NoButton)
+            Answer(answer, &box);
+        QTest::mouseClick(ui().bttnOk, Qt::LeftButton);
+        QCOMPARE(box.text, question.replace("%p", path("web/page.data")).replace("%f", path("out/page.html")));
+        if (box.seen)
+            QCOMPARE(box.defaultButton, QMessageBox::No);
+        const bool kept = answer == QMessageBox::No;
+        QCOMPARE(dialog().isVisible(), kept); // No: the names can be changed
+        QCOMPARE(page_.properties() == before, kept);
     }
 
     void cancelLeavesThePageAndTheDisk()

@@ -63,6 +63,37 @@ private slots:
 
     void init() { fillPage(); }
 
+    void typedPathsAreStoredAsTheSaveNeedsThem_data()
+    {
+        // "%h" is the home folder.
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<QString>("storedFile");
+        QTest::addColumn<QString>("storedRoot");
+        QTest::newRow("root-gets-its-separator") << "/w/a.html" << "/w" << "/w/a.html" << "/w/";
+        QTest::newRow("backslash-is-part-of-a-name") << "/w/a.html" << "/w/site\\" << "/w/a.html" << "/w/site\\/";
+        QTest::newRow("tilde-is-home") << "~/site/a.html" << "~/site" << "%h/site/a.html" << "%h/site/";
+        QTest::newRow("tilde-alone-is-home") << "~/a.html" << "~" << "%h/a.html" << "%h/";
+        QTest::newRow("tilde-within-is-a-name") << "/w/~x.html" << "/w/~" << "/w/~x.html" << "/w/~/";
+        QTest::newRow("empty-root-stays-empty") << "a.html" << "" << "a.html" << "";
+    }
+
+    void typedPathsAreStoredAsTheSaveNeedsThem()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, root);
+        QFETCH(QString, storedFile);
+        QFETCH(QString, storedRoot);
+        qputenv("HOME", "/home/tester");
+        TformPageProperty dialog(page_, settings_, *store_);
+        dialog.show();
+        dialog.form().editFileName->setText(file);
+        dialog.form().editDatabasePath->setText(root);
+        dialog.form().bttnOk->click();
+        QCOMPARE(U(page_.FileName), storedFile.replace("%h", "/home/tester"));
+        QCOMPARE(U(page_.DatabasePath), storedRoot.replace("%h", "/home/tester"));
+    }
+
     void fileDatesAreUtcWithoutLeadingZeros_data()
     {
         QTest::addColumn<QDateTime>("time");
@@ -139,7 +170,7 @@ private slots:
 
         ui.editTitle->setText(QStringLiteral("新しい題名"));
         ui.editFileName->setText("/w/new.html");
-        ui.editDatabasePath->setText("/w"); // stored as typed: no separator is added
+        ui.editDatabasePath->setText("/w/");
         ui.editCategory->setText("cat");
         ui.editCategoryUrl->setText("not a url");
         ui.cboxUpload->click();
@@ -159,7 +190,7 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(page_.Title, S("新しい題名"));
         QCOMPARE(page_.FileName, SjisString("/w/new.html"));
-        QCOMPARE(page_.DatabasePath, SjisString("/w"));
+        QCOMPARE(page_.DatabasePath, SjisString("/w/"));
         QCOMPARE(page_.Category, SjisString("cat"));
         QCOMPARE(page_.CategoryUrl, SjisString("not a url"));
         QVERIFY(!page_.Upload);

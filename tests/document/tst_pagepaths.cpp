@@ -45,7 +45,8 @@ private slots:
         QTest::newRow("empty-stays-empty") << QByteArray("") << QByteArray("") << QByteArray("");
         QTest::newRow("plain") << QByteArray("a") << QByteArray("a/") << QByteArray("a/");
         QTest::newRow("already-slash") << QByteArray("a/") << QByteArray("a/") << QByteArray("a/");
-        QTest::newRow("backslash") << QByteArray("a\\") << QByteArray("a\\") << QByteArray("a\\/");
+        // Only '/' separates folders here: "a\" is a folder's whole name.
+        QTest::newRow("backslash-is-a-name") << QByteArray("a\\") << QByteArray("a\\/") << QByteArray("a\\/");
         QTest::newRow("sjis-trail-0x5c") << QByteArray("\x95\x5c") << QByteArray("\x95\x5c/") << QByteArray("\x95\x5c/");
     }
 
