@@ -86,6 +86,13 @@ struct Prefs {
             Answer(QMessageBox::Yes, question);
         ui.bttnAddFtpSetting->click();
     }
+    QStringList selected() const
+    {
+        QStringList names;
+        for (const QListWidgetItem* item : ui.listFtpSettingNameText->selectedItems())
+            names << item->text();
+        return names;
+    }
     void select(const QString& name)
     {
         ui.listFtpSettingNameText->setCurrentItem(ui.listFtpSettingNameText->findItems(name, Qt::MatchExactly).value(0));
@@ -357,6 +364,14 @@ private slots:
         QVERIFY(!p.ui.bttnDelFtpSetting->isEnabled());
         QVERIFY(p.ui.bttnApplyFtpSetting->isEnabled());
         p.select("work");
+        // Deleting asks first, with No as the default.
+        Box asked;
+        Answer(QMessageBox::No, &asked);
+        p.ui.bttnDelFtpSetting->click();
+        QCOMPARE(asked.title, QStringLiteral("質問"));
+        QCOMPARE(asked.defaultButton, QMessageBox::No);
+        QCOMPARE(p.rows(), QStringList({"(規定値)", "home", "work"}));
+        Answer(QMessageBox::Yes);
         p.ui.bttnDelFtpSetting->click();
         QCOMPARE(p.rows(), QStringList({"(規定値)", "home"}));
         QCOMPARE(ReadFtpSetting(p.store, "work"), FtpSetting());
@@ -374,27 +389,51 @@ private slots:
     }
 
     // The FTP group's steps: "select:NAME", "host:TEXT", "click:CHECKBOX",
-    // "apply" (the tab's 適用), "add:NAME" (answering Yes), "forget".
+    // "apply" (the tab's 適用), "add:NAME" (answering Yes), "forget",
+    // "delete", "answer:Yes|No" (the next question), and the dialog's "ok",
+    // "applyAll" and "cancel". `question` is the last question asked.
     void ftpGroupWritesEveryValue_data()
     {
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("name");
         QTest::addColumn<FtpSetting>("stored");
+        QTest::addColumn<QString>("question");
+        const FtpSetting home{"ftp.home", "h", "hp", true, true, false, "AB:CD"};
+        const FtpSetting byDefault{"ftp.default", "d", "dp", false, false, false, "EE:FF"};
+        FtpSetting typed = byDefault;
+        typed.HostName = "ftp.typed";
         QTest::newRow("apply keeps TLS, store mode and trust")
             << QStringList{"select:home", "host:ftp.new", "apply"} << "home"
-            << FtpSetting{"ftp.new", "h", "hp", true, true, false, "AB:CD"};
+            << FtpSetting{"ftp.new", "h", "hp", true, true, false, "AB:CD"} << "";
         QTest::newRow("apply writes the boxes")
             << QStringList{"select:home", "click:cboxFtpUseTLS", "click:cboxFtpAtomicReplace", "apply"} << "home"
-            << FtpSetting{"ftp.home", "h", "hp", true, false, true, "AB:CD"};
+            << FtpSetting{"ftp.home", "h", "hp", true, false, true, "AB:CD"} << "";
         QTest::newRow("added setting replaces in one step")
             << QStringList{"select:home", "add:new"} << "new"
-            << FtpSetting{"ftp.home", "h", "hp", true, true, true, "AB:CD"};
+            << FtpSetting{"ftp.home", "h", "hp", true, true, true, "AB:CD"} << "";
         QTest::newRow("added setting with the box cleared")
-            << QStringList{"click:cboxFtpAtomicReplace", "click:cboxFtpAtomicReplace", "add:new"} << "new"
-            << FtpSetting{"ftp.default", "d", "dp", false, false, false, "EE:FF"};
+            << QStringList{"click:cboxFtpAtomicReplace", "click:cboxFtpAtomicReplace", "add:new"} << "new" << byDefault
+            << "";
         QTest::newRow("forget is stored at once")
             << QStringList{"select:home", "host:unsaved", "forget"} << "home"
-            << FtpSetting{"ftp.home", "h", "hp", true, true, false, ""};
+            << FtpSetting{"ftp.home", "h", "hp", true, true, false, ""} << "";
+        // What is typed into the group belongs to the setting it shows.
+        QTest::newRow("OK stores what was typed") << QStringList{"host:ftp.typed", "ok"} << "(規定値)" << typed << "";
+        QTest::newRow("Apply stores what was typed")
+            << QStringList{"host:ftp.typed", "applyAll"} << "(規定値)" << typed << "";
+        QTest::newRow("Cancel drops what was typed")
+            << QStringList{"host:ftp.typed", "cancel"} << "(規定値)" << byDefault << "";
+        QTest::newRow("another row asks first, Yes stores")
+            << QStringList{"host:ftp.typed", "answer:Yes", "select:home"} << "(規定値)" << typed
+            << "設定名 (規定値) の変更を保存しますか？";
+        QTest::newRow("another row asks first, No drops")
+            << QStringList{"host:ftp.typed", "answer:No", "select:home"} << "(規定値)" << byDefault
+            << "設定名 (規定値) の変更を保存しますか？";
+        QTest::newRow("delete asks first, No keeps the setting")
+            << QStringList{"select:home", "answer:No", "delete"} << "home" << home << DeleteFtpSettingQuestion("home");
+        QTest::newRow("delete asks first, Yes erases it")
+            << QStringList{"select:home", "answer:Yes", "delete"} << "home" << FtpSetting()
+            << DeleteFtpSettingQuestion("home");
     }
 
     void ftpGroupWritesEveryValue()
@@ -402,12 +441,14 @@ private slots:
         QFETCH(QStringList, steps);
         QFETCH(QString, name);
         QFETCH(FtpSetting, stored);
+        QFETCH(QString, question);
         Prefs p;
         p.show();
         p.ui.PageControl->setCurrentWidget(p.ui.tabFtp);
-        // With nothing selected there is no setting whose trust could go.
+        // The group opens on the default setting, with its row selected.
         QCOMPARE(p.ui.editFtpTlsFingerprint->text(), QStringLiteral("EE:FF"));
-        QVERIFY(!p.ui.bttnForgetTlsFingerprint->isEnabled());
+        QCOMPARE(p.selected(), QStringList{"(規定値)"});
+        Box asked;
         for (const QString& step : std::as_const(steps)) {
             const QString verb = step.section(u':', 0, 0);
             const QString arg = step.section(u':', 1);
@@ -424,6 +465,12 @@ private slots:
                 Answer(QMessageBox::Yes);
                 p.ui.bttnAddFtpSetting->click();
                 QCOMPARE(p.ui.cboxFtpAtomicReplace->isChecked(), stored.AtomicReplace);
+            } else if (verb == "answer") {
+                Answer(arg == "Yes" ? QMessageBox::Yes : QMessageBox::No, &asked);
+            } else if (verb == "delete") {
+                p.ui.bttnDelFtpSetting->click();
+            } else if (verb == "ok" || verb == "applyAll" || verb == "cancel") {
+                (verb == "ok" ? p.ui.bttnOk : verb == "cancel" ? p.ui.bttnCancel : p.ui.bttnApply)->click();
             } else {
                 QVERIFY(p.ui.bttnForgetTlsFingerprint->isEnabled());
                 p.ui.bttnForgetTlsFingerprint->click();
@@ -431,7 +478,8 @@ private slots:
                 QVERIFY(!p.ui.bttnForgetTlsFingerprint->isEnabled());
             }
         }
-        QCOMPARE(ReadFtpSetting(p.store, name.toStdString()), stored);
+        QCOMPARE(asked.text, question);
+        QCOMPARE(ReadFtpSetting(p.store, TextCodec::FromUnicodeWithReferences(name)), stored);
     }
 
     void applyShowsTheDefaultSettingAgain()
@@ -443,7 +491,7 @@ private slots:
         QTest::keyClicks(p.ui.editAuthor, "x");
         p.ui.bttnApply->click();
         QCOMPARE(p.ui.editFtpHostName->text(), QStringLiteral("ftp.default"));
-        QVERIFY(p.ui.listFtpSettingNameText->selectedItems().isEmpty());
+        QCOMPARE(p.selected(), QStringList{"(規定値)"});
         QVERIFY(!p.ui.bttnApply->isEnabled());
         QVERIFY(!p.ui.bttnDelFtpSetting->isEnabled());
         QCOMPARE(p.settings.Author, SjisString("Tav Outliner 1.8 Userx"));
