@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev libxkbcommon-dev libx11-dev libxtst-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev libxkbcommon-dev libx11-dev libxtst-dev libfontconfig-dev
   libbenchmark-dev clang libclang-rt-14-dev
   # Qt's own dialogs and menus in Japanese
   qt6-translations-l10n

@@ -3,9 +3,11 @@
 #include "dialogs/DialogHelpers.h"
 #include "dialogs/ExecutableFilter.h"
 #include "dialogs/FileFilter.h"
+#include "dialogs/FixedWidthFontList.h"
 #include "dialogs/PreferencesRules.h"
 #include "document/TextCodec.h"
 #include "editor/ColourEditor.h"
+#include "editor/EditorFont.h"
 #include "settings/Settings.h"
 #include "ui_TformPreferences.h"
 
@@ -49,7 +51,8 @@ TformPreferences::TformPreferences(Settings& settings, SettingsStore& store, QWi
     FontDialog = new QFontDialog(this);
     FontDialog->setObjectName(QStringLiteral("FontDialog"));
     FontDialog->setWindowTitle(QStringLiteral("フォント"));
-    FontDialog->setOptions(QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
+    FontDialog->setOptions(QFontDialog::DontUseNativeDialog);
+    fontList_ = new FixedWidthFontList(FontDialog);
     ColorDialog = new QColorDialog(this);
     ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
     ColorDialog->setWindowTitle(QStringLiteral("色の設定"));
@@ -159,7 +162,7 @@ void TformPreferences::LoadControls()
     QFont font = FontDialog->currentFont();
     if (s.EditorFontSize > 0)
         font.setPointSize(s.EditorFontSize);
-    FontDialog->setCurrentFont(font);
+    fontList_->setCurrentFont(font);
     swatches_ = {s.EditorBGColor, s.EditorTextColor, s.EditorTagSymbolColor, s.EditorTagDirectiveColor,
                  s.EditorTagParameterColor};
     for (int i = 0; i < SwatchCount; ++i)
@@ -311,12 +314,12 @@ void TformPreferences::sbtnExternalToolClick()
 
 void TformPreferences::bttnEditorFontNameClick()
 {
-    QFont preset(ui_->bttnEditorFontName->text());
-    if (settings_.EditorFontSize > 0)
-        preset.setPointSize(settings_.EditorFontSize);
+    // A stored font that is not installed opens on the font the editor
+    // shows in its place.
+    QFont preset = EditorFont(ui_->bttnEditorFontName->text(), settings_.EditorFontSize);
     preset.setBold(false);
     preset.setItalic(false);
-    FontDialog->setCurrentFont(preset);
+    fontList_->setCurrentFont(preset);
     if (FontDialog->exec() != QDialog::Accepted)
         return;
     const QFont chosen = FontDialog->selectedFont();

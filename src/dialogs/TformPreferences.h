@@ -10,6 +10,7 @@
 #include <vector>
 
 class ExecutableFilter;
+class FixedWidthFontList;
 class QColorDialog;
 class QFileDialog;
 class QFontDialog;
@@ -99,6 +100,7 @@ private:
     QFileDialog* OpenDialog = nullptr;
     ExecutableFilter* programFilter_ = nullptr;
     QFontDialog* FontDialog = nullptr;
+    FixedWidthFontList* fontList_ = nullptr;
     QColorDialog* ColorDialog = nullptr;
     std::array<ShownText, TextCount> shown_;
     std::array<int, SwatchCount> swatches_{};

@@ -14,8 +14,11 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QListView>
 #include <QSettings>
+#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -242,7 +245,6 @@ private slots:
     {
         Prefs p;
         p.show();
-        QVERIFY(p.dialog.fontDialog()->testOption(QFontDialog::MonospacedFonts));
         WhenModal<QFontDialog>([](QFontDialog* d) {
             d->setCurrentFont(QFont("DejaVu Sans Mono", 17));
             d->accept();
@@ -253,6 +255,42 @@ private slots:
         p.ui.bttnCancel->click();
         QCOMPARE(p.settings.EditorFontSize, 17);
         QCOMPARE(p.settings.EditorFontName, Settings::DefaultEditorFontName());
+    }
+
+    // Every font whose Latin letters have one width, Japanese ones with
+    // double-width kanji among them; the picker opens on the font the
+    // editor shows for the stored one, which is not installed here.
+    void fontPickerOffersFixedWidthLatin_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("Japanese fixed pitch") << "Noto Sans Mono CJK JP" << true;
+        QTest::newRow("Latin fixed pitch") << "DejaVu Sans Mono" << true;
+        QTest::newRow("Japanese proportional") << "Noto Sans CJK JP" << false;
+        QTest::newRow("Latin proportional") << "DejaVu Sans" << false;
+    }
+
+    void fontPickerOffersFixedWidthLatin()
+    {
+        QFETCH(QString, family);
+        QFETCH(bool, offered);
+        QVERIFY(QFontDatabase::hasFamily(family)); // the row's premise
+        Prefs& p = *shared_;
+        p.dialog.reject();
+        p.show();
+        QStringList listed;
+        QString opensOn;
+        WhenModal<QFontDialog>([&](QFontDialog* d) {
+            for (const QListView* list : d->findChildren<QListView*>())
+                if (auto* model = qobject_cast<QStringListModel*>(list->model()))
+                    listed << model->stringList();
+            opensOn = d->currentFont().family();
+            d->reject();
+        });
+        p.ui.bttnEditorFontName->click();
+        QCOMPARE(listed.contains(family), offered);
+        QVERIFY2(QFontDatabase::writingSystems(opensOn).contains(QFontDatabase::Japanese), qPrintable(opensOn));
+        QVERIFY2(listed.contains(opensOn), qPrintable(opensOn));
     }
 
     void filePickerFillsTheEdit()
