@@ -55,8 +55,9 @@ ISO-2022-JP, Shift_JIS or EUC-JP; saved pages are queued and sent to their
 web servers over FTP. The package also holds tavpub, a command-line tool
 for batch publishing and Japanese code conversion.")
 # The libraries the programs link are found by dpkg-shlibdeps; Qt's
-# platform plugins are loaded at run time and are named here.
+# platform plugins and its Japanese translations are loaded at run time and
+# are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils")
 include(CPack)

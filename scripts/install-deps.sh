@@ -6,8 +6,10 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev libxkbcommon-dev libx11-dev libxtst-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev libxkbcommon-dev libx11-dev libxtst-dev libfontconfig-dev
   libbenchmark-dev clang libclang-rt-14-dev
+  # Qt's own dialogs and menus in Japanese
+  qt6-translations-l10n
   # test peers and tools
   python3 python3-pyftpdlib python3-openssl openssl vsftpd xvfb xauth xdotool x11-utils
   dbus-daemon

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the new page dialog, the folder chooser,
-# the About box, the splash and the preferences' FTP tab from the real
-# program under Xvfb.
+# the About box, the splash, the preferences' FTP tab and Qt's file dialog
+# (Japanese also in the C locale) from the real program under Xvfb.
 # Needs the built program (BUILD_DIR, default build), xvfb, xdotool,
 # fonts-noto-cjk and imagemagick (import); only run when the windows change.
 set -euo pipefail
@@ -33,6 +33,8 @@ UserName=hanako
 PassWord=pw
 UsePasv=1
 CONF
+# Page files for the file dialog to list.
+for page in "旅の記録" index; do printf 'Tav Outliner 1.4\r\n' >"$work/$page.data"; done
 start_display
 start_app "$app"
 key() { xdotool key --delay 80 "$@"; sleep 0.4; }
@@ -77,8 +79,15 @@ key alt+e p
 prefs=$(window "環境設定")
 xdotool windowfocus --sync "$prefs"
 key ctrl+shift+Tab               # the FTP tab, the last one
-key Tab Down                     # the setting below "(規定値)"
+key Tab Tab Down                 # past the tab's 適用 to the list: the setting below "(規定値)"
 sleep 0.5
 import -window "$prefs" "$docs/preferences.png"
 key Escape
-echo "docs/new-page.png, folder-chooser.png, about.png, splash.png and preferences.png written"
+
+xdotool windowfocus --sync "$main"
+key ctrl+o
+open=$(window "開く")
+sleep 0.5
+import -window "$open" "$docs/file-dialog.png"
+key Escape
+echo "docs/new-page.png, folder-chooser.png, about.png, splash.png, preferences.png and file-dialog.png written"

@@ -6,6 +6,7 @@
 #include "app/TreeImages.h"
 #include "document/TextCodec.h"
 #include "editor/ColourEditor.h"
+#include "editor/EditorFont.h"
 #include "editor/EditorText.h"
 #include "settings/SettingsStore.h"
 #include "ui_TformMain.h"
@@ -391,7 +392,7 @@ void TformMain::ApplyWindowPosition()
 
 void TformMain::ApplyEditorAppearance()
 {
-    const QFont font(TextCodec::ToUnicode(settings_.EditorFontName), settings_.EditorFontSize);
+    const QFont font = EditorFont(TextCodec::ToUnicode(settings_.EditorFontName), settings_.EditorFontSize);
     tree_->setFont(font);
     ui_->RichEdit->setFont(font);
     QPalette palette = tree_->palette();

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/ErrorDisplay.h"
 #include "app/ProgramWindows.h"
+#include "app/QtTranslations.h"
 #include "app/TformMain.h"
 #include "dialogs/ProgramPictures.h"
 #include "dialogs/TformSplash.h"
@@ -44,6 +45,7 @@ int Run(QApplication& app)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    UseJapaneseInQt();
     try {
         Run(app);
     } catch (const std::exception& e) {

@@ -54,3 +54,8 @@ QString AddFtpSettingQuestion(const QString& name, const QString& host, const QS
         + QStringLiteral("\u3000パスワード：\t") + QString(QStringView(password).toUcs4().size(), u'*') + u'\n'
         + QStringLiteral("\u3000送受信：\t\t") + (usePasv ? QStringLiteral("PASV モード") : QStringLiteral("通常モード"));
 }
+
+QString DeleteFtpSettingQuestion(const QString& name)
+{
+    return QStringLiteral("設定名 %1 を削除します。\nサーバ、ユーザとパスワードも消えます。よろしいですか？").arg(name);
+}

@@ -21,3 +21,6 @@ inline bool AddFtpSettingEnabled(QStringView typed) { return !TrimmedFtpSettingN
 // shown as one "*" per character, as its edit shows it.
 QString AddFtpSettingQuestion(const QString& name, const QString& host, const QString& user,
                               const QString& password, bool usePasv);
+
+// The question asked before a stored FTP setting is deleted, naming it.
+QString DeleteFtpSettingQuestion(const QString& name);

@@ -3,13 +3,13 @@
 #include "dialogs/DialogHelpers.h"
 #include "dialogs/ExecutableFilter.h"
 #include "dialogs/FileFilter.h"
+#include "dialogs/FixedWidthFontList.h"
 #include "dialogs/PreferencesRules.h"
-#include "document/ProgramConstants.h"
 #include "document/TextCodec.h"
 #include "editor/ColourEditor.h"
+#include "editor/EditorFont.h"
 #include "settings/Settings.h"
 #include "ui_TformPreferences.h"
-#include "upload/UploadStore.h"
 
 #include <QColorDialog>
 #include <QDir>
@@ -36,21 +36,11 @@ int SelectedIndex(const QComboBox* combo, int previous)
     return combo->currentIndex() >= 0 ? combo->currentIndex() : previous;
 }
 
-QString Label(const QLabel* label)
-{
-    QString text = label->text();
-    text.remove(u'：');
-    return text;
-}
-
 } // namespace
 
-struct TformPreferences::FtpFields {
-    FtpSetting setting;
-};
-
 TformPreferences::TformPreferences(Settings& settings, SettingsStore& store, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::TformPreferences>()), settings_(settings), store_(store)
+    : QDialog(parent), ui_(std::make_unique<Ui::TformPreferences>()), settings_(settings),
+      ftpList_(settings, store)
 {
     ui_->setupUi(this);
 
@@ -61,7 +51,8 @@ TformPreferences::TformPreferences(Settings& settings, SettingsStore& store, QWi
     FontDialog = new QFontDialog(this);
     FontDialog->setObjectName(QStringLiteral("FontDialog"));
     FontDialog->setWindowTitle(QStringLiteral("フォント"));
-    FontDialog->setOptions(QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
+    FontDialog->setOptions(QFontDialog::DontUseNativeDialog);
+    fontList_ = new FixedWidthFontList(FontDialog);
     ColorDialog = new QColorDialog(this);
     ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
     ColorDialog->setWindowTitle(QStringLiteral("色の設定"));
@@ -96,6 +87,13 @@ TformPreferences::TformPreferences(Settings& settings, SettingsStore& store, QWi
 }
 
 TformPreferences::~TformPreferences() = default;
+
+QString TformPreferences::fieldLabel(const QLabel* label)
+{
+    QString text = label->text();
+    text.remove(u'：');
+    return text;
+}
 
 void TformPreferences::connectApplyEnabling()
 {
@@ -164,7 +162,7 @@ void TformPreferences::LoadControls()
     QFont font = FontDialog->currentFont();
     if (s.EditorFontSize > 0)
         font.setPointSize(s.EditorFontSize);
-    FontDialog->setCurrentFont(font);
+    fontList_->setCurrentFont(font);
     swatches_ = {s.EditorBGColor, s.EditorTextColor, s.EditorTagSymbolColor, s.EditorTagDirectiveColor,
                  s.EditorTagParameterColor};
     for (int i = 0; i < SwatchCount; ++i)
@@ -172,16 +170,12 @@ void TformPreferences::LoadControls()
     ui_->cboxEditorAutoIndent->setChecked(s.EditorAutoIndent);
     ui_->cboxEditorSaveCurPos->setChecked(s.EditorSaveCurPos);
 
-    ftpNames_ = SplitSettingNames(s.SettingNameText);
-    ui_->listFtpSettingNameText->clear();
-    for (const SjisString& name : ftpNames_)
-        ui_->listFtpSettingNameText->addItem(TextCodec::ToUnicode(name));
-    ui_->listFtpSettingNameText->clearSelection();
-    listFtpSettingNameTextClick();
+    // The group starts on the default setting, with its row selected, so
+    // that what is typed into it has a setting to go to.
+    ftpList_.load();
+    showFtpList();
     ui_->editFtpDirName->setText(shown_[DefaultDirName].load(s.DefaultDirName));
     ui_->cboxFtpDefaultUpload->setChecked(s.DefaultUpload);
-
-    showFtpSetting(ProgramConstants::DefaultFtpSettingName());
 }
 
 bool TformPreferences::StoreControls()
@@ -193,14 +187,14 @@ bool TformPreferences::StoreControls()
         QString label;
         QString now;
     } fields[] = {
-        {Author, Label(ui_->lablAuthor), ui_->editAuthor->text()},
-        {Email, Label(ui_->lablEmail), ui_->editEmail->text()},
-        {SupportUrl, Label(ui_->lablSupportUrl), ui_->editSupportUrl->text()},
-        {ExternalTool, Label(ui_->lablExternalTool), ui_->editExternalTool->text()},
-        {DefaultStyleSheet, Label(ui_->lablDefaultStyleSheetFileName), ui_->editDefaultStyleSheetFileName->text()},
-        {DefaultJavaScript, Label(ui_->lablDefaultJavaScriptFileName), ui_->editDefaultJavaScriptFileName->text()},
-        {EditorFontName, Label(ui_->lablEditorFontName), ui_->bttnEditorFontName->text()},
-        {DefaultDirName, Label(ui_->lablFtpDirName), ui_->editFtpDirName->text()},
+        {Author, fieldLabel(ui_->lablAuthor), ui_->editAuthor->text()},
+        {Email, fieldLabel(ui_->lablEmail), ui_->editEmail->text()},
+        {SupportUrl, fieldLabel(ui_->lablSupportUrl), ui_->editSupportUrl->text()},
+        {ExternalTool, fieldLabel(ui_->lablExternalTool), ui_->editExternalTool->text()},
+        {DefaultStyleSheet, fieldLabel(ui_->lablDefaultStyleSheetFileName), ui_->editDefaultStyleSheetFileName->text()},
+        {DefaultJavaScript, fieldLabel(ui_->lablDefaultJavaScriptFileName), ui_->editDefaultJavaScriptFileName->text()},
+        {EditorFontName, fieldLabel(ui_->lablEditorFontName), ui_->bttnEditorFontName->text()},
+        {DefaultDirName, fieldLabel(ui_->lablFtpDirName), ui_->editFtpDirName->text()},
     };
     std::array<SjisString, TextCount> bytes;
     for (const auto& f : fields) {
@@ -209,6 +203,9 @@ bool TformPreferences::StoreControls()
             return false;
         bytes[f.text] = std::move(*encoded);
     }
+    // What was typed into the FTP group goes to the setting it shows.
+    if (!storeFtpGroup())
+        return false;
     // The footer is HTML: what code page 932 lacks becomes a character reference.
     const QString footer = ui_->memoDefaultFooter->toPlainText();
     bytes[DefaultFooter] = footer == shown_[DefaultFooter].text ? shown_[DefaultFooter].bytes
@@ -244,7 +241,6 @@ bool TformPreferences::StoreControls()
     s.EditorTagParameterColor = swatches_[EditorTagParameter];
     s.EditorAutoIndent = ui_->cboxEditorAutoIndent->isChecked();
     s.EditorSaveCurPos = ui_->cboxEditorSaveCurPos->isChecked();
-    s.SettingNameText = JoinSettingNames(ftpNames_);
     s.DefaultDirName = bytes[DefaultDirName];
     s.DefaultUpload = ui_->cboxFtpDefaultUpload->isChecked();
     return true;
@@ -318,16 +314,16 @@ void TformPreferences::sbtnExternalToolClick()
 
 void TformPreferences::bttnEditorFontNameClick()
 {
-    QFont preset(ui_->bttnEditorFontName->text());
-    if (settings_.EditorFontSize > 0)
-        preset.setPointSize(settings_.EditorFontSize);
+    // A stored font that is not installed opens on the font the editor
+    // shows in its place.
+    QFont preset = EditorFont(ui_->bttnEditorFontName->text(), settings_.EditorFontSize);
     preset.setBold(false);
     preset.setItalic(false);
-    FontDialog->setCurrentFont(preset);
+    fontList_->setCurrentFont(preset);
     if (FontDialog->exec() != QDialog::Accepted)
         return;
     const QFont chosen = FontDialog->selectedFont();
-    if (!EncodeFieldOrWarn(this, Label(ui_->lablEditorFontName), chosen.family()))
+    if (!EncodeFieldOrWarn(this, fieldLabel(ui_->lablEditorFontName), chosen.family()))
         return;
     ui_->bttnEditorFontName->setText(chosen.family());
     // The size goes straight into the settings: Cancel does not take it back.
@@ -365,240 +361,3 @@ void TformPreferences::sbtnEditorTextClick() { pickColour(EditorText); }
 void TformPreferences::sbtnEditorTagSymbolClick() { pickColour(EditorTagSymbol); }
 void TformPreferences::sbtnEditorTagDirectiveClick() { pickColour(EditorTagDirective); }
 void TformPreferences::sbtnEditorTagParameterClick() { pickColour(EditorTagParameter); }
-
-// --- FTP settings ------------------------------------------------------------------
-
-void TformPreferences::updateDefaultButton()
-{
-    // Enter adds the typed name while the FTP tab shows and adding is possible.
-    const bool add = ui_->PageControl->currentWidget() == ui_->tabFtp && ui_->bttnAddFtpSetting->isEnabled();
-    ui_->bttnAddFtpSetting->setDefault(add);
-    ui_->bttnOk->setDefault(!add);
-}
-
-void TformPreferences::editFtpSettingNameTextChange()
-{
-    ui_->bttnAddFtpSetting->setEnabled(AddFtpSettingEnabled(ui_->editFtpSettingNameText->text()));
-    updateDefaultButton();
-}
-
-std::optional<TformPreferences::FtpFields> TformPreferences::ftpFields()
-{
-    FtpFields fields;
-    const std::optional<SjisString> host =
-        EncodeFieldOrWarn(this, Label(ui_->lablFtpHostName), ui_->editFtpHostName->text());
-    if (!host)
-        return std::nullopt;
-    const std::optional<SjisString> user =
-        EncodeFieldOrWarn(this, Label(ui_->lablFtpUserName), ui_->editFtpUserName->text());
-    if (!user)
-        return std::nullopt;
-    const std::optional<SjisString> password =
-        EncodeFieldOrWarn(this, Label(ui_->lablFtpPassWord), ui_->editFtpPassWord->text());
-    if (!password)
-        return std::nullopt;
-    fields.setting = {*host,
-                      *user,
-                      *password,
-                      ui_->cboxFtpUsePasv->isChecked(),
-                      ui_->cboxFtpUseTLS->isChecked(),
-                      ui_->cboxFtpAtomicReplace->isChecked(),
-                      ftpFingerprint_};
-    return fields;
-}
-
-void TformPreferences::showStoreError(const QString& message)
-{
-    QMessageBox::critical(this, QStringLiteral("失敗"), message);
-}
-
-bool TformPreferences::storeSettingNames()
-{
-    settings_.SettingNameText = JoinSettingNames(ftpNames_);
-    if (std::optional<QString> error = SaveSettingNameText(store_, settings_)) {
-        showStoreError(*error);
-        return false;
-    }
-    return true;
-}
-
-void TformPreferences::bttnAddFtpSettingClick()
-{
-    const QString name = TrimmedFtpSettingName(ui_->editFtpSettingNameText->text());
-    if (name.isEmpty())
-        return;
-    // One name per line in the list: a name cannot hold a line break or
-    // another control character.
-    if (std::any_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x20; })) {
-        QMessageBox::warning(this, QStringLiteral("警告"), QStringLiteral("設定名に改行や制御文字は使えません。"));
-        return;
-    }
-    const std::optional<SjisString> nameBytes = EncodeFieldOrWarn(this, Label(ui_->lablFtpSettingNameText), name);
-    if (!nameBytes)
-        return;
-    std::optional<FtpFields> fields = ftpFields();
-    if (!fields)
-        return;
-    // A new setting replaces the remote file in one step unless the user
-    // cleared the box for it; the box may still show the setting it was
-    // filled from.
-    if (!atomicReplaceClicked_)
-        fields->setting.AtomicReplace = true;
-
-    const QString question = AddFtpSettingQuestion(name, ui_->editFtpHostName->text(), ui_->editFtpUserName->text(),
-                                                   ui_->editFtpPassWord->text(), ui_->cboxFtpUsePasv->isChecked());
-    if (!AskYesNo(this, QMessageBox::Information, QStringLiteral("情報"), question, QMessageBox::Yes))
-        return;
-    // A name is listed once: adding it again replaces its server.
-    const bool exists = std::find(ftpNames_.begin(), ftpNames_.end(), *nameBytes) != ftpNames_.end();
-    if (exists
-        && !AskYesNo(this, QMessageBox::Question, QStringLiteral("質問"),
-                     QStringLiteral("設定名 %1 はすでにあります。上書きしますか？").arg(name), QMessageBox::No))
-        return;
-
-    try {
-        WriteFtpSetting(store_, *nameBytes, fields->setting);
-    } catch (const StoreWriteError& e) {
-        // What could not be written is not left behind for a later write
-        // to store without its name.
-        if (!exists) {
-            try {
-                EraseFtpSetting(store_, *nameBytes);
-            } catch (const StoreWriteError&) {
-            }
-        }
-        showStoreError(QString::fromStdString(e.what()));
-        return;
-    } catch (const std::invalid_argument& e) {
-        QMessageBox::warning(this, QStringLiteral("警告"), QString::fromStdString(e.what()));
-        return;
-    }
-    // The name is done with: Enter now presses OK again, and the next name
-    // can be typed at once.
-    ui_->editFtpSettingNameText->clear();
-    ui_->editFtpSettingNameText->setFocus();
-    ui_->cboxFtpAtomicReplace->setChecked(fields->setting.AtomicReplace);
-    if (exists)
-        return;
-    ftpNames_.push_back(*nameBytes);
-    ui_->listFtpSettingNameText->addItem(name);
-    storeSettingNames();
-}
-
-void TformPreferences::showFtpSetting(SjisView name)
-{
-    const FtpSetting setting = ReadFtpSetting(store_, name);
-    fillingFtpGroup_ = true;
-    ui_->editFtpHostName->setText(TextCodec::ToUnicode(setting.HostName));
-    ui_->editFtpUserName->setText(TextCodec::ToUnicode(setting.UserName));
-    ui_->editFtpPassWord->setText(TextCodec::ToUnicode(setting.PassWord));
-    ui_->cboxFtpUsePasv->setChecked(setting.UsePasv);
-    ui_->cboxFtpUseTLS->setChecked(setting.UseTLS);
-    ui_->cboxFtpAtomicReplace->setChecked(setting.AtomicReplace);
-    atomicReplaceClicked_ = false;
-    showTlsFingerprint(setting.TlsFingerprint);
-    fillingFtpGroup_ = false;
-}
-
-void TformPreferences::showTlsFingerprint(SjisView fingerprint)
-{
-    ftpFingerprint_ = SjisString(fingerprint);
-    ui_->editFtpTlsFingerprint->setText(TextCodec::ToUnicode(fingerprint));
-    ui_->editFtpTlsFingerprint->setToolTip(ui_->editFtpTlsFingerprint->text());
-    ui_->editFtpTlsFingerprint->setCursorPosition(0);
-    // Only a stored setting's trust can be taken back; the group shows
-    // "(規定値)" with nothing selected.
-    ui_->bttnForgetTlsFingerprint->setEnabled(!ftpFingerprint_.empty() && selectedFtpName());
-}
-
-std::optional<SjisString> TformPreferences::selectedFtpName() const
-{
-    const QList<QListWidgetItem*> selected = ui_->listFtpSettingNameText->selectedItems();
-    const int row = selected.isEmpty() ? -1 : ui_->listFtpSettingNameText->row(selected.first());
-    if (row < 0 || size_t(row) >= ftpNames_.size())
-        return std::nullopt;
-    return ftpNames_[size_t(row)];
-}
-
-void TformPreferences::listFtpSettingNameTextClick()
-{
-    const QList<QListWidgetItem*> selected = ui_->listFtpSettingNameText->selectedItems();
-    const int row = selected.isEmpty() ? -1 : ui_->listFtpSettingNameText->row(selected.first());
-    if (row < 0 || size_t(row) >= ftpNames_.size()) {
-        ui_->bttnDelFtpSetting->setEnabled(false);
-        ui_->bttnApplyFtpSetting->setEnabled(false);
-        ui_->bttnForgetTlsFingerprint->setEnabled(false);
-        return;
-    }
-    const SjisString& name = ftpNames_[size_t(row)];
-    ui_->bttnDelFtpSetting->setEnabled(name != ProgramConstants::DefaultFtpSettingName());
-    ui_->bttnApplyFtpSetting->setEnabled(true);
-    showFtpSetting(name);
-}
-
-void TformPreferences::bttnDelFtpSettingClick()
-{
-    const QList<QListWidgetItem*> selected = ui_->listFtpSettingNameText->selectedItems();
-    if (selected.isEmpty())
-        return;
-    const int row = ui_->listFtpSettingNameText->row(selected.first());
-    const SjisString name = ftpNames_[size_t(row)];
-    if (name == ProgramConstants::DefaultFtpSettingName())
-        return;
-    // A name listed twice (by an older version) keeps its setting until
-    // its last entry goes.
-    const bool lastEntry = std::count(ftpNames_.begin(), ftpNames_.end(), name) == 1;
-    if (lastEntry) {
-        try {
-            EraseFtpSetting(store_, name);
-        } catch (const StoreWriteError& e) {
-            showStoreError(QString::fromStdString(e.what()));
-            return;
-        }
-    }
-    // Nothing is selected while the row goes, so that no handler sees the
-    // list and the names out of step.
-    ui_->listFtpSettingNameText->clearSelection();
-    ui_->listFtpSettingNameText->setCurrentItem(nullptr);
-    ftpNames_.erase(ftpNames_.begin() + row);
-    delete ui_->listFtpSettingNameText->takeItem(row);
-    ui_->listFtpSettingNameText->clearSelection();
-    storeSettingNames();
-}
-
-void TformPreferences::bttnApplyFtpSettingClick()
-{
-    const QList<QListWidgetItem*> selected = ui_->listFtpSettingNameText->selectedItems();
-    if (selected.isEmpty())
-        return;
-    const SjisString name = ftpNames_[size_t(ui_->listFtpSettingNameText->row(selected.first()))];
-    std::optional<FtpFields> fields = ftpFields();
-    if (!fields)
-        return;
-    try {
-        WriteFtpSetting(store_, name, fields->setting);
-    } catch (const StoreWriteError& e) {
-        showStoreError(QString::fromStdString(e.what()));
-    } catch (const std::invalid_argument& e) {
-        QMessageBox::warning(this, QStringLiteral("警告"), QString::fromStdString(e.what()));
-    }
-}
-
-// Taking back the trust is stored at once: the next upload to that server
-// asks about its certificate again, whatever else the user does here.
-void TformPreferences::bttnForgetTlsFingerprintClick()
-{
-    const std::optional<SjisString> name = selectedFtpName();
-    if (!name)
-        return;
-    try {
-        WriteTlsFingerprint(store_, *name, {});
-    } catch (const StoreWriteError& e) {
-        showStoreError(QString::fromStdString(e.what()));
-        return;
-    } catch (const std::invalid_argument& e) {
-        QMessageBox::warning(this, QStringLiteral("警告"), QString::fromStdString(e.what()));
-        return;
-    }
-    showTlsFingerprint({});
-}

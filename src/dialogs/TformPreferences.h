@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/FtpSettingList.h"
 #include "dialogs/ShownText.h"
 
 #include <QDialog>
@@ -9,10 +10,12 @@
 #include <vector>
 
 class ExecutableFilter;
+class FixedWidthFontList;
 class QColorDialog;
 class QFileDialog;
 class QFontDialog;
 class QFrame;
+class QLabel;
 class QLineEdit;
 class SettingsStore;
 struct Settings;
@@ -21,9 +24,10 @@ class TformPreferences;
 }
 
 // The preferences dialog: the settings in memory on four tabs, copied back
-// by OK and Apply, and the named FTP settings, which its FTP tab writes to
-// the store at once - each setting together with the list of names, so that
-// the two always agree.
+// by OK and Apply, and the named FTP settings, which its FTP tab shows from
+// an FtpSettingList and writes to the store at once. The FTP group always
+// shows the selected row's setting, and OK and Apply store what was typed
+// into it there.
 class TformPreferences : public QDialog {
     Q_OBJECT
 public:
@@ -65,6 +69,8 @@ private slots:
     void bttnForgetTlsFingerprintClick();
 
 private:
+    // A label's text without its colon, for messages about its field.
+    static QString fieldLabel(const QLabel* label);
     void FormShow();
     void LoadControls();
     // False, with a message, when a text cannot be stored; nothing is then stored.
@@ -76,14 +82,13 @@ private:
     void paintSwatch(Swatch swatch);
     QFrame* swatchFrame(Swatch swatch) const;
     // The FTP group's values; nothing (after a message) when one cannot be stored.
-    struct FtpFields;
-    std::optional<FtpFields> ftpFields();
-    void showFtpSetting(SjisView name);
-    void showTlsFingerprint(SjisView fingerprint);
-    // The name of the selected list row; nothing when no row is selected.
-    std::optional<SjisString> selectedFtpName() const;
-    // Writes the names list into the settings and the store; false after a message.
-    bool storeSettingNames();
+    std::optional<FtpSetting> ftpGroup();
+    // Whether the group differs from the selected setting as stored.
+    bool ftpGroupEdited() const;
+    // Stores the edited group under the selected row's name; false after a message.
+    bool storeFtpGroup();
+    void showFtpList();
+    void showFtpGroup();
     void showStoreError(const QString& message);
 
     // The texts as shown, so that unchanged ones keep their bytes.
@@ -92,15 +97,14 @@ private:
 
     std::unique_ptr<Ui::TformPreferences> ui_;
     Settings& settings_;
-    SettingsStore& store_;
     QFileDialog* OpenDialog = nullptr;
     ExecutableFilter* programFilter_ = nullptr;
     QFontDialog* FontDialog = nullptr;
+    FixedWidthFontList* fontList_ = nullptr;
     QColorDialog* ColorDialog = nullptr;
     std::array<ShownText, TextCount> shown_;
     std::array<int, SwatchCount> swatches_{};
-    std::vector<SjisString> ftpNames_; // the names of the list's rows, as stored
-    bool fillingFtpGroup_ = false;     // the FTP list, not the user, is changing the edits
-    SjisString ftpFingerprint_;        // the shown setting's trusted certificate, as stored
+    FtpSettingList ftpList_;
+    bool fillingFtpGroup_ = false;     // the FTP list, not the user, is changing the controls
     bool atomicReplaceClicked_ = false; // the user set the box since the group was filled
 };

@@ -1,6 +1,7 @@
 #include "editor/TformSourceEditor.h"
 
 #include "document/TextCodec.h"
+#include "editor/EditorFont.h"
 #include "editor/EditorText.h"
 #include "settings/Settings.h"
 #include "ui_TformSourceEditor.h"
@@ -93,7 +94,7 @@ void TformSourceEditor::FormShow()
     ColourEditor* editor = ui_->RichEdit;
     // The colours are the window's own; the font is the one the user chose
     // for editing.
-    editor->setFont(QFont(TextCodec::ToUnicode(settings_.EditorFontName), settings_.EditorFontSize));
+    editor->setFont(EditorFont(TextCodec::ToUnicode(settings_.EditorFontName), settings_.EditorFontSize));
     EditorStyle style = SourceEditorStyle();
     style.autoIndent = settings_.EditorAutoIndent;
     editor->setEditorStyle(style);

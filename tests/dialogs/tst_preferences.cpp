@@ -14,8 +14,11 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QListView>
 #include <QSettings>
+#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -85,6 +88,13 @@ struct Prefs {
         else
             Answer(QMessageBox::Yes, question);
         ui.bttnAddFtpSetting->click();
+    }
+    QStringList selected() const
+    {
+        QStringList names;
+        for (const QListWidgetItem* item : ui.listFtpSettingNameText->selectedItems())
+            names << item->text();
+        return names;
     }
     void select(const QString& name)
     {
@@ -235,7 +245,6 @@ private slots:
     {
         Prefs p;
         p.show();
-        QVERIFY(p.dialog.fontDialog()->testOption(QFontDialog::MonospacedFonts));
         WhenModal<QFontDialog>([](QFontDialog* d) {
             d->setCurrentFont(QFont("DejaVu Sans Mono", 17));
             d->accept();
@@ -246,6 +255,42 @@ private slots:
         p.ui.bttnCancel->click();
         QCOMPARE(p.settings.EditorFontSize, 17);
         QCOMPARE(p.settings.EditorFontName, Settings::DefaultEditorFontName());
+    }
+
+    // Every font whose Latin letters have one width, Japanese ones with
+    // double-width kanji among them; the picker opens on the font the
+    // editor shows for the stored one, which is not installed here.
+    void fontPickerOffersFixedWidthLatin_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("Japanese fixed pitch") << "Noto Sans Mono CJK JP" << true;
+        QTest::newRow("Latin fixed pitch") << "DejaVu Sans Mono" << true;
+        QTest::newRow("Japanese proportional") << "Noto Sans CJK JP" << false;
+        QTest::newRow("Latin proportional") << "DejaVu Sans" << false;
+    }
+
+    void fontPickerOffersFixedWidthLatin()
+    {
+        QFETCH(QString, family);
+        QFETCH(bool, offered);
+        QVERIFY(QFontDatabase::hasFamily(family)); // the row's premise
+        Prefs& p = *shared_;
+        p.dialog.reject();
+        p.show();
+        QStringList listed;
+        QString opensOn;
+        WhenModal<QFontDialog>([&](QFontDialog* d) {
+            for (const QListView* list : d->findChildren<QListView*>())
+                if (auto* model = qobject_cast<QStringListModel*>(list->model()))
+                    listed << model->stringList();
+            opensOn = d->currentFont().family();
+            d->reject();
+        });
+        p.ui.bttnEditorFontName->click();
+        QCOMPARE(listed.contains(family), offered);
+        QVERIFY2(QFontDatabase::writingSystems(opensOn).contains(QFontDatabase::Japanese), qPrintable(opensOn));
+        QVERIFY2(listed.contains(opensOn), qPrintable(opensOn));
     }
 
     void filePickerFillsTheEdit()
@@ -357,6 +402,14 @@ private slots:
         QVERIFY(!p.ui.bttnDelFtpSetting->isEnabled());
         QVERIFY(p.ui.bttnApplyFtpSetting->isEnabled());
         p.select("work");
+        // Deleting asks first, with No as the default.
+        Box asked;
+        Answer(QMessageBox::No, &asked);
+        p.ui.bttnDelFtpSetting->click();
+        QCOMPARE(asked.title, QStringLiteral("質問"));
+        QCOMPARE(asked.defaultButton, QMessageBox::No);
+        QCOMPARE(p.rows(), QStringList({"(規定値)", "home", "work"}));
+        Answer(QMessageBox::Yes);
         p.ui.bttnDelFtpSetting->click();
         QCOMPARE(p.rows(), QStringList({"(規定値)", "home"}));
         QCOMPARE(ReadFtpSetting(p.store, "work"), FtpSetting());
@@ -374,27 +427,51 @@ private slots:
     }
 
     // The FTP group's steps: "select:NAME", "host:TEXT", "click:CHECKBOX",
-    // "apply" (the tab's 適用), "add:NAME" (answering Yes), "forget".
+    // "apply" (the tab's 適用), "add:NAME" (answering Yes), "forget",
+    // "delete", "answer:Yes|No" (the next question), and the dialog's "ok",
+    // "applyAll" and "cancel". `question` is the last question asked.
     void ftpGroupWritesEveryValue_data()
     {
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("name");
         QTest::addColumn<FtpSetting>("stored");
+        QTest::addColumn<QString>("question");
+        const FtpSetting home{"ftp.home", "h", "hp", true, true, false, "AB:CD"};
+        const FtpSetting byDefault{"ftp.default", "d", "dp", false, false, false, "EE:FF"};
+        FtpSetting typed = byDefault;
+        typed.HostName = "ftp.typed";
         QTest::newRow("apply keeps TLS, store mode and trust")
             << QStringList{"select:home", "host:ftp.new", "apply"} << "home"
-            << FtpSetting{"ftp.new", "h", "hp", true, true, false, "AB:CD"};
+            << FtpSetting{"ftp.new", "h", "hp", true, true, false, "AB:CD"} << "";
         QTest::newRow("apply writes the boxes")
             << QStringList{"select:home", "click:cboxFtpUseTLS", "click:cboxFtpAtomicReplace", "apply"} << "home"
-            << FtpSetting{"ftp.home", "h", "hp", true, false, true, "AB:CD"};
+            << FtpSetting{"ftp.home", "h", "hp", true, false, true, "AB:CD"} << "";
         QTest::newRow("added setting replaces in one step")
             << QStringList{"select:home", "add:new"} << "new"
-            << FtpSetting{"ftp.home", "h", "hp", true, true, true, "AB:CD"};
+            << FtpSetting{"ftp.home", "h", "hp", true, true, true, "AB:CD"} << "";
         QTest::newRow("added setting with the box cleared")
-            << QStringList{"click:cboxFtpAtomicReplace", "click:cboxFtpAtomicReplace", "add:new"} << "new"
-            << FtpSetting{"ftp.default", "d", "dp", false, false, false, "EE:FF"};
+            << QStringList{"click:cboxFtpAtomicReplace", "click:cboxFtpAtomicReplace", "add:new"} << "new" << byDefault
+            << "";
         QTest::newRow("forget is stored at once")
             << QStringList{"select:home", "host:unsaved", "forget"} << "home"
-            << FtpSetting{"ftp.home", "h", "hp", true, true, false, ""};
+            << FtpSetting{"ftp.home", "h", "hp", true, true, false, ""} << "";
+        // What is typed into the group belongs to the setting it shows.
+        QTest::newRow("OK stores what was typed") << QStringList{"host:ftp.typed", "ok"} << "(規定値)" << typed << "";
+        QTest::newRow("Apply stores what was typed")
+            << QStringList{"host:ftp.typed", "applyAll"} << "(規定値)" << typed << "";
+        QTest::newRow("Cancel drops what was typed")
+            << QStringList{"host:ftp.typed", "cancel"} << "(規定値)" << byDefault << "";
+        QTest::newRow("another row asks first, Yes stores")
+            << QStringList{"host:ftp.typed", "answer:Yes", "select:home"} << "(規定値)" << typed
+            << "設定名 (規定値) の変更を保存しますか？";
+        QTest::newRow("another row asks first, No drops")
+            << QStringList{"host:ftp.typed", "answer:No", "select:home"} << "(規定値)" << byDefault
+            << "設定名 (規定値) の変更を保存しますか？";
+        QTest::newRow("delete asks first, No keeps the setting")
+            << QStringList{"select:home", "answer:No", "delete"} << "home" << home << DeleteFtpSettingQuestion("home");
+        QTest::newRow("delete asks first, Yes erases it")
+            << QStringList{"select:home", "answer:Yes", "delete"} << "home" << FtpSetting()
+            << DeleteFtpSettingQuestion("home");
     }
 
     void ftpGroupWritesEveryValue()
@@ -402,12 +479,14 @@ private slots:
         QFETCH(QStringList, steps);
         QFETCH(QString, name);
         QFETCH(FtpSetting, stored);
+        QFETCH(QString, question);
         Prefs p;
         p.show();
         p.ui.PageControl->setCurrentWidget(p.ui.tabFtp);
-        // With nothing selected there is no setting whose trust could go.
+        // The group opens on the default setting, with its row selected.
         QCOMPARE(p.ui.editFtpTlsFingerprint->text(), QStringLiteral("EE:FF"));
-        QVERIFY(!p.ui.bttnForgetTlsFingerprint->isEnabled());
+        QCOMPARE(p.selected(), QStringList{"(規定値)"});
+        Box asked;
         for (const QString& step : std::as_const(steps)) {
             const QString verb = step.section(u':', 0, 0);
             const QString arg = step.section(u':', 1);
@@ -424,6 +503,12 @@ private slots:
                 Answer(QMessageBox::Yes);
                 p.ui.bttnAddFtpSetting->click();
                 QCOMPARE(p.ui.cboxFtpAtomicReplace->isChecked(), stored.AtomicReplace);
+            } else if (verb == "answer") {
+                Answer(arg == "Yes" ? QMessageBox::Yes : QMessageBox::No, &asked);
+            } else if (verb == "delete") {
+                p.ui.bttnDelFtpSetting->click();
+            } else if (verb == "ok" || verb == "applyAll" || verb == "cancel") {
+                (verb == "ok" ? p.ui.bttnOk : verb == "cancel" ? p.ui.bttnCancel : p.ui.bttnApply)->click();
             } else {
                 QVERIFY(p.ui.bttnForgetTlsFingerprint->isEnabled());
                 p.ui.bttnForgetTlsFingerprint->click();
@@ -431,7 +516,8 @@ private slots:
                 QVERIFY(!p.ui.bttnForgetTlsFingerprint->isEnabled());
             }
         }
-        QCOMPARE(ReadFtpSetting(p.store, name.toStdString()), stored);
+        QCOMPARE(asked.text, question);
+        QCOMPARE(ReadFtpSetting(p.store, TextCodec::FromUnicodeWithReferences(name)), stored);
     }
 
     void applyShowsTheDefaultSettingAgain()
@@ -443,7 +529,7 @@ private slots:
         QTest::keyClicks(p.ui.editAuthor, "x");
         p.ui.bttnApply->click();
         QCOMPARE(p.ui.editFtpHostName->text(), QStringLiteral("ftp.default"));
-        QVERIFY(p.ui.listFtpSettingNameText->selectedItems().isEmpty());
+        QCOMPARE(p.selected(), QStringList{"(規定値)"});
         QVERIFY(!p.ui.bttnApply->isEnabled());
         QVERIFY(!p.ui.bttnDelFtpSetting->isEnabled());
         QCOMPARE(p.settings.Author, SjisString("Tav Outliner 1.8 Userx"));

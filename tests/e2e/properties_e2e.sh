@@ -60,7 +60,7 @@ menu alt+e p
 window '^環境設定$'
 key ctrl+Tab ctrl+Tab ctrl+Tab     # to the FTP tab; the name field has the focus
 type_text "e2e"
-key Tab Tab Tab                    # past the add button and the list, to the server
+key Tab Tab Tab Tab                # past the add and apply buttons and the list, to the server
 type_text "127.0.0.1:$port"
 key Tab
 type_text "tav"
