@@ -96,6 +96,11 @@ void ColourEditor::SetColouredText(const QString& newText)
     // The colours are then laid over the lines, which is no edit at all.
     viewport()->setUpdatesEnabled(false);
     loading_ = true;
+    // setPlainText gives the whole new text the caret's character format:
+    // after "<b" was typed that is the tag name's, which would then stay
+    // with every text loaded later. The loaded text carries no format.
+    setTextCursor(QTextCursor(document()));
+    setCurrentCharFormat(QTextCharFormat());
     setPlainText(newText);
     QTextDocument* doc = document();
     layOutColours(doc->begin(), doc->lastBlock());
