@@ -481,6 +481,31 @@ private slots:
         QCOMPARE(node->record().Body, SjisString("<P>  hello</P>\r\n<li>x\r\n"));
     }
 
+    // Undo takes the command back as one step, its colours with it, and
+    // the typing before it stays undoable.
+    void paragraphCommandIsOneUndoStep()
+    {
+        Fixture f;
+        Node* node = AddNode(f.page, nullptr, "n", "<b>x</b>\r\nplain");
+        f.open();
+        f.select(node);
+        f.editor()->setFocus();
+        f.editor()->setSelection(14, 0);
+        QTest::keyClicks(f.editor(), QStringLiteral(" typed"));
+        const QTextCharFormat tag = f.editor()->shownFormat(1);
+        QTest::keyClick(f.editor(), Qt::Key_T, Qt::ControlModifier);
+        QCOMPARE(f.editor()->text(), QStringLiteral("<b>x</b>\n<P>plain typed</P>\n"));
+        QCOMPARE(f.editor()->shownFormat(10).foreground(), tag.foreground()); // "P" coloured as a tag name
+        QVERIFY(f.ui().MainMenu_EU->isEnabled());
+
+        f.ui().MainMenu_EU->trigger();
+        QCOMPARE(f.editor()->text(), QStringLiteral("<b>x</b>\nplain typed"));
+        QCOMPARE(f.editor()->shownFormat(1).foreground(), tag.foreground());
+        QVERIFY(f.ui().MainMenu_EU->isEnabled());
+        f.ui().MainMenu_EU->trigger();
+        QCOMPARE(f.editor()->text(), QStringLiteral("<b>x</b>\nplain"));
+    }
+
     // Whatever changes the page counts as a change, so that closing asks.
     void everyEditMarksThePageChanged_data()
     {
