@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class DesktopOpener;
 class OutlineModel;
 class OutlineTreeView;
 class QFileDialog;
@@ -90,6 +91,8 @@ public:
     void pagePropertiesEdited(const PageProperties& before);
     TOpenFileHistories* recentFiles() const { return RUF; }
     QFileDialog* openDialog() const { return OpenDialog; }
+    // What Help > manual opens the manual with.
+    DesktopOpener* manualOpener() const { return manualOpener_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -155,6 +158,7 @@ private:
     PageFileContext pageFileContext();
     void ShowPageFileFailure(const PageFileResult& result);
     void ReloadBrowser();
+    void ManualNotOpened(const QString& path, bool missing);
     // Asks whether to save a changed page before it is replaced; false to keep it.
     bool ConfirmDiscard();
     void updateCaption();
@@ -185,6 +189,7 @@ private:
     SettingsStore* recentStore_ = nullptr;
     TOpenFileHistories* RUF = nullptr;
     QFileDialog* OpenDialog = nullptr;
+    DesktopOpener* manualOpener_ = nullptr;
     AppWindows windows_;
     QString commandLineFile_;
     // The last page stored when start-up could not read it: stored again at

@@ -2,6 +2,7 @@
 // saving pages, the browser link, the external tool, the manual, the upload
 // queue, the recent files and dropped files.
 #include "app/BrowserLink.h"
+#include "app/DesktopOpener.h"
 #include "app/ErrorDisplay.h"
 #include "app/TformMain.h"
 #include "controls/TOpenFileHistories.h"
@@ -60,6 +61,8 @@ void TformMain::connectDocumentCommands()
     connect(ui_->Mainmenu_TP, &QAction::triggered, this, &TformMain::Mainmenu_TPClick);
     connect(ui_->MainMenu_TD, &QAction::triggered, this, &TformMain::MainMenu_TDClick);
     connect(ui_->MainMenu_HO, &QAction::triggered, this, &TformMain::MainMenu_HOClick);
+    manualOpener_ = new DesktopOpener(this);
+    connect(manualOpener_, &DesktopOpener::failed, this, [this](const QString& path) { ManualNotOpened(path, false); });
     ui_->MainMenu_TIR->setChecked(settings_.onSave);
     ui_->MainMenu_TIO->setChecked(settings_.SetFocusBack);
     connect(ui_->RichEdit->document(), &QTextDocument::modificationChanged, this, &TformMain::updateCaption);
@@ -417,7 +420,25 @@ void TformMain::MainMenu_HOClick()
     QString path = FindResource(manual);
     if (path.isEmpty())
         path = U(settings_.ProgramFolder) + manual;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!QFileInfo::exists(path)) {
+        ManualNotOpened(path, true);
+        return;
+    }
+    manualOpener_->open(path);
+}
+
+// Says why the manual did not show and where it is, so that it can be
+// opened by hand; the path can be selected and copied.
+void TformMain::ManualNotOpened(const QString& path, bool missing)
+{
+    const QString text = missing
+        ? QStringLiteral("取扱説明書のファイルが見つかりません:\n%1").arg(QDir::toNativeSeparators(path))
+        : QStringLiteral("取扱説明書をブラウザで開けませんでした（ブラウザを起動できません）。\n"
+                         "次のファイルをブラウザで開いてください:\n%1")
+              .arg(QDir::toNativeSeparators(path));
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("失敗"), text, QMessageBox::Ok, this);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
 }
 
 void TformMain::MainMenu_TDClick()

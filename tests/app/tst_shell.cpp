@@ -2,6 +2,7 @@
 // that restores the last one, saving, opening, damaged files, the upload
 // queue, recent files, dropped files and unsaved changes.
 #include "app/CommandLine.h"
+#include "app/DesktopOpener.h"
 #include "app/TformMain.h"
 #include "common/ModalAnswer.h"
 #include "controls/TOpenFileHistories.h"
@@ -589,6 +590,7 @@ private slots:
         QDesktopServices::setUrlHandler("file", &opened, "open");
         Run run(dir_.path());
         run.start();
+        run.window->manualOpener()->setProgram(QString()); // through the URL handler
         run.page.FileName = Bytes(path("shown.html"));
         run.ui().MainMenu_TII->trigger();
         run.ui().MainMenu_HO->trigger();
@@ -609,6 +611,47 @@ private slots:
         run.ui().Mainmenu_TP->trigger();
         QTRY_VERIFY(QFile::exists(tool + ".out"));
         QTRY_COMPARE(ReadFile(tool + ".out"), path("shown.html").toUtf8());
+    }
+
+    // The opener ends with an error when no browser starts; the user is
+    // told where the manual is.
+    void manualThatDoesNotOpenIsNamed_data()
+    {
+        QTest::addColumn<QString>("openerEnds"); // the opener script's last line; empty: no opener
+        QTest::addColumn<bool>("told");
+        QTest::newRow("opened") << "exit 0" << false;
+        QTest::newRow("no-browser-starts") << "exit 4" << true;
+        QTest::newRow("opener-missing") << "" << true;
+    }
+    void manualThatDoesNotOpenIsNamed()
+    {
+        QFETCH(QString, openerEnds);
+        QFETCH(bool, told);
+        const QString opener = path("opener.sh");
+        if (!openerEnds.isEmpty()) {
+            QFile script(opener);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\nprintf '%s' \"$1\" > \"$0.arg\"\n" + openerEnds.toUtf8() + "\n");
+            script.close();
+            script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        Run run(dir_.path());
+        run.start();
+        run.window->manualOpener()->setProgram(opener);
+        Box box;
+        if (told)
+            Answer(QMessageBox::Ok, &box);
+        run.ui().MainMenu_HO->trigger();
+        if (told) {
+            QTRY_VERIFY(box.seen);
+            QCOMPARE(box.title, QStringLiteral("失敗"));
+            QVERIFY2(box.text.endsWith("/Tav Outliner 1.8.html"), qPrintable(box.text));
+            QVERIFY(QFile::exists(box.text.section('\n', -1)));
+        } else {
+            QTRY_VERIFY(run.window->manualOpener()->findChildren<QObject*>().isEmpty()); // the opener ended
+            QVERIFY(ReadFile(opener + ".arg").endsWith("/Tav Outliner 1.8.html"));
+            QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        }
     }
 
     void aRunThatOpensNothingWritesNoRecentFiles()
