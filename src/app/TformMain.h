@@ -151,7 +151,10 @@ private:
     void FormShow();
     void OpenStartPage();
     void OpenUntitledPage();
-    bool ReadIntoPage(Page& fresh);
+    bool ReadIntoPage(Page& fresh, SjisView chosen, const QString& recentEntry = QString());
+    bool OpenChosenFile(const QString& path, const QString& recentEntry);
+    void OfferToForget(const QString& recentEntry, const QString& failure);
+    static QString UnencodablePathMessage(const QString& path);
     // Document commands.
     void connectDocumentCommands();
     void connectWindowCommands();
