@@ -6,11 +6,9 @@ counts for a colour when it lies on the way from white to that colour, at
 least 40 % of the way.
 
 Usage: screen_colours.py SCREEN_FILE NAME=RRGGBB...   prints "NAME COUNT" lines
-       screen_colours.py SCREEN_FILE --png OUT.png      writes the screen as PNG
 """
 import struct
 import sys
-import zlib
 
 
 def read_screen(path):
@@ -49,24 +47,10 @@ def on_way_from_white(pixel, colour):
     return all(abs(pixel[c] - (255 - amount * (255 - colour[c]))) <= 40 for c in range(3))
 
 
-def write_png(rows, path):
-    raw = b"".join(b"\0" + bytes(v for p in row for v in p) for row in rows)
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n")
-        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 2, 0, 0, 0)))
-        f.write(chunk(b"IDAT", zlib.compress(raw)))
-        f.write(chunk(b"IEND", b""))
-
-
 def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
     rows = read_screen(sys.argv[1])
-    if sys.argv[2] == "--png":
-        write_png(rows, sys.argv[3])
-        return
     for arg in sys.argv[2:]:
         name, hex_colour = arg.split("=")
         colour = tuple(int(hex_colour[i:i + 2], 16) for i in (0, 2, 4))
