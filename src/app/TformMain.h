@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class DesktopOpener;
 class OutlineModel;
 class OutlineTreeView;
 class QFileDialog;
@@ -91,6 +92,8 @@ public:
     void pagePropertiesEdited(const PageProperties& before);
     TOpenFileHistories* recentFiles() const { return RUF; }
     QFileDialog* openDialog() const { return OpenDialog; }
+    // What Help > manual opens the manual with.
+    DesktopOpener* manualOpener() const { return manualOpener_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -149,7 +152,10 @@ private:
     void FormShow();
     void OpenStartPage();
     void OpenUntitledPage();
-    bool ReadIntoPage(Page& fresh);
+    bool ReadIntoPage(Page& fresh, SjisView chosen, const QString& recentEntry = QString());
+    bool OpenChosenFile(const QString& path, const QString& recentEntry);
+    void OfferToForget(const QString& recentEntry, const QString& failure);
+    static QString UnencodablePathMessage(const QString& path);
     // Document commands.
     void connectDocumentCommands();
     void connectWindowCommands();
@@ -161,6 +167,7 @@ private:
     bool EnsureHtmlFolder();
     bool WriteHtmlAndQueue();
     void AnnounceSaved();
+    void ManualNotOpened(const QString& path, bool missing);
     // Asks whether to save a changed page before it is replaced; false to keep it.
     bool ConfirmDiscard();
     void updateCaption();
@@ -191,6 +198,7 @@ private:
     SettingsStore* recentStore_ = nullptr;
     TOpenFileHistories* RUF = nullptr;
     QFileDialog* OpenDialog = nullptr;
+    DesktopOpener* manualOpener_ = nullptr;
     AppWindows windows_;
     QString commandLineFile_;
     // The last page stored when start-up could not read it: stored again at

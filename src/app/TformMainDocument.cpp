@@ -2,6 +2,7 @@
 // saving pages, the browser link, the external tool, the manual, the upload
 // queue, the recent files and dropped files.
 #include "app/BrowserLink.h"
+#include "app/DesktopOpener.h"
 #include "app/ErrorDisplay.h"
 #include "app/TformMain.h"
 #include "controls/FileOperations.h"
@@ -62,6 +63,8 @@ void TformMain::connectDocumentCommands()
     connect(ui_->Mainmenu_TP, &QAction::triggered, this, &TformMain::Mainmenu_TPClick);
     connect(ui_->MainMenu_TD, &QAction::triggered, this, &TformMain::MainMenu_TDClick);
     connect(ui_->MainMenu_HO, &QAction::triggered, this, &TformMain::MainMenu_HOClick);
+    manualOpener_ = new DesktopOpener(this);
+    connect(manualOpener_, &DesktopOpener::failed, this, [this](const QString& path) { ManualNotOpened(path, false); });
     ui_->MainMenu_TIR->setChecked(settings_.onSave);
     ui_->MainMenu_TIO->setChecked(settings_.SetFocusBack);
     connect(ui_->RichEdit->document(), &QTextDocument::modificationChanged, this, &TformMain::updateCaption);
@@ -140,17 +143,20 @@ void TformMain::OpenStartPage()
         }
     };
     if (!commandLineFile_.isEmpty()) {
-        const std::optional<SjisString> path = TextCodec::FromUnicodeStrict(commandLineFile_);
+        // Relative to the folder the program was started in: the page keeps
+        // working (and is listed once) when it is started from elsewhere.
+        const QString absolute =
+            QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(commandLineFile_).absoluteFilePath()));
+        const std::optional<SjisString> path = TextCodec::FromUnicodeStrict(absolute);
         if (!path) {
-            ShowError(this, QStringLiteral("“%1” には Shift_JIS で表せない文字が含まれているため、開けません。")
-                                .arg(commandLineFile_));
+            ShowError(this, UnencodablePathMessage(absolute));
             OpenUntitledPage();
             return;
         }
         PointPageAt(page_, *path);
         Page fresh;
         fresh.properties() = page_.properties();
-        fallBackIfUnread(ReadIntoPage(fresh));
+        fallBackIfUnread(ReadIntoPage(fresh, *path));
         return;
     }
     switch (settings_.BootOnAction) {
@@ -158,7 +164,7 @@ void TformMain::OpenStartPage()
         if (QFileInfo::exists(TextCodec::NativePath(PagePaths::PageFilePath(page_)))) {
             Page fresh;
             fresh.properties() = page_.properties();
-            fallBackIfUnread(ReadIntoPage(fresh));
+            fallBackIfUnread(ReadIntoPage(fresh, PagePaths::PageFilePath(page_)));
         }
         break;
     case 1: // the new page dialog; cancelled, the untitled page
@@ -227,12 +233,18 @@ void TformMain::ShowPageFileFailure(const PageFileResult& result)
 }
 
 // Reads the page file named by `fresh`'s DatabasePath and FileName into it
-// and makes it the open page. On failure the open page stays as it was.
-bool TformMain::ReadIntoPage(Page& fresh)
+// and makes it the open page. On failure the open page stays as it was, and
+// the message names `chosen`, the file the user named. A failure to open
+// `recentEntry` (an entry of the recent-files list) asks whether to forget it.
+bool TformMain::ReadIntoPage(Page& fresh, SjisView chosen, const QString& recentEntry)
 {
-    const PageFileResult result = ReadPageFile(fresh, pageFileContext());
+    PageFileResult result = ReadPageFile(fresh, pageFileContext());
     if (!result.opened()) {
-        ShowPageFileFailure(result);
+        NameChosenFile(result, chosen);
+        if (recentEntry.isEmpty())
+            ShowPageFileFailure(result);
+        else
+            OfferToForget(recentEntry, result.message);
         return false;
     }
     page_.TakeContentFrom(fresh);
@@ -243,20 +255,47 @@ bool TformMain::ReadIntoPage(Page& fresh)
     return true;
 }
 
+// One question for both: why the entry did not open, and whether to take it
+// off the list (No keeps it: its drive may only be away today).
+void TformMain::OfferToForget(const QString& recentEntry, const QString& failure)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("質問"),
+                    failure.trimmed() + QStringLiteral("\n\n“%1” を最近使ったファイルの一覧から削除しますか？").arg(recentEntry),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() == QMessageBox::Yes && RUF) {
+        RUF->RemoveHistory(recentEntry);
+        RUF->RefreshMenu();
+    }
+}
+
+QString TformMain::UnencodablePathMessage(const QString& path)
+{
+    return QStringLiteral("“%1” には Shift_JIS で表せない文字が含まれているため、開けません。").arg(path);
+}
+
 bool TformMain::OpenPage(const QString& path)
+{
+    return OpenChosenFile(path, QString());
+}
+
+bool TformMain::OpenChosenFile(const QString& path, const QString& recentEntry)
 {
     if (!ConfirmDiscard())
         return false;
     const std::optional<SjisString> bytes = TextCodec::FromUnicodeStrict(QDir::toNativeSeparators(path));
     if (!bytes) {
-        ShowError(this, QStringLiteral("“%1” には Shift_JIS で表せない文字が含まれているため、開けません。").arg(path));
+        if (recentEntry.isEmpty())
+            ShowError(this, UnencodablePathMessage(path));
+        else
+            OfferToForget(recentEntry, UnencodablePathMessage(path));
         return false;
     }
     Page fresh;
     fresh.properties() = page_.properties(); // a new page keeps the DOCTYPE of the one before
     fresh.ResetPage(settings_.newPageDefaults());
     PointPageAt(fresh, *bytes);
-    return ReadIntoPage(fresh);
+    return ReadIntoPage(fresh, *bytes, recentEntry);
 }
 
 void TformMain::MainMenu_FOPClick()
@@ -268,7 +307,7 @@ void TformMain::MainMenu_FOPClick()
 
 void TformMain::RUFOpenFile(QAction*, QString fileName)
 {
-    OpenPage(fileName);
+    OpenChosenFile(fileName, fileName);
 }
 
 void TformMain::dragEnterEvent(QDragEnterEvent* event)
@@ -458,7 +497,25 @@ void TformMain::MainMenu_HOClick()
     QString path = FindResource(manual);
     if (path.isEmpty())
         path = U(settings_.ProgramFolder) + manual;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!QFileInfo::exists(path)) {
+        ManualNotOpened(path, true);
+        return;
+    }
+    manualOpener_->open(path);
+}
+
+// Says why the manual did not show and where it is, so that it can be
+// opened by hand; the path can be selected and copied.
+void TformMain::ManualNotOpened(const QString& path, bool missing)
+{
+    const QString text = missing
+        ? QStringLiteral("取扱説明書のファイルが見つかりません:\n%1").arg(QDir::toNativeSeparators(path))
+        : QStringLiteral("取扱説明書をブラウザで開けませんでした（ブラウザを起動できません）。\n"
+                         "次のファイルをブラウザで開いてください:\n%1")
+              .arg(QDir::toNativeSeparators(path));
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("失敗"), text, QMessageBox::Ok, this);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
 }
 
 void TformMain::MainMenu_TDClick()

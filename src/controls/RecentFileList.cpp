@@ -1,5 +1,7 @@
 #include "controls/RecentFileList.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 void RecentFileList::load(const QString& storedText)
@@ -14,6 +16,14 @@ void RecentFileList::add(const QString& path)
         pending_.emplace();
     remove(*pending_, path);
     pending_->prepend(path);
+}
+
+void RecentFileList::forget(const QString& path)
+{
+    remove(history_, path);
+    if (pending_)
+        remove(*pending_, path);
+    forgotten_ = true;
 }
 
 QString RecentFileList::merge()
@@ -43,7 +53,15 @@ QString RecentFileList::captionPrefix(int position)
 
 bool RecentFileList::samePath(const QString& a, const QString& b)
 {
-    return a.toCaseFolded().localeAwareCompare(b.toCaseFolded()) == 0;
+    if (a.toCaseFolded().localeAwareCompare(b.toCaseFolded()) == 0)
+        return true;
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
+}
+
+QString RecentFileList::listedPath(const QString& path)
+{
+    return QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
 }
 
 QString RecentFileList::folderOf(const QString& path)

@@ -528,45 +528,61 @@ void TFolderTreeViewEx::startDrag(Qt::DropActions)
     }
 }
 
+void TFolderTreeViewEx::dropEvent(QDropEvent* event)
+{
+    // QTreeWidget::dropEvent moves the tree's own items inside the view when
+    // they are dropped on it, and the files stay where they are.
+    QTreeView::dropEvent(event);
+}
+
 bool TFolderTreeViewEx::dropMimeData(QTreeWidgetItem* parent, int, const QMimeData* data, Qt::DropAction action)
 {
     if (!parent || !(parent->flags() & Qt::ItemIsDropEnabled) || !data->hasUrls()
         || (action != Qt::MoveAction && action != Qt::CopyAction))
         return false;
     const QString folder = pathOf(parent);
-    QStringList touched{folder};
-    QString failure;
-    bool any = false;
+    QStringList sources;
     for (const QUrl& url : data->urls()) {
         if (!url.isLocalFile())
             continue;
         const QString source = QDir::cleanPath(url.toLocalFile());
-        const QString from = QFileInfo(source).absolutePath();
-        if (action == Qt::MoveAction && from == folder)
+        if (action == Qt::MoveAction && QFileInfo(source).absolutePath() == folder)
             continue; // already there
+        sources << source;
+    }
+    if (sources.isEmpty())
+        return false;
+    // The drop is still being delivered (inside a drag of this tree, with the
+    // pointer held): the question and the transfer come once it is over.
+    QTimer::singleShot(0, this, [this, folder, sources, action] { transferInto(folder, sources, action); });
+    return true;
+}
+
+void TFolderTreeViewEx::transferInto(const QString& folder, const QStringList& sources, Qt::DropAction action)
+{
+    QStringList touched{folder};
+    QString failure;
+    for (const QString& source : sources) {
+        if (action == Qt::MoveAction && askBeforeMove_ && !askBeforeMove_(source, folder))
+            continue;
         const std::optional<QString> failed = action == Qt::MoveAction ? FileOperations::MoveInto(source, folder)
                                                                        : FileOperations::CopyInto(source, folder);
         if (failed) {
             failure = *failed;
             break;
         }
-        any = true;
-        touched << from;
+        touched << QFileInfo(source).absolutePath();
     }
     touched.removeDuplicates();
-    // The drop is still being delivered; change the tree once it is over.
-    QTimer::singleShot(0, this, [this, touched, failure] {
-        if (autoUpDate_)
-            for (const QString& path : touched) {
-                // A folder below another one in the list is listed with it.
-                const bool inner = std::any_of(touched.begin(), touched.end(), [&path](const QString& other) {
-                    return other != path && (other == QLatin1String("/") || path.startsWith(other + QLatin1Char('/')));
-                });
-                if (QTreeWidgetItem* item = itemForPath(path); item && !inner)
-                    RefreshItem(item);
-            }
-        if (!failure.isEmpty())
-            showFailure(failure);
-    });
-    return any;
+    if (autoUpDate_)
+        for (const QString& path : touched) {
+            // A folder below another one in the list is listed with it.
+            const bool inner = std::any_of(touched.begin(), touched.end(), [&path](const QString& other) {
+                return other != path && (other == QLatin1String("/") || path.startsWith(other + QLatin1Char('/')));
+            });
+            if (QTreeWidgetItem* item = itemForPath(path); item && !inner)
+                RefreshItem(item);
+        }
+    if (!failure.isEmpty())
+        showFailure(failure);
 }

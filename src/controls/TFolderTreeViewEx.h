@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTreeWidget>
 
+#include <functional>
+
 // A tree of the computer's folders (and, optionally, files) that reports the
 // selected folder's path, with a context menu (new folder, rename, open in
 // the file manager), renaming and drag and drop of files and folders.
@@ -104,6 +106,11 @@ public:
     // Lists the item's children again (after a change on disk).
     void RefreshItem(QTreeWidgetItem* item);
 
+    // Asked before a drop moves `source` into `folder`; false leaves it
+    // where it is. Unset, moves go ahead.
+    using MoveQuestion = std::function<bool(const QString& source, const QString& folder)>;
+    void setMoveQuestion(MoveQuestion ask) { askBeforeMove_ = std::move(ask); }
+
     // The context menu's commands on an item.
     void NewFolderIn(QTreeWidgetItem* item);
     void StartRename(QTreeWidgetItem* item);
@@ -117,6 +124,9 @@ signals:
 protected:
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override;
+    // Every drop, from this tree too, goes to dropMimeData and so to the
+    // file system: the tree never moves its own items.
+    void dropEvent(QDropEvent* event) override;
     bool dropMimeData(QTreeWidgetItem* parent, int index, const QMimeData* data, Qt::DropAction action) override;
     Qt::DropActions supportedDropActions() const override;
     void startDrag(Qt::DropActions supportedActions) override;
@@ -133,6 +143,7 @@ private:
     void reportChange(QTreeWidgetItem* current);
     void showContextMenu(QPoint pos);
     void itemRenamed(const QString& path, const QString& typed);
+    void transferInto(const QString& folder, const QStringList& sources, Qt::DropAction action);
     void showFailure(const QString& reason);
     static Kind kindOf(const QTreeWidgetItem* item);
     static QString pathOrCaption(const QTreeWidgetItem* item);
@@ -154,4 +165,5 @@ private:
     QString folderName_;
     bool building_ = false;
     QTreeWidgetItem* renaming_ = nullptr;
+    MoveQuestion askBeforeMove_;
 };

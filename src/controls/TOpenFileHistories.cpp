@@ -96,7 +96,12 @@ void TOpenFileHistories::LoadHistories(const QString& name)
 
 void TOpenFileHistories::AddHistory(const QString& path)
 {
-    list_.add(path);
+    list_.add(RecentFileList::listedPath(path));
+}
+
+void TOpenFileHistories::RemoveHistory(const QString& path)
+{
+    list_.forget(path);
 }
 
 void TOpenFileHistories::removeCreatedItems()
@@ -125,7 +130,7 @@ void TOpenFileHistories::RefreshMenu()
 
 void TOpenFileHistories::SaveHistories(const QString& name)
 {
-    if (!list_.hasPending())
+    if (!list_.hasChanges())
         return;
     store_.setValue(QString(), name, list_.merge());
 }

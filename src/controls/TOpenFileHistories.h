@@ -34,9 +34,12 @@ public:
     void setMaxHistory(int value) { list_.maxHistory = value; }
 
     void LoadHistories(const QString& name);
+    // Lists `path` first, absolute and clean (RecentFileList::listedPath).
     void AddHistory(const QString& path);
+    // Takes `path` off the list; saving writes the list without it.
+    void RemoveHistory(const QString& path);
     void RefreshMenu();
-    // Writes nothing when no path was added during this run.
+    // Writes nothing when no path was added or removed during this run.
     void SaveHistories(const QString& name);
 
     const QStringList& history() const { return list_.history(); }

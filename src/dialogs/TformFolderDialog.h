@@ -33,6 +33,8 @@ private slots:
 
 private:
     void FormShow();
+    // Whether the tree may move `source` into `folder`: the user's answer.
+    bool AskBeforeMove(const QString& source, const QString& folder);
 
     std::unique_ptr<Ui::TformFolderDialog> ui_;
     QString chosenFolder_;

@@ -390,6 +390,15 @@ PageFileResult WritePageFile(Page& page, const PageFileContext& context)
     return result;
 }
 
+void NameChosenFile(PageFileResult& result, SjisView chosenPath)
+{
+    if (result.opened() || SjisView(result.path) == chosenPath)
+        return;
+    result.message = QString::fromUtf8("“%1” を開けませんでした。ページは同じ名前の .data ファイルから読み込みます。\n")
+                         .arg(Show(chosenPath))
+        + result.message;
+}
+
 void PointPageAt(PageProperties& page, SjisView path)
 {
     page.FileName = PagePaths::ChangeFileExt(PagePaths::ExtractFileName(path), ".html");
@@ -416,9 +425,10 @@ PageFileResult ReadPageFileFrom(QIODevice& device, Page& page, const PageFileCon
     if (version < 0) {
         if (tag.compare(0, 12, "Tav Outliner") == 0 && tag.size() >= 12)
             return Failure(PageFileStatus::NewerFormat, path,
-                           QString::fromUtf8("新しいバージョン形式のファイルです。") + Show(tag)
-                               + QString::fromUtf8(" 以降をお使いください。"));
-        return Failure(PageFileStatus::UnknownFormat, path, QString::fromUtf8("対応していない形式のファイルです。\n"));
+                           QString::fromUtf8("“%1” は新しいバージョン形式のファイルです。%2 以降をお使いください。")
+                               .arg(Show(path), Show(tag)));
+        return Failure(PageFileStatus::UnknownFormat, path,
+                       QString::fromUtf8("“%1” は対応していない形式のファイルです。\n").arg(Show(path)));
     }
 
     PageFieldReader in(reader);

@@ -76,6 +76,11 @@ PageFileResult ReadPageFileFrom(QIODevice& device, Page& page, const PageFileCon
 // of that base name in that folder, whatever extension the path had.
 void PointPageAt(PageProperties& page, SjisView path);
 
+// For a read that failed on the page file of another file the user chose
+// (ftpd.py has its page in ftpd.data): the message names the chosen file
+// first and says that its page is read from the ".data" file.
+void NameChosenFile(PageFileResult& result, SjisView chosenPath);
+
 // Reads the page file at the page file path of the page's DatabasePath and
 // FileName (versions 1.0 to 1.4). Properties that the file's version does
 // not carry keep their values.

@@ -84,11 +84,7 @@ void ColourEditor::SetColouredText(const QString& newText)
     const int oldLength = selectionLength();
     for (size_t c = 0; c < loadFormats_.size(); ++c)
         loadFormats_[c] = loadFormat(CharClass(c));
-    runs_.clear();
     removed_.clear();
-    for (const ColourRun& run : ComputeColourRuns(newText))
-        if (run.cls != CharClass::Text)
-            runs_.push_back(run);
 
     // Plain text shows the text class through the widget's own colour and
     // font (setEditorStyle), so the text goes in by the widget's fast path:
@@ -96,10 +92,13 @@ void ColourEditor::SetColouredText(const QString& newText)
     // The colours are then laid over the lines, which is no edit at all.
     viewport()->setUpdatesEnabled(false);
     loading_ = true;
+    // setPlainText gives the whole new text the caret's character format:
+    // after "<b" was typed that is the tag name's, which would then stay
+    // with every text loaded later. The loaded text carries no format.
+    setTextCursor(QTextCursor(document()));
+    setCurrentCharFormat(QTextCharFormat());
     setPlainText(newText);
-    QTextDocument* doc = document();
-    layOutColours(doc->begin(), doc->lastBlock());
-    doc->markContentsDirty(0, doc->characterCount());
+    colourWholeText(newText);
     loading_ = false;
 
     setSelection(oldStart, oldLength);
@@ -111,9 +110,32 @@ void ColourEditor::SetColouredText(const QString& newText)
 
 void ColourEditor::ReplaceColouredText(const QString& newText)
 {
-    const bool modified = document()->isModified() || newText != text();
-    SetColouredText(newText);
-    document()->setModified(modified);
+    if (newText == text())
+        return; // no edit, no undo step
+    const int oldStart = selectionStart();
+    const int oldLength = selectionLength();
+    viewport()->setUpdatesEnabled(false);
+    // One edit block is one undo step. followEdit keeps the old text's
+    // colours for undo to give back; the new text is coloured whole.
+    QTextCursor all(document());
+    all.select(QTextCursor::Document);
+    all.insertText(newText, QTextCharFormat());
+    colourWholeText(newText);
+    setSelection(oldStart, oldLength);
+    setCurrentCharFormat(loadFormats_[size_t(CharClass::Text)]);
+    ensureCursorVisible();
+    viewport()->setUpdatesEnabled(true);
+}
+
+void ColourEditor::colourWholeText(const QString& shown)
+{
+    runs_.clear();
+    for (const ColourRun& run : ComputeColourRuns(shown))
+        if (run.cls != CharClass::Text)
+            runs_.push_back(run);
+    QTextDocument* doc = document();
+    layOutColours(doc->begin(), doc->lastBlock());
+    doc->markContentsDirty(0, doc->characterCount());
 }
 
 void ColourEditor::layOutColours(const QTextBlock& first, const QTextBlock& last)

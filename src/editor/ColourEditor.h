@@ -53,9 +53,9 @@ public:
     // afresh and the change signal is raised once, not per format. The
     // selection keeps its numbers (clamped to the new text).
     void SetColouredText(const QString& text);
-    // The same as an edit (the paragraph command): the document counts as
-    // modified when the text changed or had been modified before, where
-    // SetColouredText, which loads a text, leaves it unmodified.
+    // Replaces the text by an edit (the paragraph command) and colours it
+    // as a load does: one undo step, the history before it kept. Nothing
+    // happens when the text is the same.
     void ReplaceColouredText(const QString& text);
     // Sets the insertion format for a key about to be typed; returns true
     // when it inserted the text itself (automatic indentation of Enter).
@@ -93,6 +93,8 @@ private:
     CharClass classAtCaret(QChar key) const;
     // Keeps the loaded colours on their characters after an edit.
     void followEdit(int position, int removed, int added);
+    // Colours the whole of `shown`, the editor's text, from scratch.
+    void colourWholeText(const QString& shown);
     // Gives the lines from `first` to `last` their display formats from runs_.
     void layOutColours(const QTextBlock& first, const QTextBlock& last);
 

@@ -59,7 +59,9 @@ constexpr TagSet CapitalisedTags = {
     "<Link Href=\"{}\" Rel=\"StyleSheet\" Type=\"text/css\">\n",
     "<Script Language=\"JavaScript\" Src=\"{}\"></Script>\n",
     "</Head>\n",
-    "<Body Lang=\"jp\">\n",
+    // "ja" is the language code of Japanese: browsers pick Japanese glyph
+    // forms and fonts by it.
+    "<Body Lang=\"ja\">\n",
     "<Script>Header( \"{}\" )</Script>\n",
     "<NoScript>\n",
     "<H1>{}</H1>\n",
@@ -92,7 +94,7 @@ constexpr TagSet LowerCaseTags = {
     "<link Href=\"{}\" rel=\"StyleSheet\" type=\"text/css\">\n",
     "<script language=\"JavaScript\" src=\"{}\"></script>\n",
     "</head>\n",
-    "<body lang=\"jp\">\n",
+    "<body lang=\"ja\">\n",
     "<script>Header( \"{}\" )</script>\n",
     "<noscript>\n",
     "<h1>{}</h1>\n",

@@ -481,6 +481,31 @@ private slots:
         QCOMPARE(node->record().Body, SjisString("<P>  hello</P>\r\n<li>x\r\n"));
     }
 
+    // Undo takes the command back as one step, its colours with it, and
+    // the typing before it stays undoable.
+    void paragraphCommandIsOneUndoStep()
+    {
+        Fixture f;
+        Node* node = AddNode(f.page, nullptr, "n", "<b>x</b>\r\nplain");
+        f.open();
+        f.select(node);
+        f.editor()->setFocus();
+        f.editor()->setSelection(14, 0);
+        QTest::keyClicks(f.editor(), QStringLiteral(" typed"));
+        const QTextCharFormat tag = f.editor()->shownFormat(1);
+        QTest::keyClick(f.editor(), Qt::Key_T, Qt::ControlModifier);
+        QCOMPARE(f.editor()->text(), QStringLiteral("<b>x</b>\n<P>plain typed</P>\n"));
+        QCOMPARE(f.editor()->shownFormat(10).foreground(), tag.foreground()); // "P" coloured as a tag name
+        QVERIFY(f.ui().MainMenu_EU->isEnabled());
+
+        f.ui().MainMenu_EU->trigger();
+        QCOMPARE(f.editor()->text(), QStringLiteral("<b>x</b>\nplain typed"));
+        QCOMPARE(f.editor()->shownFormat(1).foreground(), tag.foreground());
+        QVERIFY(f.ui().MainMenu_EU->isEnabled());
+        f.ui().MainMenu_EU->trigger();
+        QCOMPARE(f.editor()->text(), QStringLiteral("<b>x</b>\nplain"));
+    }
+
     // Whatever changes the page counts as a change, so that closing asks.
     void everyEditMarksThePageChanged_data()
     {
@@ -579,6 +604,43 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), f.editor());
         QTest::keyClick(f.editor(), Qt::Key_F4);
         QCOMPARE(QApplication::focusWidget(), f.tree());
+    }
+
+    // The format a character was typed in is the caret's format when the
+    // next node is loaded; the loaded text must not take it over.
+    void typedTagFormatStaysInItsNode_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("saveCurPos");
+        QTest::newRow("after-tag-name") << "abc <b" << true;
+        QTest::newRow("after-tag-name-caret-not-restored") << "abc <b" << false;
+        QTest::newRow("after-parameter") << "x <a href" << true;
+    }
+    void typedTagFormatStaysInItsNode()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, saveCurPos);
+        Fixture f;
+        f.settings.EditorSaveCurPos = saveCurPos;
+        Node* typedInto = AddNode(f.page, nullptr, "typed");
+        Node* next = AddNode(f.page, nullptr, "next", "plain words");
+        Node* later = AddNode(f.page, nullptr, "later", "more plain words");
+        next->record().SelStart = 3;
+        f.open();
+        f.select(typedInto);
+        f.editor()->setFocus();
+        QTest::keyClicks(f.editor(), typed);
+        QTest::keyClick(f.editor(), Qt::Key_F4);
+        const QTextCharFormat text = f.editor()->loadFormat(CharClass::Text);
+        for (Node* shown : {next, later}) {
+            f.select(shown);
+            const QString body = f.editor()->text();
+            for (int i = 0; i < body.size(); ++i) {
+                const QTextCharFormat format = f.editor()->shownFormat(i);
+                QVERIFY2(format.foreground() == text.foreground() && format.fontWeight() == text.fontWeight(),
+                         qPrintable(QStringLiteral("%1, character %2").arg(QString::fromStdString(shown->name())).arg(i)));
+            }
+        }
     }
 
     void resetPageClearsTheBinding()

@@ -2,6 +2,7 @@
 // that restores the last one, saving, opening, damaged files, the upload
 // queue, recent files, dropped files and unsaved changes.
 #include "app/CommandLine.h"
+#include "app/DesktopOpener.h"
 #include "app/TformMain.h"
 #include "common/ModalAnswer.h"
 #include "controls/TOpenFileHistories.h"
@@ -21,6 +22,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -287,21 +289,33 @@ private slots:
         QCOMPARE(run.page.DatabasePath, Bytes(dir_.path() + "/"));
     }
 
+    // The messages name the file the user chose, and the page file read
+    // for it when that is another one. %1 is the test's folder.
     void unreadableFilesAreReportedAndTheOpenPageStays_data()
     {
-        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("content"); // of bad.data; empty: no such file
+        QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("text");
-        QTest::newRow("newer") << QByteArray("Tav Outliner 2.0\xff") << QStringLiteral("未知の形式")
-                               << QStringLiteral("新しいバージョン形式のファイルです。Tav Outliner 2.0 以降をお使いください。");
-        QTest::newRow("foreign") << QByteArray("hello") << QStringLiteral("未知の形式")
-                                 << QStringLiteral("対応していない形式のファイルです。\n");
-        QTest::newRow("missing") << QByteArray() << QStringLiteral("失敗") << QString();
+        const QString otherFile = QStringLiteral("“%1/%2” を開けませんでした。ページは同じ名前の .data ファイルから読み込みます。\n");
+        QTest::newRow("newer") << QByteArray("Tav Outliner 2.0\xff") << "bad.data" << QStringLiteral("未知の形式")
+                               << QStringLiteral("“%1/bad.data” は新しいバージョン形式のファイルです。Tav Outliner 2.0 以降をお使いください。");
+        QTest::newRow("foreign") << QByteArray("hello") << "bad.data" << QStringLiteral("未知の形式")
+                                 << QStringLiteral("“%1/bad.data” は対応していない形式のファイルです。\n");
+        QTest::newRow("foreign-page-of-html") << QByteArray("hello") << "bad.html" << QStringLiteral("未知の形式")
+                                              << otherFile.arg("%1", "bad.html")
+                + QStringLiteral("“%1/bad.data” は対応していない形式のファイルです。\n");
+        QTest::newRow("missing") << QByteArray() << "bad.data" << QStringLiteral("失敗")
+                                 << QStringLiteral("ページファイル “%1/bad.data” を開けませんでした: No such file or directory");
+        QTest::newRow("not-a-page") << QByteArray() << "ftpd.py" << QStringLiteral("失敗")
+                                    << otherFile.arg("%1", "ftpd.py")
+                + QStringLiteral("ページファイル “%1/ftpd.data” を開けませんでした: No such file or directory");
     }
 
     void unreadableFilesAreReportedAndTheOpenPageStays()
     {
         QFETCH(QByteArray, content);
+        QFETCH(QString, chosen);
         QFETCH(QString, caption);
         QFETCH(QString, text);
         if (!content.isEmpty()) {
@@ -309,19 +323,19 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(content);
         }
+        QFile(path("ftpd.py")).open(QIODevice::WriteOnly);
         WritePage(dir_.path(), "good", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "good node"); });
         Run run(dir_.path());
         run.start();
         QVERIFY(run.window->OpenPage(path("good.data")));
+        const QStringList listed = run.recentCaptions();
         Box box;
         Answer(QMessageBox::Ok, &box);
-        QVERIFY(!run.window->OpenPage(path("bad.data")));
+        QVERIFY(!run.window->OpenPage(path(chosen)));
         QVERIFY(box.seen);
         QCOMPARE(box.title, caption);
-        if (!text.isEmpty())
-            QCOMPARE(box.text, text);
-        else
-            QVERIFY(box.text.contains("bad.data"));
+        QCOMPARE(box.text, text.arg(dir_.path()));
+        QCOMPARE(run.recentCaptions(), listed); // a page that did not open is not listed
         // The page that was open is still the one a save writes.
         QCOMPARE(run.page.Title, SjisString("good"));
         QCOMPARE(run.page.NodeAt(0)->name(), SjisString("good node"));
@@ -570,6 +584,68 @@ private slots:
         QCOMPARE(run.recentCaptions(), QStringList{"&0 " + path("cmd.data")});
     }
 
+    // However the command line names the page, it is one entry, by its
+    // absolute path, and the page's folder is absolute too.
+    void commandLinePageIsListedOnceByItsAbsolutePath_data()
+    {
+        QTest::addColumn<QString>("commandLine"); // relative to the test's folder
+        QTest::newRow("relative") << "site/page.data";
+        QTest::newRow("dotted") << "./site/../site/page.data";
+        QTest::newRow("through-a-link") << "link/page.data";
+        QTest::newRow("html-of-the-page") << "site/page.html";
+    }
+    void commandLinePageIsListedOnceByItsAbsolutePath()
+    {
+        QFETCH(QString, commandLine);
+        QDir().mkpath(path("site"));
+        QVERIFY(QFile::link(path("site"), path("link")));
+        WritePage(path("site"), "page", [](Page&) {});
+        const QString absolute = path("site/page.data");
+        Run run(dir_.path());
+        run.recent.setValue(QString(), "Tav Outliner", absolute + "\r\n/other.data\r\n");
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(dir_.path());
+        run.start(commandLine);
+        QDir::setCurrent(before);
+        QCOMPARE(run.page.Title, SjisString("page"));
+        const QString listed = QDir::cleanPath(QFileInfo(path(commandLine)).absolutePath() + "/page.data");
+        QCOMPARE(run.recentCaptions(), QStringList({"&0 " + listed, "&1 /other.data"}));
+        QCOMPARE(run.page.DatabasePath, Bytes(QFileInfo(listed).absolutePath() + "/"));
+    }
+
+    // A recent file that does not open: the user is asked, with No as the
+    // default, whether to take it off the list.
+    void recentEntryThatFailsCanBeForgotten_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("listedAfter");
+        QTest::newRow("yes-forgets") << int(QMessageBox::Yes) << QStringList{"&0 /kept.data"};
+        QTest::newRow("no-keeps") << int(QMessageBox::No) << QStringList{"&0 %1", "&1 /kept.data"};
+    }
+    void recentEntryThatFailsCanBeForgotten()
+    {
+        QFETCH(int, answer);
+        QFETCH(QStringList, listedAfter);
+        const QString gone = path("gone.data");
+        listedAfter.replaceInStrings("%1", gone);
+        Run run(dir_.path());
+        run.recent.setValue(QString(), "Tav Outliner", gone + "\r\n/kept.data\r\n");
+        run.start();
+        const QList<QAction*> items = run.ui().MainMenu_FO->actions();
+        Box question;
+        Answer(QMessageBox::StandardButton(answer), &question);
+        items[items.indexOf(run.ui().MainMenu_FO_Recent) + 1]->trigger();
+        QVERIFY(question.seen);
+        QCOMPARE(question.title, QStringLiteral("質問"));
+        QVERIFY2(question.text.startsWith("ページファイル “" + gone + "” を開けませんでした"), qPrintable(question.text));
+        QVERIFY(question.text.endsWith("“" + gone + "” を最近使ったファイルの一覧から削除しますか？"));
+        QCOMPARE(question.defaultButton, QMessageBox::No);
+        QCOMPARE(run.recentCaptions(), listedAfter);
+        run.window->close();
+        QCOMPARE(run.recent.value(QString(), "Tav Outliner")->split("\r\n", Qt::SkipEmptyParts),
+                 listedAfter.replaceInStrings(QRegularExpression("^&. "), ""));
+    }
+
     void unreadableCommandLinePageIsNotTheSaveTarget()
     {
         QFile f(path("newer.data"));
@@ -590,6 +666,7 @@ private slots:
         QDesktopServices::setUrlHandler("file", &opened, "open");
         Run run(dir_.path());
         run.start();
+        run.window->manualOpener()->setProgram(QString()); // through the URL handler
         run.page.FileName = Bytes(path("shown.html"));
         run.ui().MainMenu_TII->trigger();
         run.ui().MainMenu_HO->trigger();
@@ -610,6 +687,47 @@ private slots:
         run.ui().Mainmenu_TP->trigger();
         QTRY_VERIFY(QFile::exists(tool + ".out"));
         QTRY_COMPARE(ReadFile(tool + ".out"), path("shown.html").toUtf8());
+    }
+
+    // The opener ends with an error when no browser starts; the user is
+    // told where the manual is.
+    void manualThatDoesNotOpenIsNamed_data()
+    {
+        QTest::addColumn<QString>("openerEnds"); // the opener script's last line; empty: no opener
+        QTest::addColumn<bool>("told");
+        QTest::newRow("opened") << "exit 0" << false;
+        QTest::newRow("no-browser-starts") << "exit 4" << true;
+        QTest::newRow("opener-missing") << "" << true;
+    }
+    void manualThatDoesNotOpenIsNamed()
+    {
+        QFETCH(QString, openerEnds);
+        QFETCH(bool, told);
+        const QString opener = path("opener.sh");
+        if (!openerEnds.isEmpty()) {
+            QFile script(opener);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\nprintf '%s' \"$1\" > \"$0.arg\"\n" + openerEnds.toUtf8() + "\n");
+            script.close();
+            script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        Run run(dir_.path());
+        run.start();
+        run.window->manualOpener()->setProgram(opener);
+        Box box;
+        if (told)
+            Answer(QMessageBox::Ok, &box);
+        run.ui().MainMenu_HO->trigger();
+        if (told) {
+            QTRY_VERIFY(box.seen);
+            QCOMPARE(box.title, QStringLiteral("失敗"));
+            QVERIFY2(box.text.endsWith("/Tav Outliner 1.8.html"), qPrintable(box.text));
+            QVERIFY(QFile::exists(box.text.section('\n', -1)));
+        } else {
+            QTRY_VERIFY(run.window->manualOpener()->findChildren<QObject*>().isEmpty()); // the opener ended
+            QVERIFY(ReadFile(opener + ".arg").endsWith("/Tav Outliner 1.8.html"));
+            QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        }
     }
 
     void aRunThatOpensNothingWritesNoRecentFiles()

@@ -9,7 +9,9 @@
 #include "ui_TformAbout.h"
 #include "ui_TformFolderDialog.h"
 
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -59,6 +61,47 @@ private slots:
             tree.setCurrentItem(tree.itemForPath(home_.path()));
         QCOMPARE(chooser.form().bttnOk->isEnabled(), enabled);
         QCOMPARE(chooser.chosenFolder(), chosen == "home" ? home_.path() : chosen);
+    }
+
+    // A folder dropped on another one moves on disk only once the user says
+    // so; No is the default.
+    void chooserAsksBeforeMovingAFolder_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("yes-moves") << int(QMessageBox::Yes);
+        QTest::newRow("no-leaves-it") << int(QMessageBox::No);
+    }
+    void chooserAsksBeforeMovingAFolder()
+    {
+        QFETCH(int, answer);
+        const QString from = home_.filePath("日記"), into = home_.filePath("site");
+        QVERIFY(QDir().mkpath(from) && QDir().mkpath(into));
+        TformFolderDialog chooser;
+        chooser.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chooser));
+        TFolderTreeViewEx& tree = *chooser.form().FolderTreeView;
+        tree.itemForPath(home_.path())->setExpanded(true);
+        tree.scrollToItem(tree.itemForPath(into));
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(from)});
+        const QPoint pos = tree.visualItemRect(tree.itemForPath(into)).center();
+        QDragEnterEvent enter(pos, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragMoveEvent move(pos, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(pos, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        Box question;
+        Answer(QMessageBox::StandardButton(answer), &question);
+        for (QEvent* event : std::initializer_list<QEvent*>{&enter, &move, &drop})
+            QApplication::sendEvent(tree.viewport(), event);
+        QVERIFY(drop.isAccepted());
+        QTRY_VERIFY(question.seen);
+        QCOMPARE(question.title, QStringLiteral("質問"));
+        QCOMPARE(question.text, QStringLiteral("フォルダ “%1” を “%2” の中へ移動しますか？").arg(from, into));
+        QCOMPARE(question.defaultButton, QMessageBox::No);
+        const bool moved = answer == QMessageBox::Yes;
+        QTRY_COMPARE(QFileInfo::exists(into + "/日記"), moved);
+        QCOMPARE(QFileInfo::exists(from), !moved);
+        QDir(home_.path()).removeRecursively();
+        QDir().mkpath(home_.path());
     }
 
     void aboutBoxShowsTheProgramAndItsHomePage()

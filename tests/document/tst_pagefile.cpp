@@ -296,15 +296,16 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
+        // %1: the file's path.
         QTest::newRow("newer-version") << QByteArray("Tav Outliner 2.0") + T << int(PageFileStatus::NewerFormat)
-                                       << QString::fromUtf8("新しいバージョン形式のファイルです。Tav Outliner 2.0 以降をお使いください。");
+                                       << QString::fromUtf8("“%1” は新しいバージョン形式のファイルです。Tav Outliner 2.0 以降をお使いください。");
         QTest::newRow("short-file-with-name") << QByteArray("Tav Outliner") << int(PageFileStatus::NewerFormat)
-                                              << QString::fromUtf8("新しいバージョン形式のファイルです。Tav Outliner 以降をお使いください。");
+                                              << QString::fromUtf8("“%1” は新しいバージョン形式のファイルです。Tav Outliner 以降をお使いください。");
         QTest::newRow("other-content") << QByteArray("<html><body>hello</body></html>")
                                        << int(PageFileStatus::UnknownFormat)
-                                       << QString::fromUtf8("対応していない形式のファイルです。\n");
+                                       << QString::fromUtf8("“%1” は対応していない形式のファイルです。\n");
         QTest::newRow("empty-file") << QByteArray() << int(PageFileStatus::UnknownFormat)
-                                    << QString::fromUtf8("対応していない形式のファイルです。\n");
+                                    << QString::fromUtf8("“%1” は対応していない形式のファイルです。\n");
     }
 
     void foreignAndNewerFilesAreRefused()
@@ -322,7 +323,7 @@ private slots:
         context.AddToRecentFiles = [&recorded](const SjisString&) { recorded = true; };
         PageFileResult r = ReadPageFile(page, context);
         QCOMPARE(int(r.status), status);
-        QCOMPARE(r.message, message);
+        QCOMPARE(r.message, message.arg(QString::fromStdString(folder.path() + "x.data")));
         QVERIFY(r.isUnknownFormat());
         QVERIFY(!recorded);
         QCOMPARE(page.Title, SjisString("before"));

@@ -22,10 +22,11 @@ export DBUS_SESSION_BUS_ADDRESS=disabled:
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 
-# A display of our own; Xvfb writes its number once it is ready.
+# A display of our own; Xvfb writes its number once it is ready. Arguments
+# go to Xvfb (-fbdir DIR keeps the screen's pixels in DIR/Xvfb_screen0).
 start_display() {
   exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp "$@" >/dev/null 2>&1 &
   xvfb_pid=$!
   exec 3>&-
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done

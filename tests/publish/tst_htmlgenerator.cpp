@@ -286,7 +286,7 @@ private slots:
         page.EnableJavaScript = true;
         page.UserHeader = "<x>";
         const QByteArray html = Generate(page, ExampleOptions());
-        const QByteArray expected = Sjis("<!-- INFO: ユーザ定義ヘッダーです -->\n<x>\n</Head>\n\n<Body Lang=\"jp\">\n"
+        const QByteArray expected = Sjis("<!-- INFO: ユーザ定義ヘッダーです -->\n<x>\n</Head>\n\n<Body Lang=\"ja\">\n"
                                          "<!-- INFO: ページヘッダーです -->\n")
             + "<Script>Header( \"T\" )</Script>\n<NoScript>\n<H1>T</H1>\n<HR>\n"
               "<Div Class=\"LastModified\">Last Modified: 03/07/2001 14:05:09</Div>\n</NoScript>\n"
