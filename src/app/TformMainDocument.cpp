@@ -39,7 +39,7 @@ const QString RecentFilesName = QStringLiteral("Tav Outliner");
 // Dropped paths longer than this are cut, as the shell hands them over.
 constexpr int MaxDroppedPathLength = 254;
 
-QString U(SjisView text) { return TextCodec::ToUnicode(text); }
+QString FromSjis(SjisView text) { return TextCodec::ToUnicode(text); }
 
 } // namespace
 
@@ -217,7 +217,7 @@ PageFileContext TformMain::pageFileContext()
     context.StoreBoundNode = [this] { StoreBoundNode(); };
     context.AddToRecentFiles = [this](const SjisString& path) {
         if (RUF) {
-            RUF->AddHistory(U(path));
+            RUF->AddHistory(FromSjis(path));
             RUF->RefreshMenu();
         }
     };
@@ -364,7 +364,7 @@ bool TformMain::EnsureHtmlFolder()
     // HTML would leave the page file newer than the page on the server.
     if (PagePaths::IsForeignPath(page_.FileName))
         return true; // refused with its own message when written
-    const QString folder = U(PagePaths::ExtractFileDir(CompleteHtmlFileName(page_.FileName, settings_.StartFolder)));
+    const QString folder = FromSjis(PagePaths::ExtractFileDir(CompleteHtmlFileName(page_.FileName, settings_.StartFolder)));
     if (folder.isEmpty() || QFileInfo(folder).isDir())
         return true;
     if (!AskYesNo(this, QMessageBox::Question, QStringLiteral("質問"),
@@ -449,7 +449,7 @@ bool TformMain::ConfirmDiscard()
     if (!isModified())
         return true;
     QMessageBox box(QMessageBox::Question, QStringLiteral("質問"),
-                    QStringLiteral("ページ “%1” は変更されています。保存しますか？").arg(U(page_.Title)),
+                    QStringLiteral("ページ “%1” は変更されています。保存しますか？").arg(FromSjis(page_.Title)),
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
     box.button(QMessageBox::Save)->setText(QStringLiteral("保存する(&S)"));
     box.button(QMessageBox::Discard)->setText(QStringLiteral("保存しない(&N)"));
@@ -477,7 +477,7 @@ void TformMain::ReloadBrowser()
         }
         return;
     }
-    BrowserLink::ReloadMatching(BrowserLink::CaptionFor(U(page_.Title), U(settings_.BrowserWindowTitle)),
+    BrowserLink::ReloadMatching(BrowserLink::CaptionFor(FromSjis(page_.Title), FromSjis(settings_.BrowserWindowTitle)),
                                 ui_->MainMenu_TIO->isChecked(), static_cast<unsigned long>(winId()));
 }
 
@@ -488,7 +488,7 @@ void TformMain::MainMenu_TIIClick()
 
 void TformMain::Mainmenu_TPClick()
 {
-    QProcess::startDetached(U(settings_.ExternalTool), {U(page_.FileName)});
+    QProcess::startDetached(FromSjis(settings_.ExternalTool), {FromSjis(page_.FileName)});
 }
 
 void TformMain::MainMenu_HOClick()
@@ -496,7 +496,7 @@ void TformMain::MainMenu_HOClick()
     const QString manual = QString::fromLatin1(ProgramConstants::VersionString) + QStringLiteral(".html");
     QString path = FindResource(manual);
     if (path.isEmpty())
-        path = U(settings_.ProgramFolder) + manual;
+        path = FromSjis(settings_.ProgramFolder) + manual;
     if (!QFileInfo::exists(path)) {
         ManualNotOpened(path, true);
         return;

@@ -501,9 +501,9 @@ QMimeData* TFolderTreeViewEx::mimeData(const QList<QTreeWidgetItem*>& items) con
     for (const QTreeWidgetItem* item : items)
         if (item->flags() & Qt::ItemIsDragEnabled)
             urls << QUrl::fromLocalFile(pathOf(item));
-    auto* data = new QMimeData;
-    data->setUrls(urls);
-    return data;
+    auto* mime = new QMimeData;
+    mime->setUrls(urls);
+    return mime;
 }
 
 Qt::DropActions TFolderTreeViewEx::supportedDropActions() const
@@ -535,14 +535,14 @@ void TFolderTreeViewEx::dropEvent(QDropEvent* event)
     QTreeView::dropEvent(event);
 }
 
-bool TFolderTreeViewEx::dropMimeData(QTreeWidgetItem* parent, int, const QMimeData* data, Qt::DropAction action)
+bool TFolderTreeViewEx::dropMimeData(QTreeWidgetItem* parent, int, const QMimeData* mime, Qt::DropAction action)
 {
-    if (!parent || !(parent->flags() & Qt::ItemIsDropEnabled) || !data->hasUrls()
+    if (!parent || !(parent->flags() & Qt::ItemIsDropEnabled) || !mime->hasUrls()
         || (action != Qt::MoveAction && action != Qt::CopyAction))
         return false;
     const QString folder = pathOf(parent);
     QStringList sources;
-    for (const QUrl& url : data->urls()) {
+    for (const QUrl& url : mime->urls()) {
         if (!url.isLocalFile())
             continue;
         const QString source = QDir::cleanPath(url.toLocalFile());

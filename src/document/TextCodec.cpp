@@ -117,7 +117,8 @@ bool EncodeOne(char32_t code, SjisString& out)
     if (code < StandInBase || code > StandInBase + 0xFFFF)
         return false;
     const std::uint16_t bytes = std::uint16_t(code - StandInBase);
-    const unsigned char high = bytes >> 8, low = bytes & 0xFF;
+    const auto high = static_cast<unsigned char>(bytes >> 8);
+    const auto low = static_cast<unsigned char>(bytes & 0xFF);
     if (high == 0 && low >= 0x80) {
         out += char(low);
         return true;

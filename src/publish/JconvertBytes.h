@@ -85,7 +85,7 @@ inline HighByteCount CountHighBytes(const Input& in)
     std::size_t i = 0;
 #if defined(__SSE2__)
     // 64 bytes at a time: bit n of `high` is byte n's top bit.
-    std::uint64_t previousHigh = 0; // bit 0: the byte before these 64 was 8-bit
+    std::uint64_t previousHigh64 = 0; // bit 0: the byte before these 64 was 8-bit
     for (; i + 64 <= in.size; i += 64) {
         std::uint64_t high = 0;
         for (int k = 0; k < 4; ++k) {
@@ -93,8 +93,8 @@ inline HighByteCount CountHighBytes(const Input& in)
             high |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(bytes))) << (16 * k);
         }
         count.high += std::size_t(std::popcount(high));
-        count.runStarts += std::size_t(std::popcount(high & ~((high << 1) | previousHigh)));
-        previousHigh = high >> 63;
+        count.runStarts += std::size_t(std::popcount(high & ~((high << 1) | previousHigh64)));
+        previousHigh64 = high >> 63;
     }
 #endif
     if constexpr (std::endian::native == std::endian::little) {

@@ -128,10 +128,10 @@ std::size_t Sjis2Euc(const Input& input, std::size_t stepEnd, BlockState&, char*
 #if defined(__SSE2__)
     bool noModes = false;
     if (!wide)
-        i = SjisChunks<false>(in, 0, stepEnd, noModes, out, 0x80, [](const Byte* at, char*& out) -> std::size_t {
-            out[0] = char(EucKanaPrefix);
-            out[1] = char(at[0]);
-            out += 2;
+        i = SjisChunks<false>(in, 0, stepEnd, noModes, out, 0x80, [](const Byte* at, char*& to) -> std::size_t {
+            to[0] = char(EucKanaPrefix);
+            to[1] = char(at[0]);
+            to += 2;
             return 1;
         });
 #endif

@@ -53,9 +53,9 @@ std::size_t FromJis(const Input& in, std::size_t stepEnd, BlockState& state, cha
 // Bytes 0x21-0x7E of two-byte mode get their high bit; others are copied.
 std::size_t Jis2Euc(const Input& in, std::size_t stepEnd, BlockState& state, char*& out)
 {
-    return FromJis(in, stepEnd, state, out, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
-        const Byte c = in.bytes[i];
-        *out++ = char(c >= 0x21 && c <= 0x7E ? c | 0x80 : c);
+    return FromJis(in, stepEnd, state, out, [](const Input& text, std::size_t pos, char*& to) -> std::size_t {
+        const Byte c = text.bytes[pos];
+        *to++ = char(c >= 0x21 && c <= 0x7E ? c | 0x80 : c);
         return 1;
     });
 }
@@ -63,11 +63,11 @@ std::size_t Jis2Euc(const Input& in, std::size_t stepEnd, BlockState& state, cha
 // Two-byte mode takes every byte with the next one as a pair.
 std::size_t Jis2Sjis(const Input& in, std::size_t stepEnd, BlockState& state, char*& out)
 {
-    return FromJis(in, stepEnd, state, out, [](const Input& in, std::size_t i, char*& out) -> std::size_t {
+    return FromJis(in, stepEnd, state, out, [](const Input& text, std::size_t pos, char*& to) -> std::size_t {
         Byte s1, s2;
-        JisToSjis(in.bytes[i], in.at(i + 1), s1, s2);
-        *out++ = char(s1);
-        *out++ = char(s2);
+        JisToSjis(text.bytes[pos], text.at(pos + 1), s1, s2);
+        *to++ = char(s1);
+        *to++ = char(s2);
         return 2;
     });
 }

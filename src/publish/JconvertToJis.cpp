@@ -236,17 +236,17 @@ std::size_t ToJis83(const Input input, std::size_t stepEnd, BlockState& state, c
 // ordinary pair, so that nothing is read outside the katakana table.
 std::size_t Euc2Jis83(const Input& in, std::size_t stepEnd, BlockState& state, char*& out)
 {
-    return ToJis83(in, stepEnd, state, out, [](const Input& in, std::size_t i, std::size_t, char*& out) -> std::size_t {
-        const Byte c = in.bytes[i];
-        const Byte next = in.at(i + 1);
+    return ToJis83(in, stepEnd, state, out, [](const Input& text, std::size_t pos, std::size_t, char*& to) -> std::size_t {
+        const Byte c = text.bytes[pos];
+        const Byte next = text.at(pos + 1);
         if (c == EucKanaPrefix && IsHankaku(next)) {
-            const Byte mark = in.at(i + 2) == EucKanaPrefix ? in.at(i + 3) : 0;
-            const bool merged = WriteKana(next, mark, out);
-            out += 2;
+            const Byte mark = text.at(pos + 2) == EucKanaPrefix ? text.at(pos + 3) : 0;
+            const bool merged = WriteKana(next, mark, to);
+            to += 2;
             return merged ? 4 : 2;
         }
-        *out++ = char(c & 0x7F);
-        *out++ = char(next & 0x7F);
+        *to++ = char(c & 0x7F);
+        *to++ = char(next & 0x7F);
         return 2;
     });
 }
@@ -265,32 +265,32 @@ std::size_t Sjis2Jis83(const Input& in, std::size_t stepEnd, BlockState& state, 
 #endif
 #if defined(__SSE2__)
     if (!wide)
-        i = SjisChunks<true>(in, 0, stepEnd, state.twoByte, out, 0, [](const Byte* at, char*& out) -> std::size_t {
-            const bool merged = WriteKana(at[0], at[1], out);
-            out += 2;
+        i = SjisChunks<true>(in, 0, stepEnd, state.twoByte, out, 0, [](const Byte* at, char*& to) -> std::size_t {
+            const bool merged = WriteKana(at[0], at[1], to);
+            to += 2;
             return merged ? 2 : 1;
         });
 #endif
     (void)wide;
     const Input rest(std::string_view(reinterpret_cast<const char*>(in.bytes) + i, in.size - i));
-    return i + ToJis83(rest, stepEnd - i, state, out, [](const Input& in, std::size_t i, std::size_t stepEnd, char*& out) -> std::size_t {
-        if (i + 16 <= stepEnd) {
-            if (const std::size_t pairs = SjisPairsToJis(in.bytes + i, out, 0)) {
-                out += 2 * pairs;
+    return i + ToJis83(rest, stepEnd - i, state, out, [](const Input& text, std::size_t pos, std::size_t end, char*& to) -> std::size_t {
+        if (pos + 16 <= end) {
+            if (const std::size_t pairs = SjisPairsToJis(text.bytes + pos, to, 0)) {
+                to += 2 * pairs;
                 return 2 * pairs;
             }
         }
-        const Byte c = in.bytes[i];
+        const Byte c = text.bytes[pos];
         if (IsHankaku(c)) {
-            const bool merged = WriteKana(c, in.at(i + 1), out);
-            out += 2;
+            const bool merged = WriteKana(c, text.at(pos + 1), to);
+            to += 2;
             return merged ? 2 : 1;
         }
         Byte j1, j2;
-        SjisToJisByTable(c, in.at(i + 1), j1, j2);
-        out[0] = char(j1);
-        out[1] = char(j2);
-        out += 2;
+        SjisToJisByTable(c, text.at(pos + 1), j1, j2);
+        to[0] = char(j1);
+        to[1] = char(j2);
+        to += 2;
         return 2;
     });
 }

@@ -18,7 +18,7 @@
 namespace {
 
 SjisString S(const char* utf8) { return TextCodec::Sjis(utf8); }
-QString U(SjisView bytes) { return TextCodec::ToUnicode(bytes); }
+QString FromSjis(SjisView bytes) { return TextCodec::ToUnicode(bytes); }
 
 } // namespace
 
@@ -90,8 +90,8 @@ private slots:
         dialog.form().editFileName->setText(file);
         dialog.form().editDatabasePath->setText(root);
         dialog.form().bttnOk->click();
-        QCOMPARE(U(page_.FileName), storedFile.replace("%h", "/home/tester"));
-        QCOMPARE(U(page_.DatabasePath), storedRoot.replace("%h", "/home/tester"));
+        QCOMPARE(FromSjis(page_.FileName), storedFile.replace("%h", "/home/tester"));
+        QCOMPARE(FromSjis(page_.DatabasePath), storedRoot.replace("%h", "/home/tester"));
     }
 
     void fileDatesAreUtcWithoutLeadingZeros_data()
@@ -157,7 +157,7 @@ private slots:
         QCOMPARE(ui.editCategoryUrl->text(), QStringLiteral("https://example.org/c/"));
         QVERIFY(ui.cboxUpload->isChecked());
         QVERIFY(ui.rbtnSJis->isChecked() && !ui.rbtnJis->isChecked() && !ui.rbtnEuc->isChecked());
-        QCOMPARE(ui.cmbbDocumentType->currentText(), U(page_.Doctype));
+        QCOMPARE(ui.cmbbDocumentType->currentText(), FromSjis(page_.Doctype));
         QCOMPARE(ui.editTitle2->text(), QStringLiteral("題名"));
         QCOMPARE(ui.editStyleSheetFileName->text(), QStringLiteral("a.css"));
         QCOMPARE(ui.editJavaScriptFileName->text(), QStringLiteral("a.js"));

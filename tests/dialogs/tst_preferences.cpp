@@ -215,6 +215,10 @@ private slots:
             });
             button->click();
             QCOMPARE(p.dialog.swatchColour(TformPreferences::EditorText), 0x030201);
+        } else {
+            // A control this test cannot change would pass "does not enable
+            // Apply" without being tried.
+            QFAIL(qPrintable(QStringLiteral("no way to change a %1").arg(QString::fromLatin1(w->metaObject()->className()))));
         }
         QCOMPARE(p.ui.bttnApply->isEnabled(), enables);
     }

@@ -18,17 +18,16 @@ JSON
 
 start_display
 start_app "$app" "$work/page.data"
-xdotool windowfocus "$main"
-sleep 2
+# Keys go to the focused window in order: each waits for the one before.
+xdotool windowfocus --sync "$main"
 
-key() { xdotool key --delay 80 "$@"; sleep 0.3; }
+key() { xdotool key --delay 80 "$@"; }
 key Home               # the first node of the tree
 key F4                 # into the editor
 key ctrl+End
 xdotool type --delay 30 " typed-by-e2e"
-sleep 0.3
 key ctrl+s
-sleep 0.5
+for _ in $(seq 100); do grep -q "typed-by-e2e" "$work/page.html" 2>/dev/null && break; sleep 0.1; done
 # File > Exit, once the File menu's popup window is really there.
 before=$(visible)
 key alt+f

@@ -59,10 +59,10 @@ grep -q "two.data" "$XDG_CONFIG_HOME/Tav/QUIB.conf" || fail "publish did not que
 
 start_display
 start_app "$app" "$work/one.data"
-xdotool windowfocus "$main"
-sleep 1
+# Keys go to the focused window in order: each waits for the one before.
+xdotool windowfocus --sync "$main"
 
-key() { xdotool key --delay 80 "$@"; sleep 0.3; }
+key() { xdotool key --delay 80 "$@"; }
 # Tools > FTP でアップロード, as a user picks it from the menu.
 before=$(visible)
 key alt+t
@@ -71,8 +71,7 @@ for _ in $(seq 100); do [ "$(visible)" -gt "$before" ] && break; sleep 0.1; done
 key f
 upload=$(timeout 20 xdotool search --sync --onlyvisible --name '^アップロード$' | head -n 1) \
   || fail "no upload window; log: $(cat "$work/app.log")"
-xdotool windowfocus "$upload"
-sleep 0.5
+xdotool windowfocus --sync "$upload"
 key Return
 
 if [ -n "$tls" ]; then
@@ -80,8 +79,7 @@ if [ -n "$tls" ]; then
   question=$(timeout 20 xdotool search --sync --onlyvisible --name '^質問$' | head -n 1) \
     || fail "no question about the certificate; log: $(cat "$work/app.log")"
   [ -z "$(grep -E '^(USER|PASS)' "$work/transcript" || true)" ] || fail "logged in before the certificate was trusted"
-  xdotool windowfocus "$question"
-  sleep 0.3
+  xdotool windowfocus --sync "$question"
   key alt+y
 fi
 

@@ -136,7 +136,7 @@ void TestJconvertProperties::convertersAgreeWithPairArithmeticOnEveryPair()
         std::string run, jisRun, eucRun;
         for (int second = 0; second <= 0xFF; ++second) {
             const std::string pair = {char(first), char(second)};
-            std::string jis = ToJis(first, second);
+            std::string jis = ToJis(static_cast<unsigned char>(first), static_cast<unsigned char>(second));
             QCOMPARE(Bytes(sjis2jis83(pair)), Bytes("\x1b$B" + jis + "\x1b(B"));
             run += pair;
             jisRun += jis;

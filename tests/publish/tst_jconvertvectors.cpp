@@ -246,8 +246,9 @@ void TestJconvert::pairArithmetic()
     QFETCH(int, s2);
     const QByteArray jis = QByteArray(1, char(j1)) + char(j2);
     const QByteArray sjis = QByteArray(1, char(s1)) + char(s2);
-    QCOMPARE(Bytes(ToSjis(j1, j2)), sjis);
-    QCOMPARE(Bytes(ToJis(s1, s2)), jis);
+    using Byte = unsigned char;
+    QCOMPARE(Bytes(ToSjis(Byte(j1), Byte(j2))), sjis);
+    QCOMPARE(Bytes(ToJis(Byte(s1), Byte(s2))), jis);
 }
 
 void TestJconvert::pairArithmeticWrapsOnBytes()

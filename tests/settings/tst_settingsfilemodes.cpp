@@ -96,9 +96,9 @@ private:
                                  60000))
                 error = QStringLiteral("the program wrote no store");
             QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(strace.processId()));
-            const pid_t program = children.open(QIODevice::ReadOnly) ? children.readAll().trimmed().toInt() : 0;
-            if (program > 0)
-                ::kill(program, SIGKILL);
+            const pid_t child = children.open(QIODevice::ReadOnly) ? children.readAll().trimmed().toInt() : 0;
+            if (child > 0)
+                ::kill(child, SIGKILL);
         }
         if (!strace.waitForFinished(60000))
             error = QStringLiteral("the traced program did not end");
