@@ -95,6 +95,10 @@ public:
     // What Help > manual opens the manual with.
     DesktopOpener* manualOpener() const { return manualOpener_; }
 
+signals:
+    // A save reloaded the browser windows that show the page (how many).
+    void browsersReloaded(int windows);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

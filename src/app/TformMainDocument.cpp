@@ -477,8 +477,10 @@ void TformMain::ReloadBrowser()
         }
         return;
     }
-    BrowserLink::ReloadMatching(BrowserLink::CaptionFor(FromSjis(page_.Title), FromSjis(settings_.BrowserWindowTitle)),
-                                ui_->MainMenu_TIO->isChecked(), static_cast<unsigned long>(winId()));
+    const int reloaded = BrowserLink::ReloadMatching(
+        BrowserLink::CaptionFor(FromSjis(page_.Title), FromSjis(settings_.BrowserWindowTitle)),
+        ui_->MainMenu_TIO->isChecked(), static_cast<unsigned long>(winId()));
+    emit browsersReloaded(reloaded);
 }
 
 void TformMain::MainMenu_TIIClick()
