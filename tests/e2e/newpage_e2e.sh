@@ -12,32 +12,6 @@ source "$(dirname "$0")/session.sh"
 start_display
 start_app "$app"
 
-# X delivers the keys in order; waits are only needed where a window comes or goes.
-key() { xdotool key --delay 40 "$@"; }
-# Waits for a window of the program with this caption and gives it the keyboard.
-window() {
-  local id
-  id=$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) || fail "no window “$1”; log: $(cat "$work/app.log")"
-  xdotool windowfocus --sync "$id"
-  echo "$id"
-}
-gone() {
-  for _ in $(seq 100); do xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0; sleep 0.1; done
-  fail "the window “$1” stayed open"
-}
-# Opens a menu item by its accelerator letters, once each popup is there.
-menu() {
-  xdotool windowfocus --sync "$main"
-  local before
-  for letter in "$@"; do
-    before=$(visible)
-    key "$letter"
-    [ "$letter" = "${!#}" ] && break
-    for _ in $(seq 50); do [ "$(visible)" -gt "$before" ] && break; sleep 0.1; done
-  done
-}
-type_into() { key ctrl+a; xdotool type --delay 10 "$1"; }
-
 menu alt+f n p
 window "新しいページの作成" >/dev/null
 type_into "E2E new page"

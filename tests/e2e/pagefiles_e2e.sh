@@ -22,35 +22,6 @@ cp "$work/page.data" "$work/page.data.before"
 start_display
 start_app "$app" "$work/page.data"
 
-# X delivers the keys in order; waits are only needed where a window comes or goes.
-key() { xdotool key --delay 40 "$@"; }
-window() {
-  local id
-  id=$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) || fail "no window “$1”; log: $(cat "$work/app.log")"
-  xdotool windowfocus --sync "$id"
-}
-shown() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
-gone() {
-  for _ in $(seq 100); do shown "$1" || return 0; sleep 0.1; done
-  fail "the window “$1” stayed open"
-}
-# Opens a menu item by its accelerator letters, once each popup is there.
-menu() {
-  xdotool windowfocus --sync "$main"
-  local before
-  for letter in "$@"; do
-    before=$(visible)
-    key "$letter"
-    [ "$letter" = "${!#}" ] && break
-    for _ in $(seq 50); do [ "$(visible)" -gt "$before" ] && break; sleep 0.1; done
-  done
-}
-type_into() { key ctrl+a; xdotool type --delay 10 "$1"; }
-wait_for_file() {
-  for _ in $(seq 100); do [ -f "$1" ] && return 0; sleep 0.1; done
-  fail "$1 was not written; log: $(cat "$work/app.log")"
-}
-
 # New page, Enter: the names are the open page's.
 menu alt+f n p
 window "新しいページの作成"

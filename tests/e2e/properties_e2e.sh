@@ -29,35 +29,11 @@ JSON
 start_display
 start_app "$app" "$work/page.data"
 
-# Keys queue up in the focused window, which takes them in order.
-key() { xdotool key --delay 30 "$@"; }
 type_text() { xdotool type --delay 15 "$1"; }
-# Waits for a window of this caption to show and gives it the keyboard
-# (there is no window manager to do that).
-window() {
-  local id
-  id=$(timeout 10 xdotool search --sync --onlyvisible --name "$1" | head -n 1) || fail "no window “$1”; log: $(cat "$work/app.log")"
-  xdotool windowfocus --sync "$id"
-}
-# Opens a menu of the main window and picks an item, once the menu's popup
-# window is really there.
-menu() {
-  local before
-  xdotool windowfocus --sync "$main"
-  before=$(visible)
-  key "$1"
-  for _ in $(seq 100); do [ "$(visible)" -gt "$before" ] && break; sleep 0.05; done
-  [ "$(visible)" -gt "$before" ] || fail "the menu $1 did not open"
-  key "$2"
-}
-gone() {
-  for _ in $(seq 100); do xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0; sleep 0.1; done
-  fail "the window “$1” did not close"
-}
 
 # Edit > Preferences, tab FTP: a setting named e2e for the local server.
 menu alt+e p
-window '^環境設定$'
+window "環境設定"
 key ctrl+Tab ctrl+Tab ctrl+Tab     # to the FTP tab; the name field has the focus
 type_text "e2e"
 key Tab Tab Tab Tab                # past the add and apply buttons and the list, to the server
@@ -68,23 +44,23 @@ key Tab
 type_text "secret"
 key Tab space                      # passive transfers
 key Return                         # Enter adds the typed name on this tab...
-window '^情報$'
+window "情報"
 key Return                         # ...once the question is answered Yes
-gone '^情報$'
-window '^環境設定$'
+gone "情報"
+window "環境設定"
 key Return                         # the name is done with: now Enter is OK
-gone '^環境設定$'
+gone "環境設定"
 
 # File > Properties, tab options: the new setting and a remote folder.
 menu alt+f r
-window '^ページのプロパティ$'
+window "ページのプロパティ"
 key ctrl+Tab                       # to the options tab
 key Tab Tab Tab Tab                # to the FTP setting list
 type_text "e2e"                    # picked by typing its name
 key Tab ctrl+a
 type_text "site/e2e"
 key Return
-gone '^ページのプロパティ$'
+gone "ページのプロパティ"
 
 xdotool windowfocus --sync "$main"
 key ctrl+s
@@ -104,7 +80,7 @@ grep -q secret "$work/app.log" && fail "the password reached the program's outpu
 # Tools > FTP upload, Enter: the page reaches the server, its folder e2e
 # made inside the existing site/ on the way.
 menu alt+t f
-window '^アップロード$'
+window "アップロード"
 key Return
 # The run takes the page off the queue once the transfer is complete.
 for _ in $(seq 200); do grep -q 'page.data' "$settings" || break; sleep 0.1; done
@@ -113,7 +89,7 @@ grep -q 'page.data' "$settings" && fail "the page is still queued; log: $(cat "$
 cmp -s "$work/ftp/site/e2e/page.html" "$work/page.html" \
   || fail "the page did not reach the server: $(ls -R "$work/ftp")"
 key Escape
-gone '^アップロード$'
+gone "アップロード"
 
 # File > Exit writes every setting again: the names list it writes still
 # holds the new setting.

@@ -54,3 +54,39 @@ wait_for_exit() {
   wait "$app_pid" || fail "the program ended with an error; log: $(tail -n 30 "$work/app.log")"
   app_pid=""
 }
+
+# Driving the program as a user does. X delivers the keys to the focused
+# window in order: waits are needed only where a window comes or goes.
+key() { xdotool key --delay 40 "$@"; }
+type_into() { key ctrl+a; xdotool type --delay 10 "$1"; }
+shown() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+# Waits for the window of this caption and gives it the keyboard (there is
+# no window manager to do that); prints its id.
+window() {
+  local id
+  id=$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) \
+    || fail "no window “$1”; log: $(cat "$work/app.log")"
+  xdotool windowfocus --sync "$id"
+  echo "$id"
+}
+gone() {
+  for _ in $(seq 100); do shown "$1" || return 0; sleep 0.1; done
+  fail "the window “$1” stayed open"
+}
+# Opens a menu item of the main window by its accelerator letters, each
+# once the popup before it is really there.
+menu() {
+  xdotool windowfocus --sync "$main"
+  local before letter
+  for letter in "$@"; do
+    before=$(visible)
+    key "$letter"
+    [ "$letter" = "${!#}" ] && break
+    for _ in $(seq 100); do [ "$(visible)" -gt "$before" ] && break; sleep 0.05; done
+    [ "$(visible)" -gt "$before" ] || fail "the menu did not open at $letter"
+  done
+}
+wait_for_file() {
+  for _ in $(seq 100); do [ -f "$1" ] && return 0; sleep 0.1; done
+  fail "no file $1"
+}

@@ -8,6 +8,7 @@
 #include "upload/UploadRun.h"
 #include "upload/UploadStore.h"
 
+#include <QProcess>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
@@ -94,6 +95,17 @@ public:
             return false;
         addServer("main", server.port(), server.user, server.password, passive);
         return true;
+    }
+
+    // Starts `tavpub upload` with `args` on this store (TAVPUB_PATH: the
+    // tests that call it depend on tavpub).
+    void startTavpubUpload(QProcess& tavpub, const QStringList& args = {})
+    {
+        store.flush();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+        tavpub.setProcessEnvironment(env);
+        tavpub.start(QStringLiteral(TAVPUB_PATH), QStringList{QStringLiteral("upload")} + args);
     }
 
     // Syncs first: another process may have written the store.

@@ -107,12 +107,8 @@ private slots:
         UploadFixture f;
         f.addServer("main", server.port(), server.user, server.password);
         f.addPage(QStringLiteral("index"), "main", "");
-        f.store.flush();
         QProcess tavpub;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), f.configHome());
-        tavpub.setProcessEnvironment(env);
-        tavpub.start(QStringLiteral(TAVPUB_PATH), {QStringLiteral("upload")});
+        f.startTavpubUpload(tavpub);
         // The listener answers only while this loop runs: no blocking wait.
         QTRY_VERIFY_WITH_TIMEOUT(tavpub.state() == QProcess::NotRunning, 30000);
         QCOMPARE(tavpub.exitCode(), 0);

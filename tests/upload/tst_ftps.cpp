@@ -196,12 +196,8 @@ void TestFtps::tavpubTrustsOnlyTheNamedFingerprint()
     AddTlsServer(f, server.port(), QStringLiteral("anonymous"), true, trusted);
     f.addPage(QStringLiteral("cli"), "tls", "pub");
     auto tavpub = [&f](const QStringList& args) {
-        f.store.flush();
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), f.configHome());
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(TAVPUB_PATH), QStringList{QStringLiteral("upload")} + args);
+        f.startTavpubUpload(p, args);
         p.waitForFinished(30000);
         return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
     };

@@ -175,12 +175,8 @@ private slots:
         UploadFixture f;
         f.addServer("main", server.port(), server.user, server.password);
         f.addPage(QStringLiteral("index"), "main", "");
-        f.store.flush();
         QProcess tavpub;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), f.configHome());
-        tavpub.setProcessEnvironment(env);
-        tavpub.start(QStringLiteral(TAVPUB_PATH), {QStringLiteral("upload")});
+        f.startTavpubUpload(tavpub);
         // The listener trickles only while this loop runs: no blocking wait.
         QTRY_VERIFY_WITH_TIMEOUT(tavpub.state() == QProcess::NotRunning, 30000);
         QVERIFY2(tavpub.exitStatus() == QProcess::NormalExit && tavpub.exitCode() == 0,

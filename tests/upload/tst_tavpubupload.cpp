@@ -11,20 +11,10 @@ struct Result {
     QString err;
 };
 
-// tavpub upload on the fixture's store.
-void StartTavpub(QProcess& p, UploadFixture& f, const QStringList& args)
-{
-    f.store.flush();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), f.configHome());
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TAVPUB_PATH), QStringList{QStringLiteral("upload")} + args);
-}
-
 Result RunTavpub(UploadFixture& f, const QStringList& args)
 {
     QProcess p;
-    StartTavpub(p, f, args);
+    f.startTavpubUpload(p, args);
     p.waitForFinished(30000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
 }
@@ -116,7 +106,7 @@ private slots:
         for (const QString& name : {QStringLiteral("first"), QStringLiteral("second")})
             pages[name] = f.addPage(name, "main", "");
         QProcess p;
-        StartTavpub(p, f, {});
+        f.startTavpubUpload(p);
         QTRY_VERIFY_WITH_TIMEOUT(server.transcript().contains(QStringLiteral("STOR second.html")), 10000);
 
         const QString storeFolder = f.configHome() + QStringLiteral("/Tav");
