@@ -40,7 +40,7 @@ start_app() {
   cd "$work"
   "$@" >"$work/app.log" 2>&1 &
   app_pid=$!
-  main=$(timeout 30 xdotool search --sync --name '^Tav Outliner' | head -n 1) || fail "no main window"
+  main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tav Outliner' | head -n 1) || fail "no main window"
 }
 
 # How many windows of the program show (a menu's popup is one).
