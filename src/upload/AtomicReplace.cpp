@@ -102,7 +102,8 @@ void AtomicReplace::RenameOverLive(SjisView name)
         // The live page is gone; the new one exists only under its temporary
         // name, so it stays there, and the user learns where.
         phase_ = Phase::Idle;
-        throw FTPException(ftp_.LastReply(), std::string(e.what()) + "; the old page was deleted, the new one is on the server as "
+        throw FTPException(ftp_.LastReply(), std::string(e.what())
+                                                 + " The old page was deleted; the new one is on the server as "
                                                  + temporary_);
     }
 }

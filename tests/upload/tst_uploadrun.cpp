@@ -517,7 +517,7 @@ void TestUploadRun::atomicReplace_data()
     // Every RNTO refused: the fallback is tried once, and the new page is
     // never deleted once the old one is gone.
     QTest::newRow("rnto-always-refused") << "refuse-rnto" << true << 0.0 << "none" << true << deleteFirst
-                                         << "failed (550 Renaming is not allowed here.; the old page was deleted, "
+                                         << "failed (550 Renaming is not allowed here. The old page was deleted; "
                                             "the new one is on the server as T)";
     QTest::newRow("data-dropped") << "drop-data" << true << 0.0 << "old" << false << QStringList{"DELE T"}
                                   << "failed (";
