@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
         if (auto port = FtpReply::EpsvPort(line); port && *port == 0)
             __builtin_trap();
-        if (auto size = FtpReply::StoredSize(line); size && (*size < 0 || !FtpReply::HasReplyCode(line)))
+        if (auto stored = FtpReply::StoredSize(line); stored && (*stored < 0 || !FtpReply::HasReplyCode(line)))
             __builtin_trap();
         const std::string folder = FtpReply::PwdFolder(line);
         if (folder.size() > line.size())

@@ -52,8 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     case 9:
         if (text.size() >= 2) {
-            Require(ToSjis(text[0], text[1]).size() == 2);
-            Require(ToJis(text[0], text[1]).size() == 2);
+            const auto first = static_cast<unsigned char>(text[0]);
+            const auto second = static_cast<unsigned char>(text[1]);
+            Require(ToSjis(first, second).size() == 2);
+            Require(ToJis(first, second).size() == 2);
         }
         break;
     case 10: {

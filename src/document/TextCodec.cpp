@@ -89,8 +89,8 @@ void AppendCodePoint(QString& out, char32_t code)
 
 bool IsAscii(SjisView bytes)
 {
-    for (unsigned char c : bytes)
-        if (c >= 0x80)
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
             return false;
     return true;
 }

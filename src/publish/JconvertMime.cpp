@@ -18,7 +18,7 @@ std::size_t EncodeGroups(const Input& in, std::size_t, BlockState&, char*& out)
 {
     std::size_t i = 0;
     for (; i + 3 <= in.size; i += 3) {
-        const std::uint32_t v = in.bytes[i] << 16 | in.bytes[i + 1] << 8 | in.bytes[i + 2];
+        const std::uint32_t v = std::uint32_t(in.bytes[i]) << 16 | std::uint32_t(in.bytes[i + 1]) << 8 | in.bytes[i + 2];
         out[0] = Alphabet[v >> 18];
         out[1] = Alphabet[(v >> 12) & 0x3F];
         out[2] = Alphabet[(v >> 6) & 0x3F];
@@ -34,7 +34,7 @@ void EncodeLastGroup(const Input& rest, BlockState&, char*& out)
 {
     if (rest.size == 0)
         return;
-    const std::uint32_t v = rest.bytes[0] << 16 | rest.at(1) << 8;
+    const std::uint32_t v = std::uint32_t(rest.bytes[0]) << 16 | std::uint32_t(rest.at(1)) << 8;
     out[0] = Alphabet[v >> 18];
     out[1] = Alphabet[(v >> 12) & 0x3F];
     out[2] = rest.size == 2 ? Alphabet[(v >> 6) & 0x3F] : '=';
