@@ -41,7 +41,12 @@ Node::Children& Page::siblingsOf(Node* node)
     return node->parent_ ? node->parent_->children_ : topLevel_;
 }
 
-int Page::rowOf(Node* node)
+const Node::Children& Page::siblingsOf(const Node* node) const
+{
+    return node->parent_ ? node->parent_->children_ : topLevel_;
+}
+
+int Page::rowOf(const Node* node) const
 {
     const auto& siblings = siblingsOf(node);
     auto it = std::find_if(siblings.begin(), siblings.end(), [node](const auto& p) { return p.get() == node; });
@@ -101,11 +106,8 @@ Node* Page::AddChildNode(Node* selected)
 
 void Page::DeleteNode(Node* node)
 {
-    if (!node)
-        return;
-    notify([node](OutlineObserver* o) { o->nodeAboutToBeRemoved(node); });
-    detachNode(node); // destroyed here with its subtree
-    notify([](OutlineObserver* o) { o->nodeRemoved(); });
+    if (node)
+        TakeNode(node); // destroyed here with its subtree
 }
 
 void Page::RenameNode(Node* node, SjisView name)
@@ -137,47 +139,76 @@ void Page::RenameNode(Node* node, SjisView name)
     notify([node](OutlineObserver* o) { o->nodeRenamed(node); });
 }
 
-void Page::MoveNode(Node* node, Node* target, Placement placement)
+std::optional<NodePlace> Page::MoveDestination(Node* node, Node* target, Placement placement) const
 {
-    if (!node)
-        return;
-    if (target && target->isInSubtreeOf(node))
-        return;
-
-    Node* newParent = nullptr;
-    int newRow = 0;
+    if (!node || (target && target->isInSubtreeOf(node)))
+        return std::nullopt;
+    // The row as counted before the node leaves its old place.
+    NodePlace place;
     switch (placement) {
     case Placement::AsLastChild:
         if (!target)
-            return;
-        newParent = target;
-        newRow = target->childCount();
+            return std::nullopt;
+        place = {target, target->childCount()};
         break;
     case Placement::BeforeTarget:
-        if (target) {
-            newParent = target->parent_;
-            newRow = rowOf(target);
-        } else {
-            newRow = int(topLevel_.size());
-        }
+        place = target ? NodePlace{target->parent_, rowOf(target)} : NodePlace{nullptr, int(topLevel_.size())};
         break;
-    case Placement::AsLastSibling:
-        newParent = target ? target->parent_ : nullptr;
-        newRow = int((newParent ? newParent->children_ : topLevel_).size());
+    case Placement::AsLastSibling: {
+        Node* parent = target ? target->parent_ : nullptr;
+        place = {parent, int((parent ? parent->children_ : topLevel_).size())};
         break;
     }
+    }
+    // It shifts down by one when the node leaves the same list ahead of it.
+    if (node->parent_ == place.parent && rowOf(node) < place.row)
+        --place.row;
+    return place;
+}
 
-    notify([&](OutlineObserver* o) { o->nodeAboutToBeMoved(node, newParent, newRow); });
-    // The row counted before detaching shifts down by one when the node
-    // leaves the same sibling list ahead of it.
-    if (node->parent_ == newParent && rowOf(node) < newRow)
-        --newRow;
+void Page::MoveNode(Node* node, Node* target, Placement placement)
+{
+    if (const std::optional<NodePlace> place = MoveDestination(node, target, placement))
+        MoveNodeTo(node, *place);
+}
+
+NodePlace Page::PlaceOf(const Node* node) const
+{
+    return {node->parent_, rowOf(node)};
+}
+
+std::unique_ptr<Node> Page::TakeNode(Node* node)
+{
+    notify([node](OutlineObserver* o) { o->nodeAboutToBeRemoved(node); });
+    std::unique_ptr<Node> owned = detachNode(node);
+    notify([](OutlineObserver* o) { o->nodeRemoved(); });
+    return owned;
+}
+
+void Page::PutNode(std::unique_ptr<Node> node, NodePlace place)
+{
+    insertNode(std::move(node), place.parent, place.row);
+}
+
+void Page::MoveNodeTo(Node* node, NodePlace place)
+{
+    // Observers count the new row as it is before the node leaves.
+    int rowBefore = place.row;
+    if (node->parent_ == place.parent && rowOf(node) < place.row)
+        ++rowBefore;
+    notify([&](OutlineObserver* o) { o->nodeAboutToBeMoved(node, place.parent, rowBefore); });
     auto owned = detachNode(node);
-    owned->parent_ = newParent;
+    owned->parent_ = place.parent;
     nodeCount_ += owned->subtreeSize();
-    auto& siblings = newParent ? newParent->children_ : topLevel_;
-    siblings.insert(siblings.begin() + newRow, std::move(owned));
+    auto& siblings = place.parent ? place.parent->children_ : topLevel_;
+    siblings.insert(siblings.begin() + place.row, std::move(owned));
     notify([node](OutlineObserver* o) { o->nodeMoved(node); });
+}
+
+void Page::SetName(Node* node, SjisString name)
+{
+    node->name_ = std::move(name);
+    notify([node](OutlineObserver* o) { o->nodeRenamed(node); });
 }
 
 Node* Page::NodeAt(int index) const

@@ -4,6 +4,7 @@
 #include "document/Node.h"
 #include "document/SjisString.h"
 
+#include <optional>
 #include <vector>
 
 // The properties of a page, as plain values. Names are those under which the
@@ -48,6 +49,14 @@ enum class Placement {
     AsLastChild,   // the target's last child
     BeforeTarget,  // the target's previous sibling; last top-level node without a target
     AsLastSibling, // the last child of the target's parent
+};
+
+// Where a node stands: its parent (null at the top level) and its row among
+// the parent's children.
+struct NodePlace {
+    Node* parent = nullptr;
+    int row = 0;
+    bool operator==(const NodePlace&) const = default;
 };
 
 // Views (the tree, the editor binding) follow the outline through this.
@@ -98,6 +107,20 @@ public:
     // Moves the node with its subtree. Moving a node into itself or its own
     // subtree changes nothing.
     void MoveNode(Node* node, Node* target, Placement placement);
+    // Where MoveNode would put the node (the row it has once moved); nothing
+    // when the move is refused.
+    std::optional<NodePlace> MoveDestination(Node* node, Node* target, Placement placement) const;
+
+    // The primitives an undo history needs: every change of the outline can
+    // be made, and made back, with these. A node taken out keeps its
+    // subtree, and pointers into it stay valid while the caller owns it.
+    NodePlace PlaceOf(const Node* node) const;
+    std::unique_ptr<Node> TakeNode(Node* node);
+    void PutNode(std::unique_ptr<Node> node, NodePlace place);
+    // Moves the node so that it ends at `place` (its row once moved).
+    void MoveNodeTo(Node* node, NodePlace place);
+    // Gives the node exactly this name, as a page file or an undo has it.
+    void SetName(Node* node, SjisString name);
 
     int NodeCount() const { return nodeCount_; }
     Node* NodeAt(int index) const;
@@ -124,7 +147,8 @@ public:
 
 private:
     Node::Children& siblingsOf(Node* node);
-    int rowOf(Node* node);
+    const Node::Children& siblingsOf(const Node* node) const;
+    int rowOf(const Node* node) const;
     std::unique_ptr<Node> makeNode();
     void insertNode(std::unique_ptr<Node> node, Node* parent, int row);
     std::unique_ptr<Node> detachNode(Node* node);
