@@ -112,7 +112,11 @@ bool OutlineModel::setData(const QModelIndex& index, const QVariant& value, int 
         emit nameRejected(TextCodec::FirstUnencodable(name).value_or(QString()));
         return false;
     }
-    page_.RenameNode(node, *bytes); // the page announces the change
+    // The page announces the change.
+    if (Rename)
+        Rename(node, *bytes);
+    else
+        page_.RenameNode(node, *bytes);
     return true;
 }
 

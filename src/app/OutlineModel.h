@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <array>
+#include <functional>
 
 // The page's outline as a one-column item model for the tree view. The page
 // stays the one source of truth: the model holds no copy, it forwards the
@@ -36,9 +37,11 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    // Renames the node; a name with a character code page 932 cannot hold is
-    // refused whole (nameRejected).
+    // Renames the node (through Rename, when set: the page's history); a
+    // name with a character code page 932 cannot hold is refused whole
+    // (nameRejected).
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    std::function<void(Node*, SjisView)> Rename;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 signals:

@@ -8,6 +8,7 @@
 #include "editor/ColourEditor.h"
 #include "editor/EditorFont.h"
 #include "editor/EditorText.h"
+#include "page/PageDocument.h"
 #include "settings/SettingsStore.h"
 #include "ui_TformMain.h"
 
@@ -20,14 +21,24 @@
 #include <QTimer>
 #include <QToolBar>
 
-TformMain::TformMain(Page& page, Settings& settings, QWidget* parent)
-    : QMainWindow(parent), ui_(std::make_unique<Ui::TformMain>()), page_(page), settings_(settings)
+TformMain::TformMain(PageDocument& document, Settings& settings, QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::TformMain>()), document_(document), page_(document.page()),
+      settings_(settings)
 {
     ui_->setupUi(this);
     setWindowTitle(QStringLiteral("Tav Outliner"));
     tree_ = ui_->TreeView;
     model_ = new OutlineModel(page_, this);
+    model_->Rename = [this](Node* node, SjisView name) {
+        FinishTyping();
+        document_.Rename(node, name);
+    };
     page_.addObserver(this); // after the model, so the tree is current when we hear of a change
+    // The editor's changes are steps of the page's history.
+    ui_->RichEdit->setHistoryOutside(true);
+    typingPause_ = new QTimer(this);
+    typingPause_->setSingleShot(true);
+    typingPause_->setInterval(TypingPauseMs);
 
     const std::array<QPixmap, 6> images = DrawTreeImages();
     std::array<QVariant, 3> icons;
@@ -59,6 +70,7 @@ TformMain::TformMain(Page& page, Settings& settings, QWidget* parent)
         {ui_->MainMenu_FO->menuAction(), "tbtnOpen", ToolImage::Open},
         {ui_->MainMenu_FSS, "tbtnSave", ToolImage::Save},
         {ui_->MainMenu_EU, "tbtnUndo", ToolImage::Undo},
+        {ui_->MainMenu_ER, "tbtnRedo", ToolImage::Redo},
         {ui_->MainMenu_EX, "tbtnCut", ToolImage::Cut},
         {ui_->MainMenu_EC, "tbtnCopy", ToolImage::Copy},
         {ui_->MainMenu_EV, "tbtnPaste", ToolImage::Paste},
@@ -76,7 +88,11 @@ TformMain::TformMain(Page& page, Settings& settings, QWidget* parent)
                 tool->setPopupMode(QToolButton::InstantPopup);
         }
     }
+    // The Undo command's key, and the keys every editor has for both.
+    ui_->MainMenu_EU->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Backspace), QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    ui_->MainMenu_ER->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     ui_->MainMenu_EU->setEnabled(false);
+    ui_->MainMenu_ER->setEnabled(false);
 
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
@@ -131,6 +147,7 @@ void TformMain::createPopupMenus()
         void (TformMain::*handler)();
     } shared[] = {
         {"pmnuRichEdit_U", ui_->MainMenu_EU, &TformMain::MainMenu_EUClick},
+        {"pmnuRichEdit_R", ui_->MainMenu_ER, &TformMain::MainMenu_ERClick},
         {nullptr, nullptr, nullptr},
         {"pmnuRichEdit_X", ui_->MainMenu_EX, &TformMain::MainMenu_EXClick},
         {"pmnuRichEdit_C", ui_->MainMenu_EC, &TformMain::MainMenu_ECClick},
@@ -146,9 +163,9 @@ void TformMain::createPopupMenus()
         QAction* a = pmnuRichEdit_->addAction(item.mainItem->text(), this, item.handler);
         a->setObjectName(QString::fromLatin1(item.name));
         a->setShortcut(item.mainItem->shortcut());
-        if (item.mainItem == ui_->MainMenu_EU) {
+        if (item.mainItem == ui_->MainMenu_EU || item.mainItem == ui_->MainMenu_ER) {
             a->setEnabled(false);
-            connect(ui_->MainMenu_EU, &QAction::changed, a, [a, this] { a->setEnabled(ui_->MainMenu_EU->isEnabled()); });
+            connect(item.mainItem, &QAction::changed, a, [a, main = item.mainItem] { a->setEnabled(main->isEnabled()); });
         }
     }
     pmnuRichEdit_->addSeparator();
@@ -166,6 +183,7 @@ void TformMain::connectCommands()
     connect(ui_->MainMenu_FNS, &QAction::triggered, this, &TformMain::pmnuTreeView_NSClick);
     connect(ui_->MainMenu_FNC, &QAction::triggered, this, &TformMain::pmnuTreeView_NCClick);
     connect(ui_->MainMenu_EU, &QAction::triggered, this, &TformMain::MainMenu_EUClick);
+    connect(ui_->MainMenu_ER, &QAction::triggered, this, &TformMain::MainMenu_ERClick);
     connect(ui_->MainMenu_EX, &QAction::triggered, this, &TformMain::MainMenu_EXClick);
     connect(ui_->MainMenu_EC, &QAction::triggered, this, &TformMain::MainMenu_ECClick);
     connect(ui_->MainMenu_EV, &QAction::triggered, this, &TformMain::MainMenu_EVClick);
@@ -215,7 +233,13 @@ void TformMain::connectCommands()
     connect(Timer, &QTimer::timeout, this, &TformMain::TimerTimer);
     connect(ui_->Splitter, &QSplitter::splitterMoved, this, &TformMain::SplitterMoved);
     connect(ui_->RichEdit, &QTextEdit::textChanged, this, &TformMain::RichEditChange);
-    connect(ui_->RichEdit, &QTextEdit::undoAvailable, ui_->MainMenu_EU, &QAction::setEnabled);
+    connect(ui_->RichEdit, &ColourEditor::undoRequested, this, &TformMain::UndoPage);
+    connect(ui_->RichEdit, &ColourEditor::redoRequested, this, &TformMain::RedoPage);
+    connect(ui_->RichEdit, &ColourEditor::insertBoundary, this, &TformMain::FinishTyping);
+    connect(typingPause_, &QTimer::timeout, this, &TformMain::FinishTyping);
+    connect(&document_, &PageDocument::modifiedChanged, this, &TformMain::updateCaption);
+    connect(&document_, &PageDocument::historyChanged, this, &TformMain::updateHistoryCommands);
+    connect(&document_, &PageDocument::stepShown, this, &TformMain::ShowStep);
     connect(ui_->RichEdit, &QWidget::customContextMenuRequested, this,
             [this](QPoint pos) { pmnuRichEdit_->popup(ui_->RichEdit->viewport()->mapToGlobal(pos)); });
 }
@@ -234,36 +258,41 @@ void TformMain::selectNode(Node* node)
 
 void TformMain::StoreBoundNode()
 {
+    typingPause_->stop();
+    const bool wasTyping = std::exchange(typing_, false);
     if (!bound_)
         return;
-    TRecord& record = bound_->record();
     const QString text = ui_->RichEdit->text();
-    // A body the user did not change keeps its bytes, even ones that do not
-    // survive decoding and encoding.
-    if (text != loadedText_) {
-        record.Body = EditorText::ToBody(text);
-        loadedText_ = text;
-    }
-    if (ui_->RichEdit->document()->isModified()) {
-        modified_ = true;
-        ui_->RichEdit->document()->setModified(false);
-    }
-    record.Publish = ui_->cboxPublish->isChecked();
-    record.Hide = ui_->cboxHide->isChecked();
-    record.EditSource = ui_->cboxEditSource->isChecked();
     const int start = ui_->RichEdit->selectionStart();
     const int end = start + ui_->RichEdit->selectionLength();
-    record.SelStart = EditorText::ByteOffset(text, start);
-    record.SelLength = EditorText::ByteOffset(text, end) - record.SelStart;
-    page_.NotifyRecordChanged(bound_);
+    // A body the user did not change keeps its bytes, even ones that do not
+    // survive decoding and encoding.
+    SjisString body = bound_->record().Body;
+    if (text != loadedText_) {
+        body = EditorText::ToBody(text);
+        loadedText_ = text;
+    }
+    const std::int32_t selStart = EditorText::ByteOffset(text, start);
+    document_.SetBody(bound_, body, selStart, EditorText::ByteOffset(text, end) - selStart);
+    if (wasTyping) {
+        updateCaption();
+        updateHistoryCommands();
+    }
+}
+
+void TformMain::FinishTyping()
+{
+    if (typing_)
+        StoreBoundNode();
 }
 
 void TformMain::LoadNode(Node* node)
 {
     const TRecord& record = node->record();
     loadedText_ = EditorText::FromBody(record.Body);
+    loadingText_ = true;
     ui_->RichEdit->SetColouredText(loadedText_);
-    updateCaption(); // loading may flag the document modified and back without telling
+    loadingText_ = false;
     ui_->editNodeName->setText(TextCodec::ToUnicode(node->name()));
     ui_->cboxPublish->setChecked(record.Publish);
     ui_->cboxHide->setChecked(record.Hide);
@@ -282,12 +311,16 @@ void TformMain::RefreshIcons()
 
 void TformMain::ClearBinding()
 {
+    typingPause_->stop();
+    typing_ = false;
     bound_ = nullptr;
     // A node left current in the tree would be loaded by no click on it.
     if (tree_->currentIndex().isValid())
         tree_->selectionModel()->clear(); // comes back here through TreeViewChange
     loadedText_.clear();
+    loadingText_ = true;
     ui_->RichEdit->SetColouredText(QString());
+    loadingText_ = false;
     updateCaption();
     ui_->editNodeName->clear();
     updateEditorAvailability();
@@ -337,15 +370,23 @@ void TformMain::cboxPublishClick()
 {
     if (!bound_)
         return;
-    bound_->record().Publish = ui_->cboxPublish->isChecked();
-    bound_->record().Hide = ui_->cboxHide->isChecked();
+    FinishTyping();
+    document_.SetFlags(bound_, ui_->cboxPublish->isChecked(), ui_->cboxHide->isChecked(),
+                       bound_->record().EditSource);
     RefreshIcons();
-    setModified(true);
 }
 
 void TformMain::RichEditChange()
 {
-    ui_->MainMenu_EU->setEnabled(ui_->RichEdit->document()->isUndoAvailable());
+    if (loadingText_ || !bound_)
+        return;
+    // Typing: a run that becomes one step when it pauses or ends otherwise.
+    if (!typing_) {
+        typing_ = true;
+        updateCaption();
+        updateHistoryCommands();
+    }
+    typingPause_->start();
     if (!statusBar()->currentMessage().isEmpty())
         statusBar()->clearMessage();
 }
@@ -356,6 +397,8 @@ void TformMain::nodeAboutToBeRemoved(Node* node)
 {
     // The record goes with the node; nothing may be stored into it later.
     if (bound_ && bound_->isInSubtreeOf(node)) {
+        typingPause_->stop();
+        typing_ = false;
         bound_ = nullptr;
         loadedText_.clear();
     }
@@ -363,6 +406,8 @@ void TformMain::nodeAboutToBeRemoved(Node* node)
 
 void TformMain::outlineAboutToBeReset()
 {
+    typingPause_->stop();
+    typing_ = false;
     bound_ = nullptr;
 }
 

@@ -15,6 +15,8 @@
 
 class DesktopOpener;
 class OutlineModel;
+class PageDocument;
+class PageRecovery;
 class OutlineTreeView;
 class QFileDialog;
 class QMenu;
@@ -27,15 +29,20 @@ namespace Ui {
 class TformMain;
 }
 
-// The main window: the outline in a tree above (or beside) the node editor.
-// The editor shows the body of one node, the bound node; the node's record
-// is stored from the editor when the selection moves away and before the
-// page file is written (StoreBoundNode). While no node is bound the editor
-// is read-only, so nothing can be typed that no record would receive.
+// The main window: the outline in a tree above (or beside) the node editor,
+// views of the page document. Every change goes through the document, one
+// step of its history. The editor shows the body of one node, the bound
+// node; what is typed there is a run that becomes one step when it ends (a
+// pause, another node, a paste, any other change, a save), when the record
+// is stored from the editor (StoreBoundNode). While no node is bound the
+// editor is read-only, so nothing can be typed that no record would receive.
 class TformMain : public QMainWindow, private OutlineObserver {
     Q_OBJECT
 public:
-    TformMain(Page& page, Settings& settings, QWidget* parent = nullptr);
+    // A run of typing ends after this pause.
+    static constexpr int TypingPauseMs = 1000;
+
+    TformMain(PageDocument& document, Settings& settings, QWidget* parent = nullptr);
     ~TformMain() override;
 
     Ui::TformMain& form() { return *ui_; }
@@ -43,8 +50,12 @@ public:
     QMenu* pmnuTreeView() const { return pmnuTreeView_; }
     QMenu* pmnuRichEdit() const { return pmnuRichEdit_; }
 
-    // Copies the editor and the check boxes into the bound node's record.
+    // Copies the editor into the bound node's record: a changed body is one
+    // step of the history, and the run of typing ends.
     void StoreBoundNode();
+    PageDocument& document() { return document_; }
+    // The copies that survive a crash.
+    PageRecovery& recovery() { return *recovery_; }
     // Shows a node's record in the editor and the property bar.
     void LoadNode(Node* node);
     void RefreshIcons();
@@ -82,14 +93,15 @@ public:
     // Generates and writes the HTML file, updates the upload queue, says so
     // in the status bar and reloads the browser.
     bool SaveSource();
-    // Whether the page changed since it was last opened or saved.
+    // Whether the page differs from its file (a run of typing counts).
     bool isModified() const;
-    // Marks the page changed (or, after a save, unchanged).
-    void setModified(bool modified);
     // A dialog that writes into the page's properties (page properties,
     // the user header) calls this after it closed, with the properties as
-    // they were when it opened: the page counts as changed when they differ.
+    // they were when it opened: a change is one step of the history.
     void pagePropertiesEdited(const PageProperties& before);
+    // Undo and Redo of the page's history.
+    void UndoPage();
+    void RedoPage();
     TOpenFileHistories* recentFiles() const { return RUF; }
     QFileDialog* openDialog() const { return OpenDialog; }
     // What Help > manual opens the manual with.
@@ -118,6 +130,7 @@ private slots:
     void MainMenu_TSClick();
     void MainMenu_TVClick();
     void MainMenu_EUClick();
+    void MainMenu_ERClick();
     void MainMenu_EXClick();
     void MainMenu_ECClick();
     void MainMenu_EVClick();
@@ -166,19 +179,26 @@ private:
     PageFileContext pageFileContext();
     void ShowPageFileFailure(const PageFileResult& result);
     void ReloadBrowser();
-    // The steps of a save: the HTML file's folder (made after asking), the
-    // HTML file and the queue, then the message and the browser reload.
+    // A save: the HTML file's folder (made after asking), the save road
+    // (the page file when `pageFile`, the HTML file, the queue), then the
+    // message and the browser reload.
+    bool Save(bool pageFile);
     bool EnsureHtmlFolder();
-    bool WriteHtmlAndQueue();
     void AnnounceSaved();
+    void AddToRecentFiles(const SjisString& path);
     void ManualNotOpened(const QString& path, bool missing);
     // Asks whether to save a changed page before it is replaced; false to keep it.
     bool ConfirmDiscard();
     void updateCaption();
-    void nodeInserted(Node* node) override;
-    void nodeRemoved() override;
-    void nodeMoved(Node* node) override;
-    void nodeRenamed(Node* node) override;
+    void updateHistoryCommands();
+    // A run of typing ends here: the editor's text becomes a step.
+    void FinishTyping();
+    // Shows what an undo or redo changed.
+    void ShowStep(Node* node, bool body);
+    // A page was opened or made: its history starts, and a recovery copy
+    // newer than its file is offered.
+    void PageStarted();
+    void OfferRecovery();
 
     void createPopupMenus();
     void connectCommands();
@@ -196,7 +216,12 @@ private:
     void outlineReset() override;
 
     std::unique_ptr<Ui::TformMain> ui_;
+    PageDocument& document_;
     Page& page_;
+    PageRecovery* recovery_ = nullptr;
+    QTimer* typingPause_ = nullptr;
+    bool typing_ = false;      // the editor holds typing that is no step yet
+    bool loadingText_ = false; // the editor's text is being replaced, not typed
     Settings& settings_;
     SettingsStore* store_ = nullptr;
     SettingsStore* recentStore_ = nullptr;
@@ -209,7 +234,6 @@ private:
     // exit unless another page was opened or saved meanwhile.
     std::optional<PageProperties> unreadLastPage_;
     bool shown_ = false;
-    bool modified_ = false;
     bool historiesLoaded_ = false;
     bool reloadUnavailableSaid_ = false;
     OutlineModel* model_ = nullptr;

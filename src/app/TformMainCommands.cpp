@@ -5,6 +5,7 @@
 #include "app/TformMain.h"
 #include "editor/ColourEditor.h"
 #include "editor/EditorText.h"
+#include "page/PageDocument.h"
 #include "ui_TformMain.h"
 
 #include <QMenu>
@@ -24,13 +25,15 @@ void TformMain::addNodeAndEdit(Node* node)
 
 void TformMain::pmnuTreeView_NSClick()
 {
-    addNodeAndEdit(page_.AddSiblingNode(selectedNode()));
+    FinishTyping();
+    addNodeAndEdit(document_.AddSibling(selectedNode()));
 }
 
 void TformMain::pmnuTreeView_NCClick()
 {
+    FinishTyping();
     Node* selected = selectedNode();
-    Node* child = page_.AddChildNode(selected);
+    Node* child = document_.AddChild(selected);
     if (selected)
         tree_->expand(model_->indexOf(selected));
     addNodeAndEdit(child);
@@ -41,7 +44,9 @@ void TformMain::pmnuTreeView_DClick()
     Node* selected = selectedNode();
     if (!NodeCommandEnabled(selected))
         return;
-    page_.DeleteNode(selected);
+    // No question: the deletion is a step that Undo brings back whole.
+    FinishTyping();
+    document_.Delete(selected);
     // Bind the node the tree selects now, so that what the editor shows is
     // what gets stored; with nothing selected the editor stays read-only.
     Node* now = selectedNode();
@@ -183,7 +188,8 @@ void TformMain::TreeViewDragDrop(QPoint pos)
     Node* target = model_->nodeAt(row); // none below the last row
     if (target && target->isInSubtreeOf(dragged))
         return;
-    page_.MoveNode(dragged, target, *placement);
+    FinishTyping();
+    document_.Move(dragged, target, *placement);
 }
 
 // --- View toggles --------------------------------------------------------
@@ -264,10 +270,16 @@ bool TformMain::editorHasFocus() const
     return focusWidget() == ui_->RichEdit;
 }
 
+// Undo and Redo act on the page's history wherever the focus is: the
+// editor's changes are steps of it like the tree's.
 void TformMain::MainMenu_EUClick()
 {
-    if (editorHasFocus())
-        ui_->RichEdit->undoEdit();
+    UndoPage();
+}
+
+void TformMain::MainMenu_ERClick()
+{
+    RedoPage();
 }
 
 void TformMain::MainMenu_EXClick()
@@ -298,6 +310,10 @@ void TformMain::pmnuRichEdit_PClick()
 {
     if (!editorHasFocus() || !bound_)
         return;
+    // What was typed before is a step of its own; the tags are one more.
+    FinishTyping();
+    loadingText_ = true;
     ui_->RichEdit->ReplaceColouredText(AddParagraphTags(ui_->RichEdit->text()));
-    updateCaption();
+    loadingText_ = false;
+    StoreBoundNode();
 }

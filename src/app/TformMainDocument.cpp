@@ -4,6 +4,7 @@
 #include "app/BrowserLink.h"
 #include "app/DesktopOpener.h"
 #include "app/ErrorDisplay.h"
+#include "app/OutlineModel.h"
 #include "app/TformMain.h"
 #include "controls/FileOperations.h"
 #include "controls/TOpenFileHistories.h"
@@ -14,7 +15,8 @@
 #include "document/ProgramConstants.h"
 #include "document/TextCodec.h"
 #include "editor/ColourEditor.h"
-#include "publish/HtmlGenerator.h"
+#include "page/PageDocument.h"
+#include "page/SaveRoad.h"
 #include "publish/HtmlWriter.h"
 #include "settings/SettingsStore.h"
 #include "ui_TformMain.h"
@@ -67,7 +69,6 @@ void TformMain::connectDocumentCommands()
     connect(manualOpener_, &DesktopOpener::failed, this, [this](const QString& path) { ManualNotOpened(path, false); });
     ui_->MainMenu_TIR->setChecked(settings_.onSave);
     ui_->MainMenu_TIO->setChecked(settings_.SetFocusBack);
-    connect(ui_->RichEdit->document(), &QTextDocument::modificationChanged, this, &TformMain::updateCaption);
 }
 
 void TformMain::setStores(SettingsStore* settings, SettingsStore* recentFiles)
@@ -116,7 +117,7 @@ void TformMain::FormShow()
     ui_->MainMenu_TIR->setChecked(settings_.onSave);
     ui_->MainMenu_TIO->setChecked(settings_.SetFocusBack);
     ClearBinding();
-    setModified(false);
+    PageStarted();
     raise();
     activateWindow();
 }
@@ -213,15 +214,15 @@ void TformMain::MainMenu_FXClick()
 
 PageFileContext TformMain::pageFileContext()
 {
-    PageFileContext context = settings_.pageFileContext();
-    context.StoreBoundNode = [this] { StoreBoundNode(); };
-    context.AddToRecentFiles = [this](const SjisString& path) {
-        if (RUF) {
-            RUF->AddHistory(FromSjis(path));
-            RUF->RefreshMenu();
-        }
-    };
-    return context;
+    return settings_.pageFileContext();
+}
+
+void TformMain::AddToRecentFiles(const SjisString& path)
+{
+    if (RUF) {
+        RUF->AddHistory(FromSjis(path));
+        RUF->RefreshMenu();
+    }
 }
 
 void TformMain::ShowPageFileFailure(const PageFileResult& result)
@@ -249,7 +250,9 @@ bool TformMain::ReadIntoPage(Page& fresh, SjisView chosen, const QString& recent
     }
     page_.TakeContentFrom(fresh);
     unreadLastPage_.reset();
-    setModified(false);
+    AddToRecentFiles(result.path);
+    if (shown_)
+        PageStarted();
     if (result.status == PageFileStatus::Damaged)
         ShowError(this, result.message, QStringLiteral("警告"));
     return true;
@@ -333,35 +336,45 @@ void TformMain::dropEvent(QDropEvent* event)
 
 bool TformMain::SavePage()
 {
-    if (!EnsureHtmlFolder())
-        return false;
-    const PageFileResult result = WritePageFile(page_, pageFileContext());
-    if (!result.ok()) {
-        ShowPageFileFailure(result);
-        return false;
-    }
-    unreadLastPage_.reset();
-    // A page whose HTML or queue entry was not written is not saved yet: it
-    // keeps its mark, so that closing or opening another page still asks.
-    if (!WriteHtmlAndQueue())
-        return false;
-    setModified(false);
-    AnnounceSaved();
-    return true;
+    return Save(true);
 }
 
 bool TformMain::SaveSource()
 {
-    if (!EnsureHtmlFolder() || !WriteHtmlAndQueue())
+    return Save(false);
+}
+
+// The page file (unless only the HTML is asked for), the HTML file and the
+// queue, by the one save road; the page counts as saved only when all of
+// it was written, and keeps its mark otherwise, so that closing or opening
+// another page still asks.
+bool TformMain::Save(bool pageFile)
+{
+    // Asked before anything is written: a save that could not write its
+    // HTML would leave the page file newer than the page on the server.
+    if (!EnsureHtmlFolder())
         return false;
+    StoreBoundNode();
+    const SaveOutcome saved = SavePageFiles(page_, settings_, SaveRequest{pageFile, store_, QDateTime::currentDateTime()});
+    if (saved.failed == SaveOutcome::Failed::PageFile) {
+        ShowPageFileFailure(saved.pageFile);
+        return false;
+    }
+    if (pageFile)
+        AddToRecentFiles(saved.pageFile.path);
+    if (!saved.ok()) {
+        ShowError(this, saved.message);
+        return false;
+    }
+    unreadLastPage_.reset();
+    if (pageFile)
+        document_.MarkSaved();
     AnnounceSaved();
     return true;
 }
 
 bool TformMain::EnsureHtmlFolder()
 {
-    // Asked before anything is written: a save that could not write its
-    // HTML would leave the page file newer than the page on the server.
     if (PagePaths::IsForeignPath(page_.FileName))
         return true; // refused with its own message when written
     const QString folder = FromSjis(PagePaths::ExtractFileDir(CompleteHtmlFileName(page_.FileName, settings_.StartFolder)));
@@ -375,26 +388,6 @@ bool TformMain::EnsureHtmlFolder()
         ShowError(this, QStringLiteral("フォルダ “%1” を作成できませんでした。\n%2").arg(folder, *failed));
         return false;
     }
-    return true;
-}
-
-bool TformMain::WriteHtmlAndQueue()
-{
-    const SjisString html = GeneratePageHtml(page_, settings_.generatorOptions(), QDateTime::currentDateTime());
-    const HtmlWriteResult written = WritePageHtml(page_, html, settings_.StartFolder);
-    if (!written.ok()) {
-        ShowError(this, written.message);
-        return false;
-    }
-    if (store_) {
-        try {
-            UpdateQueueAfterSave(*store_, PagePaths::PageFilePath(page_), page_.Upload);
-        } catch (const StoreWriteError& e) {
-            ShowError(this, QString::fromStdString(e.what()));
-            return false;
-        }
-    }
-    unreadLastPage_.reset();
     return true;
 }
 
@@ -417,21 +410,12 @@ void TformMain::MainMenu_FSCClick()
 
 bool TformMain::isModified() const
 {
-    return modified_ || (bound_ && ui_->RichEdit->document()->isModified());
-}
-
-void TformMain::setModified(bool modified)
-{
-    modified_ = modified;
-    if (!modified)
-        ui_->RichEdit->document()->setModified(false);
-    updateCaption();
+    return typing_ || document_.IsModified();
 }
 
 void TformMain::pagePropertiesEdited(const PageProperties& before)
 {
-    if (page_.properties() != before)
-        setModified(true);
+    document_.PropertiesEdited(before);
 }
 
 void TformMain::updateCaption()
@@ -439,13 +423,55 @@ void TformMain::updateCaption()
     setWindowModified(isModified());
 }
 
-void TformMain::nodeInserted(Node*) { setModified(true); }
-void TformMain::nodeRemoved() { setModified(true); }
-void TformMain::nodeMoved(Node*) { setModified(true); }
-void TformMain::nodeRenamed(Node*) { setModified(true); }
+void TformMain::updateHistoryCommands()
+{
+    // Typing not yet a step can be undone: it becomes one first.
+    ui_->MainMenu_EU->setEnabled(typing_ || document_.CanUndo());
+    ui_->MainMenu_ER->setEnabled(!typing_ && document_.CanRedo());
+}
+
+void TformMain::UndoPage()
+{
+    FinishTyping();
+    document_.Undo();
+}
+
+void TformMain::RedoPage()
+{
+    FinishTyping();
+    document_.Redo();
+}
+
+void TformMain::ShowStep(Node* node, bool body)
+{
+    updateCaption();
+    if (!node)
+        return;
+    if (node != bound_) {
+        selectNode(node); // binds it, showing what it holds now
+        tree_->scrollTo(model_->indexOf(node));
+        return;
+    }
+    if (body) {
+        LoadNode(node);
+        return;
+    }
+    ui_->editNodeName->setText(TextCodec::ToUnicode(node->name()));
+    ui_->cboxPublish->setChecked(node->record().Publish);
+    ui_->cboxHide->setChecked(node->record().Hide);
+    RefreshIcons();
+}
+
+void TformMain::PageStarted()
+{
+    document_.StartOver();
+    updateCaption();
+    updateHistoryCommands();
+}
 
 bool TformMain::ConfirmDiscard()
 {
+    FinishTyping(); // typing that changed nothing in the end asks nothing
     if (!isModified())
         return true;
     QMessageBox box(QMessageBox::Question, QStringLiteral("質問"),

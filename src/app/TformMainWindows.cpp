@@ -9,6 +9,7 @@
 #include "dialogs/TformPreferences.h"
 #include "dialogs/TformUpload.h"
 #include "editor/TformSourceEditor.h"
+#include "page/PageDocument.h"
 #include "ui_TformMain.h"
 
 void TformMain::setWindows(const AppWindows& windows)
@@ -44,13 +45,14 @@ void TformMain::MainMenu_FNPClick()
     if (windows_.formNewPage->exec() != QDialog::Accepted)
         return;
     page_.ResetPage(settings_.newPageDefaults());
-    setModified(false);
+    PageStarted();
 }
 
 void TformMain::MainMenu_FSAClick()
 {
     if (!windows_.formNewPage)
         return;
+    FinishTyping();
     const PageProperties before = page_.properties();
     if (windows_.formNewPage->exec() != QDialog::Accepted)
         return;
@@ -63,8 +65,8 @@ void TformMain::MainMenu_FSAClick()
     renamed.FileName = page_.FileName;
     renamed.DatabasePath = page_.DatabasePath;
     page_.properties() = renamed;
-    // The page has new names now, saved or not.
-    setModified(true);
+    // The page has new names now, saved or not: a step, as a properties edit.
+    document_.PropertiesEdited(before);
     SavePage();
 }
 
@@ -75,11 +77,13 @@ void TformMain::MainMenu_FHClick()
     if (!windows_.formSourceEditor)
         return;
     TformSourceEditor& editor = *windows_.formSourceEditor;
+    FinishTyping();
     editor.setSourceText(page_.UserHeader);
     if (editor.exec() != QDialog::Accepted || editor.sourceText() == page_.UserHeader)
         return;
+    const PageProperties before = page_.properties();
     page_.UserHeader = editor.sourceText();
-    setModified(true);
+    document_.PropertiesEdited(before);
 }
 
 // --- Page properties ------------------------------------------------------------
@@ -89,6 +93,7 @@ void TformMain::MainMenu_FRClick()
     if (!windows_.formPageProperty)
         return;
     // The dialog writes into the page itself; its result does not matter.
+    FinishTyping();
     const PageProperties before = page_.properties();
     windows_.formPageProperty->exec();
     pagePropertiesEdited(before);

@@ -83,6 +83,11 @@ QPixmap DrawToolImage(ToolImage image)
         p.setPen(QPen(Accent, 2.5));
         p.drawLine(QPointF(5, 10), QPointF(13, 2));
         break;
+    case ToolImage::Redo:
+        // The undo arrow, mirrored.
+        p.translate(16, 0);
+        p.scale(-1, 1);
+        [[fallthrough]];
     case ToolImage::Undo: {
         QPainterPath arc;
         arc.moveTo(4, 6);

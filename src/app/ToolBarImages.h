@@ -3,6 +3,6 @@
 #include <QPixmap>
 
 // Tool bar pictures, drawn at start-up.
-enum class ToolImage { New, Open, Save, Undo, Cut, Copy, Paste, ExpandAll, CollapseAll, Browser, ExternalTool };
+enum class ToolImage { New, Open, Save, Undo, Redo, Cut, Copy, Paste, ExpandAll, CollapseAll, Browser, ExternalTool };
 
 QPixmap DrawToolImage(ToolImage image);

@@ -6,6 +6,7 @@
 #include "app/TformMain.h"
 #include "dialogs/ProgramPictures.h"
 #include "dialogs/TformSplash.h"
+#include "page/PageDocument.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 
@@ -24,10 +25,12 @@ int Run(QApplication& app)
     QApplication::setWindowIcon(ProgramIcon());
     Settings settings;
     settings.ProgramFolder = ProgramFolder();
-    Page page;
+    // The open page, from start-up to exit; the windows are its views.
+    PageDocument document;
+    Page& page = document.page();
     QSettingsStore store;
     QSettingsStore recentFiles(QStringLiteral("VuzOdiRo"), QStringLiteral("OFH"));
-    TformMain window(page, settings);
+    TformMain window(document, settings);
     window.setStores(&store, &recentFiles);
     // Every other window once; they live until the program ends.
     ProgramWindows windows(window, page, settings, store);

@@ -1,12 +1,11 @@
 // tavpub publish: what File > Save source only does, for pages on disk.
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "document/PagePaths.h"
 #include "document/TextCodec.h"
+#include "page/SaveRoad.h"
 #include "publish/HtmlGenerator.h"
 #include "publish/HtmlWriter.h"
 #include "settings/SettingsStore.h"
-#include "upload/UploadStore.h"
 
 #include <QDateTime>
 
@@ -62,21 +61,18 @@ void PublishPage(const QString& pageArg, bool toStdout, SettingsStore& store, co
     if (!read.ok())
         throw CliError(QStringLiteral("%1: %2").arg(pageArg, OneLine(read.message)));
 
-    const SjisString html = GeneratePageHtml(page, settings.generatorOptions(), now);
     if (toStdout) {
+        const SjisString html = GeneratePageHtml(page, settings.generatorOptions(), now);
         const std::string bytes = HtmlFileBytes(html, page.CharacterSet);
         WriteOutput(QByteArray(bytes.data(), qsizetype(bytes.size())));
         return;
     }
-    const HtmlWriteResult written = WritePageHtml(page, html, settings.StartFolder);
-    if (!written.ok())
-        throw CliError(QStringLiteral("%1: %2").arg(pageArg, written.message));
-    try {
-        UpdateQueueAfterSave(store, PagePaths::PageFilePath(page), page.Upload);
-    } catch (const StoreWriteError& e) {
-        throw CliError(QStringLiteral("%1: the upload queue was not updated: %2")
-                           .arg(pageArg, QString::fromStdString(e.what())));
-    }
+    // As File > Save source only: the HTML file and the queue.
+    const SaveOutcome saved = SavePageFiles(page, settings, SaveRequest{false, &store, now});
+    if (saved.failed == SaveOutcome::Failed::Queue)
+        throw CliError(QStringLiteral("%1: the upload queue was not updated: %2").arg(pageArg, saved.message));
+    if (!saved.ok())
+        throw CliError(QStringLiteral("%1: %2").arg(pageArg, saved.message));
 }
 
 } // namespace

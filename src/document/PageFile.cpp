@@ -373,8 +373,6 @@ PageFileResult WritePageFile(Page& page, const PageFileContext& context)
     if (!QFileInfo(TextCodec::NativePath(page.DatabasePath)).isDir())
         page.DatabasePath = context.StartFolder;
     const SjisString path = PagePaths::PageFilePath(page);
-    if (context.StoreBoundNode)
-        context.StoreBoundNode();
 
     if (!page.DamagedPageFile.empty() && page.DamagedPageFile == path && !FindTextWithTerminator(page)) {
         if (auto failure = BackUpDamagedFile(path))
@@ -385,8 +383,6 @@ PageFileResult WritePageFile(Page& page, const PageFileContext& context)
         return result;
     if (page.DamagedPageFile == path)
         page.DamagedPageFile.clear();
-    if (context.AddToRecentFiles)
-        context.AddToRecentFiles(path);
     return result;
 }
 
@@ -448,7 +444,5 @@ PageFileResult ReadPageFileFrom(QIODevice& device, Page& page, const PageFileCon
                                            "として残します。")
                              .arg(Show(path), Show(path + ".bak"));
     }
-    if (context.AddToRecentFiles)
-        context.AddToRecentFiles(path);
     return result;
 }

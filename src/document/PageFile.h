@@ -3,7 +3,6 @@
 #include "document/SjisString.h"
 
 #include <QString>
-#include <functional>
 
 class Page;
 class QIODevice;
@@ -19,11 +18,6 @@ struct PageFileContext {
     // Version 1.0 pages without these switches take the preferences' values.
     bool DefaultEnableStyleSheet = true;
     bool DefaultEnableJavaScript = false;
-    // Stores the editor into the bound node, so that the file holds what is
-    // on screen. May be empty.
-    std::function<void()> StoreBoundNode;
-    // Called with the page file path after every successful read or write.
-    std::function<void(const SjisString&)> AddToRecentFiles;
 };
 
 enum class PageFileStatus {

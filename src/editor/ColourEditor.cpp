@@ -325,11 +325,20 @@ bool ColourEditor::TypingFormat(QKeyEvent* event)
     return consumed;
 }
 
+void ColourEditor::setHistoryOutside(bool outside)
+{
+    historyOutside_ = outside;
+    document()->setUndoRedoEnabled(!outside);
+}
+
 void ColourEditor::keyPressEvent(QKeyEvent* event)
 {
-    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
-        if (!isReadOnly())
-            event->matches(QKeySequence::Undo) ? undoEdit() : redoEdit();
+    const bool undo = event->matches(QKeySequence::Undo);
+    if (undo || event->matches(QKeySequence::Redo)) {
+        if (historyOutside_)
+            undo ? emit undoRequested() : emit redoRequested();
+        else if (!isReadOnly())
+            undo ? undoEdit() : redoEdit();
         event->accept();
         return;
     }
@@ -349,6 +358,13 @@ void ColourEditor::keyPressEvent(QKeyEvent* event)
         return;
     }
     QTextEdit::keyPressEvent(event);
+}
+
+void ColourEditor::insertFromMimeData(const QMimeData* source)
+{
+    emit insertBoundary();
+    QTextEdit::insertFromMimeData(source);
+    emit insertBoundary();
 }
 
 void ColourEditor::dragEnterEvent(QDragEnterEvent* event)

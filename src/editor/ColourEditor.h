@@ -65,6 +65,10 @@ public:
     // Undo and redo that give text coming back its loaded colours.
     void undoEdit();
     void redoEdit();
+    // The node editor's changes belong to the page's history, not to the
+    // editor's own: the undo and redo keys then ask for it by the signals,
+    // and the editor keeps no history of its own.
+    void setHistoryOutside(bool outside);
 
     // The text exactly as typed (no-break spaces kept), '\n' between lines.
     QString text() const;
@@ -81,8 +85,17 @@ public:
     // The format a typed character of the class gets.
     QTextCharFormat typingFormat(CharClass cls) const;
 
+signals:
+    // With the history outside: the undo or redo keys were pressed.
+    void undoRequested();
+    void redoRequested();
+    // A paste or a drop is about to insert text, or has inserted it: a run
+    // of typing ends on either side of it.
+    void insertBoundary();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
     // Dropped files are no text for the body: the drag is left to the
     // window, which opens the page. Dropped text is inserted as usual.
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -111,4 +124,5 @@ private:
     std::vector<RemovedColours> removed_;
     bool loading_ = false;
     bool replaying_ = false; // an undo or redo is running
+    bool historyOutside_ = false;
 };

@@ -2,6 +2,7 @@
 // properties and the preferences, with the real windows.
 #include "app/ProgramWindows.h"
 #include "app/TformMain.h"
+#include "page/PageDocument.h"
 #include "common/ModalAnswer.h"
 #include "dialogs/TformPageProperty.h"
 #include "dialogs/TformPreferences.h"
@@ -24,7 +25,8 @@ private:
     QTemporaryDir dir_;
     std::unique_ptr<QSettingsStore> store_, recent_;
     Settings settings_;
-    Page page_;
+    PageDocument document_;
+    Page& page_ = document_.page();
     std::unique_ptr<TformMain> window_;
     std::unique_ptr<ProgramWindows> windows_;
 
@@ -34,7 +36,7 @@ private slots:
         store_ = std::make_unique<QSettingsStore>(dir_.filePath("QUIB.conf"));
         recent_ = std::make_unique<QSettingsStore>(dir_.filePath("OFH.conf"));
         settings_.ProgramFolder = TextCodec::FromUnicodeWithReferences(dir_.path() + "/");
-        window_ = std::make_unique<TformMain>(page_, settings_);
+        window_ = std::make_unique<TformMain>(document_, settings_);
         window_->setStores(store_.get(), recent_.get());
         windows_ = std::make_unique<ProgramWindows>(*window_, page_, settings_, *store_);
         window_->setWindows(windows_->windows());

@@ -2,6 +2,7 @@
 #include "app/OutlineModel.h"
 #include "app/OutlineTreeView.h"
 #include "app/TformMain.h"
+#include "page/PageDocument.h"
 #include "document/PageFile.h"
 #include "document/TextCodec.h"
 #include "editor/ColourEditor.h"
@@ -58,13 +59,14 @@ void TypeComposed(QWidget* editor, const QString& text)
 
 // A window on its page, shown and active, as the user would find it.
 struct Fixture {
-    Page page;
+    PageDocument document;
+    Page& page = document.page();
     Settings settings;
     std::unique_ptr<TformMain> window;
 
     void open()
     {
-        window = std::make_unique<TformMain>(page, settings);
+        window = std::make_unique<TformMain>(document, settings);
         window->resize(640, 600);
         window->show();
         window->activateWindow();
@@ -133,7 +135,7 @@ private slots:
         QTest::keyClicks(f.editor(), QStringLiteral(" new"));
         PageFileContext context;
         context.StartFolder = f.page.DatabasePath;
-        context.StoreBoundNode = [&f] { f.window->StoreBoundNode(); };
+        f.window->StoreBoundNode();
         QVERIFY(WritePageFile(f.page, context).ok());
 
         Page reread;
@@ -545,11 +547,11 @@ private slots:
         else if (edit == "rename")
             f.window->outlineModel().setData(f.indexOf(node), QStringLiteral("renamed"));
         else if (edit == "add")
-            f.page.AddChildNode(node);
+            f.document.AddChild(node);
         else if (edit == "move")
-            f.page.MoveNode(other, node, Placement::AsLastChild);
+            f.document.Move(other, node, Placement::AsLastChild);
         else if (edit == "delete")
-            f.page.DeleteNode(other);
+            f.document.Delete(other);
         else if (edit.startsWith("property")) {
             if (edit == "property")
                 f.page.Title = "retitled";

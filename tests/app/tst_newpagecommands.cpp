@@ -2,6 +2,7 @@
 // cannot go, and Help > About, with the program's real dialogs.
 #include "app/ProgramWindows.h"
 #include "app/TformMain.h"
+#include "page/PageDocument.h"
 #include "common/ModalAnswer.h"
 #include "dialogs/TformAbout.h"
 #include "dialogs/TformFolderDialog.h"
@@ -57,7 +58,8 @@ private:
     std::unique_ptr<QSettingsStore> store_;
     std::unique_ptr<QSettingsStore> recent_;
     Settings settings_;
-    Page page_;
+    PageDocument document_;
+    Page& page_ = document_.page();
     std::unique_ptr<TformMain> window_;
     std::unique_ptr<ProgramWindows> windows_;
 
@@ -67,7 +69,7 @@ private:
     // Starts the program's window with its dialogs, as start-up does.
     void start()
     {
-        window_ = std::make_unique<TformMain>(page_, settings_);
+        window_ = std::make_unique<TformMain>(document_, settings_);
         window_->setStores(store_.get(), recent_.get());
         windows_ = std::make_unique<ProgramWindows>(*window_, page_, settings_, *store_);
         window_->setWindows(windows_->windows());
@@ -123,7 +125,7 @@ private slots:
     void newPageOverAChangedPageAsksFirst()
     {
         startOnSavedPage();
-        page_.AddChildNode(nullptr);
+        document_.AddChild(nullptr);
         bool asked = false;
         WhenModal<QMessageBox>([&asked](QMessageBox* box) {
             asked = box->windowTitle() == QStringLiteral("質問");
@@ -251,7 +253,7 @@ private slots:
         page_.FileName = Bytes(path(fileName));
         page_.DatabasePath = Bytes(dir_.path() + "/");
         page_.Upload = true;
-        page_.AddChildNode(nullptr);
+        document_.AddChild(nullptr);
         QVERIFY(window_->isWindowModified());
         QString said;
         WhenModal<QMessageBox>([&](QMessageBox* box) {

@@ -3,6 +3,7 @@
 #include "FakeBrowser.h"
 #include "app/BrowserLink.h"
 #include "app/TformMain.h"
+#include "page/PageDocument.h"
 #include "document/TextCodec.h"
 #include "ui_TformMain.h"
 
@@ -23,7 +24,8 @@ private slots:
         if (!BrowserLink::Available())
             QSKIP("needs an X display with the XTEST extension");
         QTemporaryDir dir;
-        Page page;
+        PageDocument document;
+        Page& page = document.page();
         Settings settings;
         settings.BrowserWindowTitle = "Chromium";
         settings.StartFolder = TextCodec::FromUnicodeWithReferences(dir.path() + "/");
@@ -31,7 +33,7 @@ private slots:
         page.Title = TextCodec::Sjis("日記");
         page.DatabasePath = settings.StartFolder;
         page.FileName = "diary.html";
-        TformMain window(page, settings);
+        TformMain window(document, settings);
         window.resize(640, 480);
         FakeBrowser first(QString::fromUtf8("日記 - Chromium")), second(QString::fromUtf8("(2) 日記 - Chromium")),
             other(QStringLiteral("Other - Chromium"));

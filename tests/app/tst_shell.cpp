@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/DesktopOpener.h"
 #include "app/TformMain.h"
+#include "page/PageDocument.h"
 #include "common/ModalAnswer.h"
 #include "controls/TOpenFileHistories.h"
 #include "document/PageFile.h"
@@ -60,7 +61,8 @@ struct Run {
     QSettingsStore store;
     QSettingsStore recent;
     Settings settings;
-    Page page;
+    PageDocument document;
+    Page& page = document.page();
     std::unique_ptr<TformMain> window;
 
     explicit Run(const QString& dir)
@@ -81,7 +83,7 @@ struct Run {
     }
     void start(const QString& commandLine = QString())
     {
-        window = std::make_unique<TformMain>(page, settings);
+        window = std::make_unique<TformMain>(document, settings);
         window->setStores(&store, &recent);
         window->setCommandLineFile(commandLine);
         window->show();

@@ -124,11 +124,9 @@ private slots:
         n4->record().Publish = false;
         n4->record().SelStart = 1234;
         n4->record().SelLength = -1;
-        SjisString recorded;
-        PageFileContext context = Context(folder);
-        context.AddToRecentFiles = [&recorded](const SjisString& p) { recorded = p; };
-        QVERIFY(WritePageFile(page, context).ok());
-        QCOMPARE(recorded, folder.path() + "p.data");
+        const PageFileResult written = WritePageFile(page, Context(folder));
+        QVERIFY(written.ok());
+        QCOMPARE(written.path, folder.path() + "p.data");
         QCOMPARE(folder.read("p.data"),
                  "Tav Outliner 1.4"
                      + Fields({Comment, "T", "/elsewhere/site/p.html", "", "", "F", "F", "T", "F", "", "", "F", "F", "",
@@ -318,14 +316,11 @@ private slots:
         Page page;
         page.Title = "before";
         PointAt(page, folder, "x.data");
-        bool recorded = false;
-        PageFileContext context = Context(folder);
-        context.AddToRecentFiles = [&recorded](const SjisString&) { recorded = true; };
-        PageFileResult r = ReadPageFile(page, context);
+        PageFileResult r = ReadPageFile(page, Context(folder));
         QCOMPARE(int(r.status), status);
         QCOMPARE(r.message, message.arg(QString::fromStdString(folder.path() + "x.data")));
         QVERIFY(r.isUnknownFormat());
-        QVERIFY(!recorded);
+        QVERIFY(!r.opened());
         QCOMPARE(page.Title, SjisString("before"));
         QCOMPARE(UnknownFormatCaption(), QString::fromUtf8("未知の形式"));
     }
@@ -427,19 +422,6 @@ private slots:
         PageFileResult r = WritePageFileTo(page, "/no/such/folder/x.data");
         QCOMPARE(r.status, PageFileStatus::CannotWrite);
         QVERIFY(r.message.contains("/no/such/folder/x.data"));
-    }
-
-    void storesBoundNodeBeforeWriting()
-    {
-        Folder folder;
-        Page page;
-        page.DatabasePath = folder.path();
-        page.FileName = "b.html";
-        Node* node = page.AddChildNode(nullptr);
-        PageFileContext context = Context(folder);
-        context.StoreBoundNode = [node] { node->record().Body = "from editor"; };
-        QVERIFY(WritePageFile(page, context).ok());
-        QVERIFY(folder.read("b.data").contains("from editor"));
     }
 
     void openPointsAtDataFileWhateverTheExtension()

@@ -1,0 +1,156 @@
+#include "page/PageDocument.h"
+
+#include "page/PageSteps.h"
+
+PageDocument::PageDocument(QObject* parent) : QObject(parent) {}
+
+void PageDocument::Push(std::unique_ptr<PageStep> step)
+{
+    const bool wasModified = IsModified();
+    const bool couldUndo = CanUndo();
+    const bool couldRedo = CanRedo();
+    history_.Push(std::move(step));
+    AfterChange(wasModified);
+    if (couldUndo != CanUndo() || couldRedo != CanRedo())
+        emit historyChanged();
+}
+
+void PageDocument::AfterChange(bool wasModified)
+{
+    emit changed();
+    if (wasModified != IsModified())
+        emit modifiedChanged(IsModified());
+}
+
+Node* PageDocument::AddSibling(Node* selected)
+{
+    Node* node = page_.AddSiblingNode(selected);
+    Push(std::make_unique<AddNodeStep>(node, page_.PlaceOf(node)));
+    return node;
+}
+
+Node* PageDocument::AddChild(Node* selected)
+{
+    Node* node = page_.AddChildNode(selected);
+    Push(std::make_unique<AddNodeStep>(node, page_.PlaceOf(node)));
+    return node;
+}
+
+void PageDocument::Delete(Node* node)
+{
+    if (!node)
+        return;
+    const NodePlace place = page_.PlaceOf(node);
+    Push(std::make_unique<DeleteNodeStep>(page_.TakeNode(node), place));
+}
+
+void PageDocument::Rename(Node* node, SjisView name)
+{
+    if (!node)
+        return;
+    SjisString before = node->name();
+    page_.RenameNode(node, name);
+    if (node->name() != before)
+        Push(std::make_unique<RenameNodeStep>(node, std::move(before), node->name()));
+}
+
+void PageDocument::Move(Node* node, Node* target, Placement placement)
+{
+    const std::optional<NodePlace> to = page_.MoveDestination(node, target, placement);
+    if (!to)
+        return;
+    const NodePlace from = page_.PlaceOf(node);
+    if (*to == from)
+        return;
+    page_.MoveNodeTo(node, *to);
+    Push(std::make_unique<MoveNodeStep>(node, from, *to));
+}
+
+void PageDocument::SetFlags(Node* node, bool publish, bool hide, bool editSource)
+{
+    if (!node)
+        return;
+    const NodeFlags before = FlagsOf(node->record());
+    const NodeFlags after{publish, hide, editSource};
+    if (after == before)
+        return;
+    TRecord& record = node->record();
+    record.Publish = publish;
+    record.Hide = hide;
+    record.EditSource = editSource;
+    page_.NotifyRecordChanged(node);
+    Push(std::make_unique<NodeFlagsStep>(node, before, after));
+}
+
+void PageDocument::SetBody(Node* node, SjisView body, int selStart, int selLength)
+{
+    if (!node)
+        return;
+    TRecord& record = node->record();
+    const BodyStep::Caret caretBefore{record.SelStart, record.SelLength};
+    const BodyStep::Caret caretAfter{selStart, selLength};
+    if (body == record.Body) {
+        record.SelStart = selStart;
+        record.SelLength = selLength;
+        return;
+    }
+    auto step = std::make_unique<BodyStep>(node, record.Body, body, caretBefore, caretAfter);
+    record.Body = SjisString(body);
+    record.SelStart = selStart;
+    record.SelLength = selLength;
+    page_.NotifyRecordChanged(node);
+    Push(std::move(step));
+}
+
+void PageDocument::PropertiesEdited(const PageProperties& before)
+{
+    if (page_.properties() != before)
+        Push(std::make_unique<PropertiesStep>(before, page_.properties()));
+}
+
+void PageDocument::Undo()
+{
+    const bool wasModified = IsModified();
+    if (PageStep* step = history_.Undo(page_)) {
+        AfterChange(wasModified);
+        emit historyChanged();
+        emit stepShown(step->ShownAfterUndo(), step->ChangesBody());
+    }
+}
+
+void PageDocument::Redo()
+{
+    const bool wasModified = IsModified();
+    if (PageStep* step = history_.Redo(page_)) {
+        AfterChange(wasModified);
+        emit historyChanged();
+        emit stepShown(step->ShownAfterRedo(), step->ChangesBody());
+    }
+}
+
+void PageDocument::MarkSaved()
+{
+    const bool wasModified = IsModified();
+    history_.MarkSaved();
+    if (wasModified)
+        emit modifiedChanged(false);
+}
+
+void PageDocument::MarkUnsaved()
+{
+    const bool wasModified = IsModified();
+    history_.ForgetSavedState();
+    if (!wasModified)
+        emit modifiedChanged(true);
+}
+
+void PageDocument::StartOver()
+{
+    const bool wasModified = IsModified();
+    const bool hadHistory = CanUndo() || CanRedo();
+    history_.Clear();
+    if (wasModified)
+        emit modifiedChanged(false);
+    if (hadHistory)
+        emit historyChanged();
+}

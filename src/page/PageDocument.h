@@ -1,0 +1,69 @@
+#pragma once
+
+#include "document/Page.h"
+#include "page/PageHistory.h"
+
+#include <QObject>
+
+// The open page as a document: the page itself, the history of its changes
+// and whether it differs from its file. Every change made through it is one
+// step that can be undone and redone; the views (the tree, the editor, the
+// window's caption) follow its signals. No widgets.
+class PageDocument : public QObject {
+    Q_OBJECT
+public:
+    explicit PageDocument(QObject* parent = nullptr);
+
+    Page& page() { return page_; }
+    const Page& page() const { return page_; }
+    const PageHistory& history() const { return history_; }
+
+    // --- changes, each one step -----------------------------------------------
+    Node* AddSibling(Node* selected);
+    Node* AddChild(Node* selected);
+    void Delete(Node* node);
+    void Rename(Node* node, SjisView name);
+    void Move(Node* node, Node* target, Placement placement);
+    void SetFlags(Node* node, bool publish, bool hide, bool editSource);
+    // The body as the editor has it, and the caret in it. A body that
+    // differs from the record's is one step; the caret alone is kept without
+    // one (it is no change the user would undo).
+    void SetBody(Node* node, SjisView body, int selStart, int selLength);
+    // Something wrote into the page's properties (a dialog, the header
+    // editor): one step from `before` to what the page holds now, when they
+    // differ.
+    void PropertiesEdited(const PageProperties& before);
+
+    bool CanUndo() const { return history_.CanUndo(); }
+    bool CanRedo() const { return history_.CanRedo(); }
+    void Undo();
+    void Redo();
+
+    // --- the modified state -----------------------------------------------------
+    // The page differs from its file.
+    bool IsModified() const { return !history_.AtSavedState(); }
+    // The page was just written to its file.
+    void MarkSaved();
+    // The page holds what its file lacks, though no step says so (restored
+    // from a recovery copy).
+    void MarkUnsaved();
+    // A new page, or one just read: no history, and nothing to save.
+    void StartOver();
+
+signals:
+    // Any change of the page, made, undone or redone.
+    void changed();
+    void modifiedChanged(bool modified);
+    // Undo or Redo became possible or impossible.
+    void historyChanged();
+    // Undo or redo changed this node (null: the page's properties or a
+    // node now gone); views show it. `body`: its body changed.
+    void stepShown(Node* node, bool body);
+
+private:
+    void Push(std::unique_ptr<PageStep> step);
+    void AfterChange(bool wasModified);
+
+    Page page_;
+    PageHistory history_;
+};
