@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when a source folder includes a header of a folder above it: the
-# arrows between folders run one way, core -> settings -> upload ->
+# arrows between folders run one way, core -> settings -> upload -> page ->
 # editor/controls -> dialogs -> app, with cli beside app on the layers
 # without widgets.
 set -euo pipefail
@@ -11,11 +11,12 @@ declare -A allowed=(
   [publish]="document"
   [settings]="document publish"
   [upload]="document publish settings"
+  [page]="document publish settings upload"
   [editor]="document publish settings"
   [controls]="document publish settings"
-  [dialogs]="document publish settings upload editor controls"
-  [app]="document publish settings upload editor controls dialogs"
-  [cli]="document publish settings upload"
+  [dialogs]="document publish settings upload page editor controls"
+  [app]="document publish settings upload page editor controls dialogs"
+  [cli]="document publish settings upload page"
 )
 
 status=0
