@@ -64,6 +64,8 @@ function(tav_add_test)
     set(T_LABELS unit)
   endif()
   set(config_home "${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.config")
+  # Recovery copies of the tests' pages stay in the build folder too.
+  set(state_home "${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.state")
   if(TAV_SANITIZE)
     # Leaks inside system libraries the platform plugins load are not ours.
     list(APPEND T_ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
@@ -74,5 +76,5 @@ function(tav_add_test)
   set_tests_properties(${T_NAME} PROPERTIES
     LABELS "${T_LABELS}"
     TIMEOUT 180
-    ENVIRONMENT "QT_QPA_PLATFORM=${platform};XDG_CONFIG_HOME=${config_home};LC_ALL=C.UTF-8;${T_ENVIRONMENT}")
+    ENVIRONMENT "QT_QPA_PLATFORM=${platform};XDG_CONFIG_HOME=${config_home};XDG_STATE_HOME=${state_home};LC_ALL=C.UTF-8;${T_ENVIRONMENT}")
 endfunction()

@@ -9,6 +9,7 @@
 #include "editor/EditorFont.h"
 #include "editor/EditorText.h"
 #include "page/PageDocument.h"
+#include "page/PageRecovery.h"
 #include "settings/SettingsStore.h"
 #include "ui_TformMain.h"
 
@@ -387,6 +388,8 @@ void TformMain::RichEditChange()
         updateHistoryCommands();
     }
     typingPause_->start();
+    if (recovery_)
+        recovery_->Touch();
     if (!statusBar()->currentMessage().isEmpty())
         statusBar()->clearMessage();
 }

@@ -17,6 +17,7 @@ class DesktopOpener;
 class OutlineModel;
 class PageDocument;
 class PageRecovery;
+class RecoveryStore;
 class OutlineTreeView;
 class QFileDialog;
 class QMenu;
@@ -54,8 +55,10 @@ public:
     // step of the history, and the run of typing ends.
     void StoreBoundNode();
     PageDocument& document() { return document_; }
-    // The copies that survive a crash.
-    PageRecovery& recovery() { return *recovery_; }
+    // The copies that survive a crash: kept once a store is given (the
+    // program gives one; tests that do not test recovery leave it out).
+    void setRecoveryStore(RecoveryStore* store);
+    PageRecovery* recovery() const { return recovery_; }
     // Shows a node's record in the editor and the property bar.
     void LoadNode(Node* node);
     void RefreshIcons();
@@ -195,10 +198,11 @@ private:
     void FinishTyping();
     // Shows what an undo or redo changed.
     void ShowStep(Node* node, bool body);
-    // A page was opened or made: its history starts, and a recovery copy
-    // newer than its file is offered.
-    void PageStarted();
+    // A page was opened or made: its history starts. `offerRecovery`: a
+    // recovery copy newer than its file is offered (start-up and opening).
+    void PageStarted(bool offerRecovery);
     void OfferRecovery();
+    void RestoreFromCopy();
 
     void createPopupMenus();
     void connectCommands();
@@ -219,6 +223,7 @@ private:
     PageDocument& document_;
     Page& page_;
     PageRecovery* recovery_ = nullptr;
+    bool recoveryOfferPending_ = false;
     QTimer* typingPause_ = nullptr;
     bool typing_ = false;      // the editor holds typing that is no step yet
     bool loadingText_ = false; // the editor's text is being replaced, not typed

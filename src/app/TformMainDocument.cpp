@@ -15,7 +15,9 @@
 #include "document/ProgramConstants.h"
 #include "document/TextCodec.h"
 #include "editor/ColourEditor.h"
+#include "editor/EditorText.h"
 #include "page/PageDocument.h"
+#include "page/PageRecovery.h"
 #include "page/SaveRoad.h"
 #include "publish/HtmlWriter.h"
 #include "settings/SettingsStore.h"
@@ -27,6 +29,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
@@ -117,7 +120,7 @@ void TformMain::FormShow()
     ui_->MainMenu_TIR->setChecked(settings_.onSave);
     ui_->MainMenu_TIO->setChecked(settings_.SetFocusBack);
     ClearBinding();
-    PageStarted();
+    PageStarted(true);
     raise();
     activateWindow();
 }
@@ -252,7 +255,7 @@ bool TformMain::ReadIntoPage(Page& fresh, SjisView chosen, const QString& recent
     unreadLastPage_.reset();
     AddToRecentFiles(result.path);
     if (shown_)
-        PageStarted();
+        PageStarted(true);
     if (result.status == PageFileStatus::Damaged)
         ShowError(this, result.message, QStringLiteral("警告"));
     return true;
@@ -462,11 +465,87 @@ void TformMain::ShowStep(Node* node, bool body)
     RefreshIcons();
 }
 
-void TformMain::PageStarted()
+void TformMain::PageStarted(bool offerRecovery)
 {
     document_.StartOver();
     updateCaption();
     updateHistoryCommands();
+    if (!recovery_)
+        return;
+    recovery_->PageReplaced();
+    // Asked once the window is up (start-up opens the page while showing).
+    // Start-up starts its page twice (read, then shown): one question.
+    if (offerRecovery && !recoveryOfferPending_) {
+        recoveryOfferPending_ = true;
+        QMetaObject::invokeMethod(this, &TformMain::OfferRecovery, Qt::QueuedConnection);
+    }
+}
+
+void TformMain::setRecoveryStore(RecoveryStore* store)
+{
+    delete recovery_;
+    recovery_ = nullptr;
+    if (!store)
+        return;
+    recovery_ = new PageRecovery(document_, *store, this);
+    recovery_->SetLiveBody([this]() -> std::optional<PageRecovery::LiveBody> {
+        if (!typing_ || !bound_)
+            return std::nullopt;
+        const QString text = ui_->RichEdit->text();
+        const int start = ui_->RichEdit->selectionStart();
+        const std::int32_t selStart = EditorText::ByteOffset(text, start);
+        const std::int32_t selEnd = EditorText::ByteOffset(text, start + ui_->RichEdit->selectionLength());
+        return PageRecovery::LiveBody{bound_, EditorText::ToBody(text), selStart, selEnd - selStart};
+    });
+    connect(recovery_, &PageRecovery::failed, this,
+            [this](const QString& message) { statusBar()->showMessage(message); });
+}
+
+// A copy newer than the page file holds changes a crash kept from being
+// saved: the user chooses between them. The copy never replaces the page
+// file by itself; restored, the page is marked changed so that it is saved.
+void TformMain::OfferRecovery()
+{
+    recoveryOfferPending_ = false;
+    if (!recovery_)
+        return;
+    const std::optional<QDateTime> written = recovery_->NewerCopy();
+    if (!written)
+        return;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("質問"),
+                    QStringLiteral("ページ “%1” には、保存されていない変更の復元用コピーがあります"
+                                   "（%2 に書き込み）。\n復元しますか？\n\n"
+                                   "「いいえ」を選ぶと、保存されているページを使い、復元用コピーは削除します。")
+                        .arg(FromSjis(page_.Title), QLocale().toString(*written, QStringLiteral("yyyy/MM/dd HH:mm:ss"))),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("RecoveryQuestion"));
+    box.setDefaultButton(QMessageBox::Yes);
+    if (box.exec() == QMessageBox::Yes)
+        RestoreFromCopy();
+    else
+        recovery_->Discard();
+}
+
+void TformMain::RestoreFromCopy()
+{
+    Page fresh;
+    fresh.properties() = page_.properties();
+    PageFileResult result = recovery_->ReadCopy(fresh, pageFileContext());
+    if (!result.opened()) {
+        // Kept where it is, so that nothing is lost; the message says where.
+        ShowPageFileFailure(result);
+        return;
+    }
+    // The copy is this page's: it keeps its own names, whatever the copy says.
+    fresh.FileName = page_.FileName;
+    fresh.DatabasePath = page_.DatabasePath;
+    ClearBinding();
+    page_.TakeContentFrom(fresh);
+    document_.StartOver();
+    document_.MarkUnsaved();
+    updateCaption();
+    updateHistoryCommands();
+    statusBar()->showMessage(QStringLiteral("復元用コピーから復元しました。保存するまでページファイルは元のままです。"));
 }
 
 bool TformMain::ConfirmDiscard()
@@ -485,6 +564,8 @@ bool TformMain::ConfirmDiscard()
     case QMessageBox::Save:
         return SavePage();
     case QMessageBox::Discard:
+        if (recovery_)
+            recovery_->Discard();
         return true;
     default:
         return false;

@@ -45,7 +45,7 @@ void TformMain::MainMenu_FNPClick()
     if (windows_.formNewPage->exec() != QDialog::Accepted)
         return;
     page_.ResetPage(settings_.newPageDefaults());
-    PageStarted();
+    PageStarted(false);
 }
 
 void TformMain::MainMenu_FSAClick()

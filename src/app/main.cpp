@@ -7,6 +7,7 @@
 #include "dialogs/ProgramPictures.h"
 #include "dialogs/TformSplash.h"
 #include "page/PageDocument.h"
+#include "page/RecoveryStore.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 
@@ -30,8 +31,11 @@ int Run(QApplication& app)
     Page& page = document.page();
     QSettingsStore store;
     QSettingsStore recentFiles(QStringLiteral("VuzOdiRo"), QStringLiteral("OFH"));
+    // Outlives the window, so that a copy asked for at the end is written.
+    RecoveryStore recovery;
     TformMain window(document, settings);
     window.setStores(&store, &recentFiles);
+    window.setRecoveryStore(&recovery);
     // Every other window once; they live until the program ends.
     ProgramWindows windows(window, page, settings, store);
     window.setWindows(windows.windows());

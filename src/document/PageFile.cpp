@@ -8,6 +8,7 @@
 #include "document/ProgramConstants.h"
 #include "document/TextCodec.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -344,6 +345,17 @@ bool WritePageFileToDevice(const Page& page, QIODevice& device)
     FieldWriter out(device);
     WriteFields(out, page);
     return out.flush();
+}
+
+std::optional<QByteArray> PageFileBytes(const Page& page)
+{
+    if (FindTextWithTerminator(page))
+        return std::nullopt;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    WritePageFileToDevice(page, buffer);
+    return bytes;
 }
 
 PageFileResult WritePageFileTo(const Page& page, const SjisString& path)

@@ -2,7 +2,10 @@
 
 #include "document/SjisString.h"
 
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 class Page;
 class QIODevice;
@@ -59,6 +62,10 @@ PageFileResult WritePageFileTo(const Page& page, const SjisString& path);
 // The version 1.4 bytes of the page; false when the device refused a write.
 // The caller has made sure that no text holds the byte 0xFF.
 bool WritePageFileToDevice(const Page& page, QIODevice& device);
+
+// The version 1.4 bytes of the page as a page file; none when a text holds
+// the byte 0xFF, which the format cannot store.
+std::optional<QByteArray> PageFileBytes(const Page& page);
 
 // Reads a page file from an open device; `path` names it in messages and
 // locates the companion files of version 1.0.

@@ -16,6 +16,7 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; echo "0 passed, 1 failed"; exit 1; }
 
 export XDG_CONFIG_HOME="$work/config"
+export XDG_STATE_HOME="$work/state"
 export XDG_RUNTIME_DIR="$work/runtime"
 # Upload notices stay off the developer's desktop.
 export DBUS_SESSION_BUS_ADDRESS=disabled:
