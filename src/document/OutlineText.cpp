@@ -4,6 +4,11 @@
 
 SjisString MakeOutlineText(const Page& page)
 {
+    return MakeOutlineText(page, [](const Node*) {});
+}
+
+SjisString MakeOutlineText(const Page& page, const std::function<void(const Node*)>& visit)
+{
     SjisString text;
     // (node, depth) pairs, so that deep outlines cost no more than flat ones.
     std::vector<std::pair<const Node*, size_t>> stack;
@@ -13,6 +18,7 @@ SjisString MakeOutlineText(const Page& page)
     while (!stack.empty()) {
         auto [node, depth] = stack.back();
         stack.pop_back();
+        visit(node);
         text.append(depth, '\t');
         text += node->name();
         text += "\r\n";

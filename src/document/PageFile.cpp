@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -45,10 +46,14 @@ PageFileResult Failure(PageFileStatus status, const SjisString& path, QString me
 
 // ---- writing ---------------------------------------------------------------
 
-// The page's texts in file order, each with the name the user knows it by.
-std::optional<QString> FindTextWithTerminator(const Page& page)
+bool HoldsTerminator(SjisView text)
 {
-    auto holds = [](SjisView text) { return text.find(FieldReader::Terminator) != SjisView::npos; };
+    return text.find(FieldReader::Terminator) != SjisView::npos;
+}
+
+// The page's texts in file order, each with the name the user knows it by.
+std::optional<QString> FindPropertyWithTerminator(const PageProperties& page)
+{
     const std::pair<const SjisString*, const char*> properties[] = {
         {&page.Title, "タイトル"},
         {&page.FileName, "HTML ファイル名"},
@@ -62,12 +67,19 @@ std::optional<QString> FindTextWithTerminator(const Page& page)
         {&page.UserHeader, "ユーザ定義ヘッダ"},
     };
     for (const auto& [text, label] : properties)
-        if (holds(*text))
+        if (HoldsTerminator(*text))
             return QString::fromUtf8("ページの%1").arg(QString::fromUtf8(label));
+    return std::nullopt;
+}
+
+std::optional<QString> FindTextWithTerminator(const Page& page)
+{
+    if (auto property = FindPropertyWithTerminator(page.properties()))
+        return property;
     for (const Node* node : page.NodesInDocumentOrder()) {
-        if (holds(node->name()))
+        if (HoldsTerminator(node->name()))
             return QString::fromUtf8("ノード名「%1」").arg(Show(node->name()));
-        if (holds(node->record().Body))
+        if (HoldsTerminator(node->record().Body))
             return QString::fromUtf8("ノード「%1」の本文").arg(Show(node->name()));
     }
     return std::nullopt;
@@ -123,7 +135,7 @@ private:
     bool ok_ = true;
 };
 
-void WriteFields(FieldWriter& out, const Page& page)
+void WriteHeader(FieldWriter& out, const PageProperties& page, SjisView outlineText)
 {
     out.raw(ProgramConstants::PageFileFormatTag);
     out.text(HeaderComment());
@@ -142,17 +154,25 @@ void WriteFields(FieldWriter& out, const Page& page)
     out.text(page.FtpSettingName);
     out.text(page.RemoteFolder);
     out.text(page.Doctype);
-    out.text(MakeOutlineText(page));
+    out.text(outlineText);
     out.text(page.UserHeader);
-    for (const Node* node : page.NodesInDocumentOrder()) {
-        const TRecord& r = node->record();
-        out.text(r.Body);
-        out.flag(r.Publish);
-        out.flag(r.Hide);
-        out.flag(r.EditSource);
-        out.integer(r.SelStart);
-        out.integer(r.SelLength);
-    }
+}
+
+void WriteRecord(FieldWriter& out, const TRecord& r)
+{
+    out.text(r.Body);
+    out.flag(r.Publish);
+    out.flag(r.Hide);
+    out.flag(r.EditSource);
+    out.integer(r.SelStart);
+    out.integer(r.SelLength);
+}
+
+void WriteFields(FieldWriter& out, const Page& page)
+{
+    WriteHeader(out, page.properties(), MakeOutlineText(page));
+    for (const Node* node : page.NodesInDocumentOrder())
+        WriteRecord(out, node->record());
 }
 
 PageFileResult WriteFailure(const SjisString& path, const QString& reason)
@@ -347,14 +367,30 @@ bool WritePageFileToDevice(const Page& page, QIODevice& device)
     return out.flush();
 }
 
-std::optional<QByteArray> PageFileBytes(const Page& page)
+PageFileImage ImageOfPage(const Page& page)
 {
-    if (FindTextWithTerminator(page))
+    // One walk of the outline: on a large page it is most of the cost.
+    PageFileImage image;
+    image.properties = page.properties();
+    image.records.reserve(std::size_t(page.NodeCount()));
+    image.outlineText = MakeOutlineText(page, [&image](const Node* node) { image.records.push_back(node->record()); });
+    return image;
+}
+
+std::optional<QByteArray> PageFileBytes(const PageFileImage& image)
+{
+    if (FindPropertyWithTerminator(image.properties) || HoldsTerminator(image.outlineText)
+        || std::any_of(image.records.begin(), image.records.end(),
+                       [](const TRecord& record) { return HoldsTerminator(record.Body); }))
         return std::nullopt;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    WritePageFileToDevice(page, buffer);
+    FieldWriter out(buffer);
+    WriteHeader(out, image.properties, image.outlineText);
+    for (const TRecord& record : image.records)
+        WriteRecord(out, record);
+    out.flush();
     return bytes;
 }
 

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "document/Page.h"
 #include "document/SjisString.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <optional>
+#include <vector>
 
-class Page;
 class QIODevice;
-struct PageProperties;
 
 // What the page file reader and writer need from the program around them.
 struct PageFileContext {
@@ -63,9 +63,17 @@ PageFileResult WritePageFileTo(const Page& page, const SjisString& path);
 // The caller has made sure that no text holds the byte 0xFF.
 bool WritePageFileToDevice(const Page& page, QIODevice& device);
 
-// The version 1.4 bytes of the page as a page file; none when a text holds
-// the byte 0xFF, which the format cannot store.
-std::optional<QByteArray> PageFileBytes(const Page& page);
+// What a page file holds, copied out of a page: its bytes can then be made
+// on another thread while the page goes on changing.
+struct PageFileImage {
+    PageProperties properties;
+    SjisString outlineText;
+    std::vector<TRecord> records; // in document order
+};
+PageFileImage ImageOfPage(const Page& page);
+// The version 1.4 page file of the image; none when a text holds the byte
+// 0xFF, which the format cannot store.
+std::optional<QByteArray> PageFileBytes(const PageFileImage& image);
 
 // Reads a page file from an open device; `path` names it in messages and
 // locates the companion files of version 1.0.

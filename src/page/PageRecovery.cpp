@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QTimer>
+#include <memory>
 
 PageRecovery::PageRecovery(PageDocument& document, RecoveryStore& store, QObject* parent)
     : QObject(parent), document_(document), store_(store), timer_(new QTimer(this))
@@ -55,29 +56,32 @@ void PageRecovery::WriteNow()
         return;
     }
     // The typing goes into the copy as it stands, without ending the run.
+    // Only the page's content is copied here; its bytes are made and
+    // written off this thread.
     Page& page = document_.page();
-    std::optional<QByteArray> bytes;
+    PageFileImage image;
     if (live) {
         TRecord& record = live->node->record();
         std::swap(record.Body, live->body);
         std::swap(record.SelStart, live->selStart);
         std::swap(record.SelLength, live->selLength);
-        bytes = PageFileBytes(page);
+        image = ImageOfPage(page);
         std::swap(record.Body, live->body);
         std::swap(record.SelStart, live->selStart);
         std::swap(record.SelLength, live->selLength);
     } else {
-        bytes = PageFileBytes(page);
-    }
-    if (!bytes) {
-        emit failed(QStringLiteral("テキストに 0xFF のバイトが含まれているため、復元用コピーを作れません。"));
-        return;
+        image = ImageOfPage(page);
     }
     const SjisString key = Key();
     if (!writtenKey_.empty() && writtenKey_ != key)
         store_.Remove(writtenKey_); // the page was renamed: one copy per page
     const QString previousError = store_.LastError();
-    store_.Write(key, std::move(*bytes));
+    auto shared = std::make_shared<const PageFileImage>(std::move(image));
+    store_.Write(key, [shared]() -> RecoveryStore::CopyBytes {
+        if (std::optional<QByteArray> bytes = PageFileBytes(*shared))
+            return {std::move(*bytes), {}};
+        return {{}, QStringLiteral("ページファイルに保存できないバイト (0xFF) がテキストに含まれています。")};
+    });
     writtenKey_ = key;
     if (!previousError.isEmpty())
         emit failed(previousError);

@@ -57,7 +57,7 @@ public:
     QString CopyPath() const;
 
 signals:
-    // A copy could not be made (a text holds 0xFF) or written.
+    // The last copy could not be made (a text holds 0xFF) or written.
     void failed(const QString& message);
 
 private:

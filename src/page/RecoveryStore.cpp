@@ -25,12 +25,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// One request for one page: write these bytes as its copy, or (no bytes)
-// remove the copy.
+// One request for one page: write the bytes these make as its copy, or
+// (none) remove the copy.
 struct Job {
     QString copyPath;
     QString pageFilePath; // native
-    std::optional<QByteArray> bytes;
+    std::function<RecoveryStore::CopyBytes()> makeBytes;
 };
 
 // What the store finishes before it goes, at most.
@@ -120,8 +120,11 @@ QString WriteCopy(const Job& job)
 {
     if (QString reason = MakePrivateFolder(QFileInfo(job.copyPath).absolutePath()); !reason.isEmpty())
         return CannotWrite(job.copyPath, reason);
+    const RecoveryStore::CopyBytes made = job.makeBytes();
+    if (!made.failure.isEmpty())
+        return CannotWrite(job.copyPath, made.failure);
     QFile file(TemporaryPath(job.copyPath));
-    if (QString reason = WriteNewFile(file, *job.bytes); !reason.isEmpty())
+    if (QString reason = WriteNewFile(file, made.bytes); !reason.isEmpty())
         return CannotWrite(job.copyPath, reason);
     DateAfterPageFile(FsPath(file.fileName()), job.pageFilePath);
     std::error_code error;
@@ -213,12 +216,17 @@ QString RecoveryStore::CopyPath(SjisView pageFilePath) const
 
 void RecoveryStore::Write(SjisView pageFilePath, QByteArray bytes)
 {
-    queue_->Add(Job{CopyPath(pageFilePath), TextCodec::NativePath(pageFilePath), std::move(bytes)});
+    Write(pageFilePath, [bytes = std::move(bytes)] { return CopyBytes{bytes, {}}; });
+}
+
+void RecoveryStore::Write(SjisView pageFilePath, std::function<CopyBytes()> makeBytes)
+{
+    queue_->Add(Job{CopyPath(pageFilePath), TextCodec::NativePath(pageFilePath), std::move(makeBytes)});
 }
 
 void RecoveryStore::Remove(SjisView pageFilePath)
 {
-    queue_->Add(Job{CopyPath(pageFilePath), TextCodec::NativePath(pageFilePath), std::nullopt});
+    queue_->Add(Job{CopyPath(pageFilePath), TextCodec::NativePath(pageFilePath), nullptr});
 }
 
 std::optional<QDateTime> RecoveryStore::NewerCopy(SjisView pageFilePath) const
@@ -266,9 +274,9 @@ void RecoveryStore::Work(std::shared_ptr<Queue> queue)
         queue->working = true;
         lock.unlock();
 
-        if (job.bytes && beforeWrite)
+        if (job.makeBytes && beforeWrite)
             beforeWrite();
-        QString error = job.bytes ? WriteCopy(job) : RemoveCopy(job);
+        QString error = job.makeBytes ? WriteCopy(job) : RemoveCopy(job);
         job = Job(); // a large page's bytes are let go outside the lock
 
         lock.lock();

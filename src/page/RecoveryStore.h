@@ -41,6 +41,14 @@ public:
     // later Write or Remove for the same page supersedes one still waiting.
     // A failure is reported through LastError.
     void Write(SjisView pageFilePath, QByteArray bytes);
+    // The same with bytes made on the worker thread, so that making them
+    // (a large page takes a while) never holds up the caller. A maker that
+    // cannot make them says why in `failure`; the old copy then stays.
+    struct CopyBytes {
+        QByteArray bytes;
+        QString failure;
+    };
+    void Write(SjisView pageFilePath, std::function<CopyBytes()> makeBytes);
     // Removes the page's copy. A write for that page still waiting is
     // dropped; one under way finishes first and is then removed.
     void Remove(SjisView pageFilePath);
