@@ -38,6 +38,11 @@ Node* Find(Page& page, const char* name)
     return nullptr;
 }
 
+QByteArray PageBytes(const Page& page)
+{
+    return PageFileBytes(ImageOfPage(page)).value_or(QByteArray());
+}
+
 QString Shape(const Node::Children& nodes)
 {
     QStringList parts;
@@ -508,27 +513,31 @@ private slots:
         QCOMPARE(f.editor()->text(), QStringLiteral("<b>x</b>\nplain"));
     }
 
-    // Whatever changes the page counts as a change, so that closing asks.
+    // Whatever changes the page counts as a change, so that closing asks;
+    // each is one step that Undo takes back to the page as it was, clearing
+    // the mark, and Redo makes again.
     void everyEditMarksThePageChanged_data()
     {
         QTest::addColumn<QString>("edit");
         QTest::addColumn<bool>("changed");
-        QTest::newRow("paragraph-command") << "paragraph" << true;
-        QTest::newRow("paragraph-command-on-wrapped-text") << "paragraph-nothing-to-wrap" << false;
-        QTest::newRow("typing") << "typing" << true;
-        QTest::newRow("publish-box") << "publish" << true;
-        QTest::newRow("rename") << "rename" << true;
-        QTest::newRow("new-node") << "add" << true;
-        QTest::newRow("move") << "move" << true;
-        QTest::newRow("delete") << "delete" << true;
-        QTest::newRow("property") << "property" << true;
-        QTest::newRow("property-dialog-unchanged") << "property-unchanged" << false;
-        QTest::newRow("selecting-only") << "select" << false;
+        QTest::addColumn<QString>("shownByUndo"); // the node Undo selects
+        QTest::newRow("paragraph-command") << "paragraph" << true << "n";
+        QTest::newRow("paragraph-command-on-wrapped-text") << "paragraph-nothing-to-wrap" << false << "";
+        QTest::newRow("typing") << "typing" << true << "n";
+        QTest::newRow("publish-box") << "publish" << true << "n";
+        QTest::newRow("rename") << "rename" << true << "n";
+        QTest::newRow("new-node") << "add" << true << "n";
+        QTest::newRow("move") << "move" << true << "m";
+        QTest::newRow("delete") << "delete" << true << "m";
+        QTest::newRow("property") << "property" << true << "m";
+        QTest::newRow("property-dialog-unchanged") << "property-unchanged" << false << "";
+        QTest::newRow("selecting-only") << "select" << false << "";
     }
     void everyEditMarksThePageChanged()
     {
         QFETCH(QString, edit);
         QFETCH(bool, changed);
+        QFETCH(QString, shownByUndo);
         Fixture f;
         Node* node = AddNode(f.page, nullptr, "n", edit == "paragraph-nothing-to-wrap" ? "<P>x</P>\r\n" : "plain line");
         Node* other = AddNode(f.page, nullptr, "m");
@@ -538,6 +547,7 @@ private slots:
         QVERIFY(!f.window->isModified());
         QVERIFY(!f.window->isWindowModified());
         const PageProperties before = f.page.properties();
+        const QByteArray original = PageBytes(f.page);
         if (edit.startsWith("paragraph"))
             QTest::keyClick(f.editor(), Qt::Key_T, Qt::ControlModifier);
         else if (edit == "typing")
@@ -561,6 +571,20 @@ private slots:
             f.select(other); // the editor is stored into its node
         QCOMPARE(f.window->isModified(), changed);
         QCOMPARE(f.window->isWindowModified(), changed);
+        QCOMPARE(f.ui().MainMenu_EU->isEnabled(), changed);
+        if (!changed)
+            return;
+        const QByteArray edited = PageBytes(f.page);
+        f.ui().MainMenu_EU->trigger();
+        QCOMPARE(PageBytes(f.page), original);
+        QVERIFY(!f.window->isWindowModified());
+        QVERIFY(f.window->selectedNode());
+        QCOMPARE(QString::fromStdString(f.window->selectedNode()->name()), shownByUndo);
+        QCOMPARE(f.editor()->text(), TextCodec::ToUnicode(f.window->selectedNode()->record().Body).replace("\r\n", "\n"));
+        QVERIFY(!f.ui().MainMenu_EU->isEnabled());
+        f.ui().MainMenu_ER->trigger();
+        QCOMPARE(PageBytes(f.page), edited);
+        QVERIFY(f.window->isWindowModified());
     }
 
     // Only the splitter and the view toggle change the tree pane's size.
