@@ -134,6 +134,7 @@ void PageDocument::MarkSaved()
     history_.MarkSaved();
     if (wasModified)
         emit modifiedChanged(false);
+    emit saved();
 }
 
 void PageDocument::MarkUnsaved()

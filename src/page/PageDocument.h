@@ -54,6 +54,8 @@ signals:
     // Any change of the page, made, undone or redone.
     void changed();
     void modifiedChanged(bool modified);
+    // The page was written to its file.
+    void saved();
     // Undo or Redo became possible or impossible.
     void historyChanged();
     // Undo or redo changed this node (null: the page's properties or a

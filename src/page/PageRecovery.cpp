@@ -17,10 +17,10 @@ PageRecovery::PageRecovery(PageDocument& document, RecoveryStore& store, QObject
     timer_->setInterval(DelayMs);
     connect(timer_, &QTimer::timeout, this, &PageRecovery::WriteNow);
     connect(&document_, &PageDocument::changed, this, &PageRecovery::Touch);
-    connect(&document_, &PageDocument::modifiedChanged, this, [this](bool modified) {
-        if (!modified)
-            Discard();
-    });
+    // Only a save removes the copy at once. A new page starting over must
+    // not take the copy it may be offered; undoing back to the saved state
+    // is a change like any other, and the timer finds nothing to keep.
+    connect(&document_, &PageDocument::saved, this, &PageRecovery::Discard);
 }
 
 SjisString PageRecovery::Key() const

@@ -41,7 +41,8 @@ start_app() {
   cd "$work"
   "$@" >"$work/app.log" 2>&1 &
   app_pid=$!
-  main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tav Outliner' | head -n 1) || fail "no main window"
+  main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tav Outliner' | head -n 1) \
+    || fail "no main window (started: $*); log: $(cat "$work/app.log")"
 }
 
 # How many windows of the program show (a menu's popup is one).
