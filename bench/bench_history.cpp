@@ -20,6 +20,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -88,34 +89,40 @@ void BM_DeleteSubtreeWithoutHistory(benchmark::State& state)
     }
 }
 
+// Makes `prepare`, `act` and `undo` in turn, each iteration; times `act`
+// when state.range(0) is 0 and `undo` when it is 1, the rest untimed.
+void TimeActOrUndo(benchmark::State& state, const std::function<void()>& prepare, const std::function<void()>& act,
+                   const std::function<void()>& undo)
+{
+    const bool timeUndo = state.range(0) == 1;
+    double maxMs = 0;
+    QElapsedTimer clock;
+    const auto run = [&](const std::function<void()>& part, bool timed) {
+        if (!timed)
+            state.PauseTiming();
+        clock.start();
+        part();
+        if (timed)
+            maxMs = std::max(maxMs, double(clock.nsecsElapsed()) / 1e6);
+        else
+            state.ResumeTiming();
+    };
+    for (auto _ : state) {
+        run(prepare, false);
+        run(act, !timeUndo);
+        run(undo, timeUndo);
+    }
+    ReportMaximum(state, maxMs);
+    state.SetLabel(timeUndo ? "undo" : "delete");
+}
+
 // state.range(0): 0 times the delete, 1 times its undo.
 void BM_DeleteSubtreeAndUndo(benchmark::State& state)
 {
     PageDocument document;
     Node* subtree = FillPage(document.page());
-    const bool timeUndo = state.range(0) == 1;
-    double maxMs = 0;
-    QElapsedTimer clock;
-    for (auto _ : state) {
-        if (timeUndo)
-            state.PauseTiming();
-        clock.start();
-        document.Delete(subtree);
-        if (!timeUndo)
-            maxMs = std::max(maxMs, double(clock.nsecsElapsed()) / 1e6);
-        if (timeUndo)
-            state.ResumeTiming();
-        else
-            state.PauseTiming();
-        clock.start();
-        document.Undo();
-        if (timeUndo)
-            maxMs = std::max(maxMs, double(clock.nsecsElapsed()) / 1e6);
-        else
-            state.ResumeTiming();
-    }
-    ReportMaximum(state, maxMs);
-    state.SetLabel(timeUndo ? "undo" : "delete");
+    TimeActOrUndo(
+        state, [] {}, [&] { document.Delete(subtree); }, [&] { document.Undo(); });
 }
 
 // The same in the real window: the tree follows the page.
@@ -129,34 +136,20 @@ void BM_WindowDeleteSubtreeAndUndo(benchmark::State& state)
     window.show();
     QApplication::processEvents();
     QAction* deleteNode = window.findChild<QAction*>(QStringLiteral("pmnuTreeView_D"));
-    const bool timeUndo = state.range(0) == 1;
-    double maxMs = 0;
-    QElapsedTimer clock;
-    for (auto _ : state) {
-        state.PauseTiming();
-        window.selectNode(subtree);
-        QApplication::processEvents();
-        if (!timeUndo)
-            state.ResumeTiming();
-        clock.start();
-        deleteNode->trigger();
-        QApplication::processEvents();
-        if (!timeUndo) {
-            maxMs = std::max(maxMs, double(clock.nsecsElapsed()) / 1e6);
-            state.PauseTiming();
-        } else {
-            state.ResumeTiming();
-        }
-        clock.start();
-        window.UndoPage();
-        QApplication::processEvents();
-        if (timeUndo)
-            maxMs = std::max(maxMs, double(clock.nsecsElapsed()) / 1e6);
-        else
-            state.ResumeTiming();
-    }
-    ReportMaximum(state, maxMs);
-    state.SetLabel(timeUndo ? "undo" : "delete");
+    TimeActOrUndo(
+        state,
+        [&] {
+            window.selectNode(subtree);
+            QApplication::processEvents();
+        },
+        [&] {
+            deleteNode->trigger();
+            QApplication::processEvents();
+        },
+        [&] {
+            window.UndoPage();
+            QApplication::processEvents();
+        });
 }
 
 // --- typing into a 1 MB body ---------------------------------------------------
