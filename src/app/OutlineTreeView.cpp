@@ -61,16 +61,63 @@ TreeRowHit OutlineTreeView::rowHitAt(QPoint pos, QModelIndex* rowOut) const
     return hit;
 }
 
-void OutlineTreeView::setDropTarget(const QModelIndex& index)
+void OutlineTreeView::setDropTarget(const QModelIndex& index, DropZone zone)
 {
-    if (index == dropTarget_)
+    if (index == dropTarget_ && zone == dropZone_)
         return;
-    const QModelIndex old = dropTarget_;
     dropTarget_ = index;
-    if (old.isValid())
-        viewport()->update(visualRect(old).adjusted(-viewport()->width(), 0, viewport()->width(), 0));
-    if (index.isValid())
-        viewport()->update(visualRect(index).adjusted(-viewport()->width(), 0, viewport()->width(), 0));
+    dropZone_ = zone;
+    const QRect mark = dropMark();
+    constexpr int Pen = 2; // the pen reaches past the mark's rectangle
+    for (const QRect& area : {shownMark_, mark})
+        if (!area.isNull())
+            viewport()->update(area.adjusted(-Pen - 4, -Pen - 4, Pen + 4, Pen + 4));
+    shownMark_ = mark;
+}
+
+QModelIndex OutlineTreeView::lastShownRow(const QModelIndex& index) const
+{
+    QModelIndex last = index;
+    while (isExpanded(last) && model()->rowCount(last) > 0)
+        last = model()->index(model()->rowCount(last) - 1, 0, last);
+    return last;
+}
+
+QRect OutlineTreeView::dropMark() const
+{
+    const int right = viewport()->width() - 1;
+    const auto lineBelow = [this, right](const QModelIndex& last, int left) {
+        const QRect row = visualRect(lastShownRow(last));
+        return QRect(QPoint(left, row.bottom() + 1), QPoint(right, row.bottom() + 1));
+    };
+    switch (dropZone_) {
+    case DropZone::Label: {
+        if (!dropTarget_.isValid())
+            return {};
+        const TreeRowHit hit = rowHitAt(visualRect(dropTarget_).center());
+        const QRect row = visualRect(dropTarget_);
+        return QRect(QPoint(hit.itemLeft, row.top()), QPoint(std::max(hit.labelRight, hit.itemLeft + 16), row.bottom()));
+    }
+    case DropZone::IconOrEmpty: {
+        if (dropTarget_.isValid()) {
+            const QRect row = visualRect(dropTarget_);
+            return QRect(QPoint(row.left(), row.top()), QPoint(right, row.top()));
+        }
+        const int count = model() ? model()->rowCount() : 0;
+        if (count == 0)
+            return QRect(QPoint(0, 0), QPoint(right, 0));
+        return lineBelow(model()->index(count - 1, 0), visualRect(model()->index(0, 0)).left());
+    }
+    case DropZone::Indentation: {
+        if (!dropTarget_.isValid())
+            return {};
+        const QModelIndex parent = dropTarget_.parent();
+        return lineBelow(model()->index(model()->rowCount(parent) - 1, 0, parent), visualRect(dropTarget_).left());
+    }
+    case DropZone::Nothing:
+        break;
+    }
+    return {};
 }
 
 void OutlineTreeView::startDrag(Qt::DropActions)
@@ -86,7 +133,7 @@ void OutlineTreeView::startDrag(Qt::DropActions)
     // nothing, so the view never removes rows on its own.
     drag->exec(Qt::MoveAction, Qt::MoveAction);
     dragging_ = false;
-    setDropTarget({});
+    setDropTarget({}, DropZone::Nothing);
     emit dragEnded();
 }
 
@@ -131,18 +178,40 @@ void OutlineTreeView::dropEvent(QDropEvent* event)
     emit dropped(event->position().toPoint());
 }
 
+void OutlineTreeView::mousePressEvent(QMouseEvent* event)
+{
+    // A click on the empty space below the rows selects nothing, so that a
+    // new node goes to the end of the top level.
+    const QPoint pos = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && !indexAt(QPoint(1, pos.y())).isValid() && viewport()->rect().contains(pos)
+        && state() != EditingState) {
+        selectionModel()->clear();
+        return;
+    }
+    QTreeView::mousePressEvent(event);
+}
+
 void OutlineTreeView::mouseReleaseEvent(QMouseEvent* event)
 {
     QTreeView::mouseReleaseEvent(event);
     emit mouseReleased(event->button(), event->position().toPoint());
 }
 
-void OutlineTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void OutlineTreeView::paintEvent(QPaintEvent* event)
 {
-    if (index == dropTarget_) {
-        QColor highlight = palette().color(QPalette::Highlight);
-        highlight.setAlpha(90);
-        painter->fillRect(option.rect, highlight);
+    QTreeView::paintEvent(event);
+    const QRect mark = dropMark();
+    if (mark.isNull())
+        return;
+    QPainter painter(viewport());
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    QPen pen(palette().color(QPalette::Highlight), 2);
+    painter.setPen(pen);
+    if (mark.height() == 1) {
+        // Where the node would land: a line with a tick at its start.
+        painter.drawLine(mark.topLeft(), mark.topRight());
+        painter.drawLine(mark.topLeft() + QPoint(0, -3), mark.topLeft() + QPoint(0, 3));
+    } else {
+        painter.drawRect(mark.adjusted(1, 1, -1, -1));
     }
-    QTreeView::drawRow(painter, option, index);
 }

@@ -100,6 +100,8 @@ TformMain::TformMain(PageDocument& document, Settings& settings, QWidget* parent
     Timer->setInterval(50);
 
     createPopupMenus();
+    createOutlineCommands();
+    connect(&document_, &PageDocument::changed, this, &TformMain::updateOutlineCommands);
     connectCommands();
     connectDocumentCommands();
     connectWindowCommands();
@@ -365,6 +367,7 @@ void TformMain::updateNodeCommands()
     pmnuTreeView_NC_->setEnabled(enabled);
     pmnuTreeView_D_->setEnabled(enabled);
     pmnuTreeView_M_->setEnabled(enabled);
+    updateOutlineCommands();
 }
 
 void TformMain::cboxPublishClick()

@@ -207,6 +207,12 @@ private:
     void createPopupMenus();
     void connectCommands();
     void addNodeAndEdit(Node* node);
+    // The outline keys (TformMainOutline.cpp).
+    void createOutlineCommands();
+    void updateOutlineCommands();
+    void MoveSelectedNode(KeyMove move);
+    void AddSiblingAfterClick();
+    DropZone DropZoneFor(QPoint pos, QModelIndex* row) const;
     void updateNodeCommands();
     void updateEditorAvailability();
     void setTreePaneSize(int size);
@@ -248,6 +254,8 @@ private:
     QAction* pmnuTreeView_NC_ = nullptr;
     QAction* pmnuTreeView_D_ = nullptr;
     QAction* pmnuTreeView_M_ = nullptr;
+    QAction* addAfter_ = nullptr;
+    std::array<QAction*, 4> keyMoves_{}; // by KeyMove
     QTimer* Timer = nullptr;
     std::array<QPixmap, 6> arrowFrames_;
 

@@ -15,9 +15,12 @@
 
 // --- Tree commands -------------------------------------------------------
 
+// The new node is selected (and bound) before its name is edited, so that
+// what follows the edit, F4 or typing, goes to it.
 void TformMain::addNodeAndEdit(Node* node)
 {
     const QModelIndex index = model_->indexOf(node);
+    selectNode(node);
     tree_->scrollTo(index);
     tree_->setFocus();
     tree_->edit(index);
@@ -122,11 +125,23 @@ void TformMain::TreeViewContextPopup(QPoint pos)
 
 // --- Drag and drop -------------------------------------------------------
 
+// The drop mark shows where a drop here would put the node; a drop that
+// would change nothing (its own subtree) shows none.
+DropZone TformMain::DropZoneFor(QPoint pos, QModelIndex* row) const
+{
+    DropZone zone = DropZoneAt(tree_->rowHitAt(pos, row));
+    const Node* dragged = selectedNode();
+    const Node* target = model_->nodeAt(*row);
+    if (!dragged || (target && target->isInSubtreeOf(dragged)))
+        zone = DropZone::Nothing;
+    return zone;
+}
+
 void TformMain::TreeViewDragOver(QPoint pos)
 {
     QModelIndex row;
-    tree_->rowHitAt(pos, &row);
-    tree_->setDropTarget(row);
+    const DropZone zone = DropZoneFor(pos, &row);
+    tree_->setDropTarget(row, zone);
     scrollDirection_ = ScrollDirection::None;
     if (row.isValid()) {
         const QRect r = tree_->visualRect(row);
@@ -163,9 +178,9 @@ void TformMain::TimerTimer()
     }
     const QPoint pointer = tree_->viewport()->mapFromGlobal(QCursor::pos());
     QModelIndex row;
-    tree_->rowHitAt(pointer, &row);
+    const DropZone zone = DropZoneFor(pointer, &row);
     if (row.isValid())
-        tree_->setDropTarget(row);
+        tree_->setDropTarget(row, zone);
     tree_->viewport()->update();
 }
 

@@ -91,6 +91,17 @@ Node* Page::AddSiblingNode(Node* selected)
     return raw;
 }
 
+Node* Page::AddSiblingNodeAfter(Node* selected)
+{
+    auto node = makeNode();
+    Node* raw = node.get();
+    if (selected)
+        insertNode(std::move(node), selected->parent_, rowOf(selected) + 1);
+    else
+        insertNode(std::move(node), nullptr, int(topLevel_.size()));
+    return raw;
+}
+
 Node* Page::AddChildNode(Node* selected)
 {
     auto node = makeNode();
@@ -164,6 +175,36 @@ std::optional<NodePlace> Page::MoveDestination(Node* node, Node* target, Placeme
     if (node->parent_ == place.parent && rowOf(node) < place.row)
         --place.row;
     return place;
+}
+
+std::optional<NodePlace> Page::KeyMoveDestination(const Node* node, KeyMove move) const
+{
+    if (!node)
+        return std::nullopt;
+    const NodePlace place = PlaceOf(node);
+    const int siblings = int((place.parent ? place.parent->children_ : topLevel_).size());
+    const auto sibling = [&](int row) { return (place.parent ? place.parent->children_ : topLevel_)[size_t(row)].get(); };
+    switch (move) {
+    case KeyMove::Up:
+        if (place.row == 0)
+            return std::nullopt;
+        return NodePlace{place.parent, place.row - 1};
+    case KeyMove::Down:
+        if (place.row + 1 >= siblings)
+            return std::nullopt;
+        return NodePlace{place.parent, place.row + 1};
+    case KeyMove::Indent: {
+        if (place.row == 0)
+            return std::nullopt;
+        Node* previous = sibling(place.row - 1);
+        return NodePlace{previous, previous->childCount()};
+    }
+    case KeyMove::Outdent:
+        if (!place.parent)
+            return std::nullopt;
+        return NodePlace{place.parent->parent_, rowOf(place.parent) + 1};
+    }
+    return std::nullopt;
 }
 
 void Page::MoveNode(Node* node, Node* target, Placement placement)

@@ -59,6 +59,14 @@ struct NodePlace {
     bool operator==(const NodePlace&) const = default;
 };
 
+// The moves of the outline's keys.
+enum class KeyMove {
+    Up,      // before its previous sibling
+    Down,    // after its next sibling
+    Indent,  // the last child of its previous sibling
+    Outdent, // its parent's next sibling
+};
+
 // Views (the tree, the editor binding) follow the outline through this.
 // Every call comes after the page is consistent again, except the
 // "about to" calls, which come before the change.
@@ -99,6 +107,9 @@ public:
     // then expanded); without a selection it is the last top-level node.
     Node* AddSiblingNode(Node* selected);
     Node* AddChildNode(Node* selected);
+    // A sibling right after `selected`; without a selection the last
+    // top-level node.
+    Node* AddSiblingNodeAfter(Node* selected);
     void DeleteNode(Node* node);
     // Names are one line that does not start with a TAB or blank, so that
     // they survive the page file: leading TABs and blanks are dropped and
@@ -110,6 +121,9 @@ public:
     // Where MoveNode would put the node (the row it has once moved); nothing
     // when the move is refused.
     std::optional<NodePlace> MoveDestination(Node* node, Node* target, Placement placement) const;
+    // Where a key move puts the node; nothing at the edge (the first node
+    // cannot go up or in, a top-level node cannot go out).
+    std::optional<NodePlace> KeyMoveDestination(const Node* node, KeyMove move) const;
 
     // The primitives an undo history needs: every change of the outline can
     // be made, and made back, with these. A node taken out keeps its

@@ -36,6 +36,13 @@ Node* PageDocument::AddChild(Node* selected)
     return node;
 }
 
+Node* PageDocument::AddSiblingAfter(Node* selected)
+{
+    Node* node = page_.AddSiblingNodeAfter(selected);
+    Push(std::make_unique<AddNodeStep>(node, page_.PlaceOf(node)));
+    return node;
+}
+
 void PageDocument::Delete(Node* node)
 {
     if (!node)
@@ -64,6 +71,17 @@ void PageDocument::Move(Node* node, Node* target, Placement placement)
         return;
     page_.MoveNodeTo(node, *to);
     Push(std::make_unique<MoveNodeStep>(node, from, *to));
+}
+
+bool PageDocument::MoveByKey(Node* node, KeyMove move)
+{
+    const std::optional<NodePlace> to = page_.KeyMoveDestination(node, move);
+    if (!to)
+        return false;
+    const NodePlace from = page_.PlaceOf(node);
+    page_.MoveNodeTo(node, *to);
+    Push(std::make_unique<MoveNodeStep>(node, from, *to));
+    return true;
 }
 
 void PageDocument::SetFlags(Node* node, bool publish, bool hide, bool editSource)

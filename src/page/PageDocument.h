@@ -21,9 +21,12 @@ public:
     // --- changes, each one step -----------------------------------------------
     Node* AddSibling(Node* selected);
     Node* AddChild(Node* selected);
+    Node* AddSiblingAfter(Node* selected);
     void Delete(Node* node);
     void Rename(Node* node, SjisView name);
     void Move(Node* node, Node* target, Placement placement);
+    // Up, down, in or out by the outline's keys; false at the edge.
+    bool MoveByKey(Node* node, KeyMove move);
     void SetFlags(Node* node, bool publish, bool hide, bool editSource);
     // The body as the editor has it, and the caret in it. A body that
     // differs from the record's is one step; the caret alone is kept without

@@ -248,7 +248,11 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY(f.tree()->isExpanded(f.indexOf(first)));
         QTRY_COMPARE(first->child(0)->name(), SjisString("child"));
+        // The named node stays selected and bound: F4 and typing go to it.
+        QCOMPARE(f.window->selectedNode(), first->child(0));
+        QCOMPARE(f.window->boundNode(), first->child(0));
 
+        f.select(first);
         f.tree()->setFocus();
         QTest::keyClick(f.tree(), Qt::Key_F2);
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("renamed"), Qt::NoModifier);
