@@ -4,6 +4,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
+
 #ifdef TAV_HAVE_X11
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -145,7 +147,8 @@ bool Available()
 #endif
 }
 
-int ReloadMatching(const QString& captionPart, bool focusBack, unsigned long ownWindow)
+int ReloadMatching(const QString& captionPart, bool focusBack, unsigned long ownWindow,
+                   const std::vector<unsigned long>& skipped)
 {
 #ifdef TAV_HAVE_X11
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
@@ -156,7 +159,8 @@ int ReloadMatching(const QString& captionPart, bool focusBack, unsigned long own
     auto previousHandler = XSetErrorHandler(IgnoreXErrors);
     int reloaded = 0;
     for (Window window : TopLevelWindows(display.get())) {
-        if (!CaptionMatches(Caption(display.get(), window), captionPart))
+        if (std::find(skipped.begin(), skipped.end(), window) != skipped.end()
+            || !CaptionMatches(Caption(display.get(), window), captionPart))
             continue;
         BringToFront(display.get(), window);
         PressF5(display.get());
@@ -171,6 +175,7 @@ int ReloadMatching(const QString& captionPart, bool focusBack, unsigned long own
     Q_UNUSED(captionPart);
     Q_UNUSED(focusBack);
     Q_UNUSED(ownWindow);
+    Q_UNUSED(skipped);
     Pause(0);
     return 0;
 #endif

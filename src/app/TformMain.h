@@ -198,9 +198,14 @@ private:
     void FinishTyping();
     // Shows what an undo or redo changed.
     void ShowStep(Node* node, bool body);
-    // A page was opened or made: its history starts. `offerRecovery`: a
-    // recovery copy newer than its file is offered (start-up and opening).
-    void PageStarted(bool offerRecovery);
+    // A page was opened or made: its history starts. `opened` (start-up and
+    // opening): the tree shows it as the user left it, and a recovery copy
+    // newer than its file is offered.
+    void PageStarted(bool opened);
+    // Which nodes were open and which was selected, kept in the settings
+    // for the most recent pages.
+    void RememberViewState();
+    void RestoreViewState();
     void OfferRecovery();
     void RestoreFromCopy();
 

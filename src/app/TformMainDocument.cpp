@@ -20,10 +20,12 @@
 #include "page/PageRecovery.h"
 #include "page/SaveRoad.h"
 #include "publish/HtmlWriter.h"
+#include "settings/OutlineViewStates.h"
 #include "settings/SettingsStore.h"
 #include "ui_TformMain.h"
 #include "upload/UploadStore.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -50,7 +52,8 @@ QString FromSjis(SjisView text) { return TextCodec::ToUnicode(text); }
 
 void TformMain::connectDocumentCommands()
 {
-    setWindowTitle(QStringLiteral("Tav Outliner[*]"));
+    updateCaption();
+    connect(&document_, &PageDocument::changed, this, &TformMain::updateCaption);
     setAcceptDrops(true);
 
     OpenDialog = new QFileDialog(this, QStringLiteral("開く"));
@@ -190,6 +193,7 @@ void TformMain::closeEvent(QCloseEvent* event)
         return;
     }
     if (store_) {
+        RememberViewState();
         SplitterMoved(); // the pane size as it is now
         settings_.TopMost = ui_->MainMenu_TS->isChecked();
         settings_.SeparateHorizontal = ui_->MainMenu_TV->isChecked();
@@ -297,6 +301,7 @@ bool TformMain::OpenChosenFile(const QString& path, const QString& recentEntry)
             OfferToForget(recentEntry, UnencodablePathMessage(path));
         return false;
     }
+    RememberViewState();
     Page fresh;
     fresh.properties() = page_.properties(); // a new page keeps the DOCTYPE of the one before
     fresh.ResetPage(settings_.newPageDefaults());
@@ -421,8 +426,16 @@ void TformMain::pagePropertiesEdited(const PageProperties& before)
     document_.PropertiesEdited(before);
 }
 
+// The page's title (its file's name when it has none), the mark, then the
+// program's name, as desktop programs name their documents.
 void TformMain::updateCaption()
 {
+    QString name = FromSjis(page_.Title);
+    if (name.trimmed().isEmpty())
+        name = FromSjis(PagePaths::ExtractFileName(PagePaths::PageFilePath(page_)));
+    // A "[*]" of the title's own is doubled, which Qt shows as itself.
+    name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(name + QStringLiteral("[*] - Tav Outliner"));
     setWindowModified(isModified());
 }
 
@@ -465,19 +478,57 @@ void TformMain::ShowStep(Node* node, bool body)
     RefreshIcons();
 }
 
-void TformMain::PageStarted(bool offerRecovery)
+void TformMain::PageStarted(bool opened)
 {
     document_.StartOver();
     updateCaption();
     updateHistoryCommands();
+    if (opened)
+        RestoreViewState();
     if (!recovery_)
         return;
     recovery_->PageReplaced();
     // Asked once the window is up (start-up opens the page while showing).
     // Start-up starts its page twice (read, then shown): one question.
-    if (offerRecovery && !recoveryOfferPending_) {
+    if (opened && !recoveryOfferPending_) {
         recoveryOfferPending_ = true;
         QMetaObject::invokeMethod(this, &TformMain::OfferRecovery, Qt::QueuedConnection);
+    }
+}
+
+// --- Where the user left a page ---------------------------------------------
+
+void TformMain::RememberViewState()
+{
+    if (!store_)
+        return;
+    OutlineViewState state;
+    const std::vector<Node*> nodes = page_.NodesInDocumentOrder();
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        if (nodes[i]->expanded && nodes[i]->childCount() > 0)
+            state.expanded.push_back(int(i));
+        if (nodes[i] == selectedNode())
+            state.selected = int(i);
+    }
+    OutlineViewStates::Save(*store_, FromSjis(PagePaths::PageFilePath(page_)), state);
+}
+
+void TformMain::RestoreViewState()
+{
+    if (!store_)
+        return;
+    const std::optional<OutlineViewState> state =
+        OutlineViewStates::Load(*store_, FromSjis(PagePaths::PageFilePath(page_)));
+    if (!state)
+        return;
+    // Indexes past the end are of a page that was shortened elsewhere.
+    const std::vector<Node*> nodes = page_.NodesInDocumentOrder();
+    for (const int i : state->expanded)
+        if (size_t(i) < nodes.size())
+            tree_->expand(model_->indexOf(nodes[size_t(i)]));
+    if (state->selected >= 0 && size_t(state->selected) < nodes.size()) {
+        selectNode(nodes[size_t(state->selected)]);
+        tree_->scrollTo(model_->indexOf(nodes[size_t(state->selected)]));
     }
 }
 
@@ -584,9 +635,14 @@ void TformMain::ReloadBrowser()
         }
         return;
     }
+    // The program's own windows carry the page's title in their captions.
+    std::vector<unsigned long> own;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->internalWinId())
+            own.push_back(static_cast<unsigned long>(window->internalWinId()));
     const int reloaded = BrowserLink::ReloadMatching(
         BrowserLink::CaptionFor(FromSjis(page_.Title), FromSjis(settings_.BrowserWindowTitle)),
-        ui_->MainMenu_TIO->isChecked(), static_cast<unsigned long>(winId()));
+        ui_->MainMenu_TIO->isChecked(), static_cast<unsigned long>(winId()), own);
     emit browsersReloaded(reloaded);
 }
 

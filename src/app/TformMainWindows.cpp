@@ -42,6 +42,7 @@ void TformMain::MainMenu_FNPClick()
     // Asked before the dialog, which writes the new names into the page.
     if (!windows_.formNewPage || !ConfirmDiscard())
         return;
+    RememberViewState(); // before the dialog writes the new page's names
     if (windows_.formNewPage->exec() != QDialog::Accepted)
         return;
     page_.ResetPage(settings_.newPageDefaults());

@@ -3,6 +3,7 @@
 // queue, recent files, dropped files and unsaved changes.
 #include "app/CommandLine.h"
 #include "app/DesktopOpener.h"
+#include "app/OutlineModel.h"
 #include "app/TformMain.h"
 #include "page/PageDocument.h"
 #include "common/ModalAnswer.h"
@@ -162,18 +163,24 @@ private slots:
         QVERIFY(!run.ui().MainMenu_FSR->isEnabled());
         QVERIFY(run.recentCaptions().isEmpty());
         QVERIFY(!run.window->isModified());
-        QCOMPARE(run.window->windowTitle(), QStringLiteral("Tav Outliner[*]"));
+        QCOMPARE(run.window->windowTitle(), QStringLiteral("Welcome to Tav Outliner 1.8[*] - Tav Outliner"));
     }
 
     void secondRunRestoresTheFirst()
     {
-        WritePage(dir_.path(), "last", [](Page& p) { p.RenameNode(p.AddChildNode(nullptr), "kept node"); });
+        WritePage(dir_.path(), "last", [](Page& p) {
+            Node* kept = p.AddChildNode(nullptr);
+            p.RenameNode(kept, "kept node");
+            p.RenameNode(p.AddChildNode(p.AddChildNode(kept)), "deep");
+        });
         {
             Run first(dir_.path());
             first.start();
             first.window->setGeometry(40, 50, 700, 520);
             first.ui().MainMenu_TIR->setChecked(false);
             QVERIFY(first.window->OpenPage(path("last.data")));
+            first.ui().MainMenu_TE->trigger(); // expand all
+            first.window->selectNode(first.page.NodeAt(2));
             first.settings.BootOnAction = 0; // as the preferences would set it
             first.window->close();
         }
@@ -182,8 +189,12 @@ private slots:
         second.start();
         QCOMPARE(second.window->geometry(), QRect(40, 50, 700, 520));
         QCOMPARE(second.page.Title, SjisString("last"));
-        QCOMPARE(second.page.NodeCount(), 1);
+        QCOMPARE(second.page.NodeCount(), 3);
         QCOMPARE(second.page.NodeAt(0)->name(), SjisString("kept node"));
+        // Where the user left it: the deep node selected, its parents open.
+        QCOMPARE(second.window->selectedNode(), second.page.NodeAt(2));
+        QCOMPARE(second.window->boundNode(), second.page.NodeAt(2));
+        QVERIFY(second.ui().TreeView->isExpanded(second.window->outlineModel().indexOf(second.page.NodeAt(1))));
         QVERIFY(!second.ui().MainMenu_TIR->isChecked());
         QCOMPARE(second.recentCaptions(), QStringList{"&0 " + QDir::toNativeSeparators(path("last.data"))});
     }

@@ -50,13 +50,13 @@ key Return
 gone "新しいページの作成"
 xdotool windowfocus --sync "$main"
 key ctrl+q Return                       # a node, its name accepted: the page is changed
-for _ in $(seq 50); do [[ $(xdotool getwindowname "$main") == *'*' ]] && break; sleep 0.1; done
-[[ $(xdotool getwindowname "$main") == *'*' ]] || fail "the caption shows no change: $(xdotool getwindowname "$main")"
+for _ in $(seq 50); do [[ $(xdotool getwindowname "$main") == *'* - Tav Outliner' ]] && break; sleep 0.1; done
+[[ $(xdotool getwindowname "$main") == *'* - Tav Outliner' ]] || fail "the caption shows no change: $(xdotool getwindowname "$main")"
 key ctrl+s
 wait_for_file "$work/out/deep/new.html"
 wait_for_file "$work/site/new.data"
-for _ in $(seq 50); do [[ $(xdotool getwindowname "$main") != *'*' ]] && break; sleep 0.1; done
-[[ $(xdotool getwindowname "$main") != *'*' ]] || fail "the saved page still shows a change"
+for _ in $(seq 50); do [[ $(xdotool getwindowname "$main") != *'* - Tav Outliner' ]] && break; sleep 0.1; done
+[[ $(xdotool getwindowname "$main") != *'* - Tav Outliner' ]] || fail "the saved page still shows a change"
 
 menu alt+f x
 wait_for_exit

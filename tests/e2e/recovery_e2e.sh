@@ -58,7 +58,7 @@ answer_offer() {
   gone "質問"
 }
 marked() {
-  for _ in $(seq 100); do caption | grep -q '\*' && return 0; sleep 0.1; done
+  for _ in $(seq 100); do caption | grep -q '\* - Tav Outliner$' && return 0; sleep 0.1; done
   return 1
 }
 
@@ -87,7 +87,7 @@ for answer in y n; do
     cp "$work/page.data" "$work/page.data.orig"
   else
     cmp -s "$work/page.data" "$work/page.data.orig" || fail "No changed the page file"
-    caption | grep -q '\*' && fail "the declined page is marked changed"
+    caption | grep -q '\* - Tav Outliner$' && fail "the declined page is marked changed"
     for _ in $(seq 100); do [ "$(copy_count)" = 0 ] && break; sleep 0.1; done
     [ "$(copy_count)" = 0 ] || fail "No kept the recovery copy"
   fi

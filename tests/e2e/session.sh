@@ -27,7 +27,9 @@ unset QT_QPA_PLATFORM
 # go to Xvfb (-fbdir DIR keeps the screen's pixels in DIR/Xvfb_screen0).
 start_display() {
   exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp "$@" >/dev/null 2>&1 &
+  # -noreset: a program killed as the last client must not reset the server
+  # while the next one connects.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset "$@" >/dev/null 2>&1 &
   xvfb_pid=$!
   exec 3>&-
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
@@ -41,8 +43,15 @@ start_app() {
   cd "$work"
   "$@" >"$work/app.log" 2>&1 &
   app_pid=$!
-  main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tav Outliner' | head -n 1) \
-    || fail "no main window (started: $*); log: $(cat "$work/app.log")"
+  # Polled here rather than with --sync: a window that vanishes while
+  # xdotool walks the tree (the splash, a killed run's) fails one search only.
+  main=""
+  for _ in $(seq 300); do
+    main=$(xdotool search --onlyvisible --name ' - Tav Outliner$' 2>/dev/null | head -n 1) || true
+    [ -n "$main" ] && return 0
+    sleep 0.1
+  done
+  fail "no main window (started: $*); log: $(cat "$work/app.log")"
 }
 
 # How many windows of the program show (a menu's popup is one).

@@ -57,7 +57,7 @@ caption() {
   local want=$1 name=""
   for _ in $(seq 100); do
     name=$(xdotool getwindowname "$main")
-    case "$want:$name" in mark:*'*' | clean:*[!*]) return 0 ;; esac
+    case "$want:$name" in mark:*'* - Tav Outliner' | clean:*[!*]' - Tav Outliner') return 0 ;; esac
     sleep 0.1
   done
   fail "the caption “$name” is not $want: $2"
