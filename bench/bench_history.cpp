@@ -1,5 +1,6 @@
 // The page's history on a page of 100,000 nodes: deleting a subtree of
 // 10,000 nodes and undoing it, beside the same delete without a history;
+// moving a node by the outline's keys;
 // a keystroke into a 1 MB body in the real window, and the end of its run
 // of typing; and what the GUI thread spends on a recovery copy, beside a
 // save of the page file, which is what it spent before.
@@ -152,6 +153,36 @@ void BM_WindowDeleteSubtreeAndUndo(benchmark::State& state)
         });
 }
 
+// --- moving by the outline's keys ---------------------------------------------
+
+// A move down and back up in the real window, of a top-level node among
+// 45,000 siblings with its subtree, as Alt+Shift+Down and Alt+Shift+Up.
+void BM_WindowMoveByKey(benchmark::State& state)
+{
+    PageDocument document;
+    Node* subtree = FillPage(document.page());
+    Settings settings;
+    TformMain window(document, settings);
+    window.resize(800, 600);
+    window.show();
+    window.selectNode(subtree);
+    QApplication::processEvents();
+    QAction* down = window.findChild<QAction*>(QStringLiteral("MainMenu_EMD"));
+    QAction* up = window.findChild<QAction*>(QStringLiteral("MainMenu_EMU"));
+    double maxMs = 0;
+    QElapsedTimer clock;
+    for (auto _ : state) {
+        for (QAction* move : {down, up}) {
+            clock.start();
+            move->trigger();
+            QApplication::processEvents();
+            maxMs = std::max(maxMs, double(clock.nsecsElapsed()) / 1e6);
+        }
+    }
+    ReportMaximum(state, maxMs);
+    state.SetLabel("two moves");
+}
+
 // --- typing into a 1 MB body ---------------------------------------------------
 
 // 1,000,000 bytes of Shift_JIS with 50,000 tags, as the editor benchmark has.
@@ -269,6 +300,7 @@ void BM_SavePageFileOnGuiThread(benchmark::State& state)
 BENCHMARK(BM_DeleteSubtreeWithoutHistory)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_DeleteSubtreeAndUndo)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_WindowDeleteSubtreeAndUndo)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_WindowMoveByKey)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_WindowKeystrokeInto1MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowTypingRunEndsIn1MB)->Unit(benchmark::kMillisecond)->Iterations(50);
 BENCHMARK(BM_RecoveryCopyOnGuiThread)->Unit(benchmark::kMillisecond)->Iterations(10);
