@@ -284,15 +284,20 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("zone");
         QTest::addColumn<QString>("shape");
+        QTest::addColumn<QString>("mark"); // drawn while dragging there: frame, or a line above or below a row
         const QString before = QStringLiteral("alpha(bravo) charlie delta");
-        QTest::newRow("label-makes-last-child") << "delta" << "charlie" << "label" << "alpha(bravo) charlie(delta)";
-        QTest::newRow("icon-puts-before") << "delta" << "charlie" << "icon" << "alpha(bravo) delta charlie";
-        QTest::newRow("indentation-makes-last-sibling") << "delta" << "bravo" << "indent" << "alpha(bravo delta) charlie";
-        QTest::newRow("empty-area-makes-last-top-level") << "alpha" << "" << "below" << "charlie delta alpha(bravo)";
-        QTest::newRow("expand-button-does-nothing") << "delta" << "alpha" << "button" << before;
-        QTest::newRow("right-of-label-does-nothing") << "delta" << "charlie" << "right" << before;
-        QTest::newRow("own-label-does-nothing") << "alpha" << "alpha" << "label" << before;
-        QTest::newRow("own-subtree-does-nothing") << "alpha" << "bravo" << "label" << before;
+        QTest::newRow("label-makes-last-child") << "delta" << "charlie" << "label" << "alpha(bravo) charlie(delta)"
+                                                << "frame:charlie";
+        QTest::newRow("icon-puts-before") << "delta" << "charlie" << "icon" << "alpha(bravo) delta charlie"
+                                          << "above:charlie";
+        QTest::newRow("indentation-makes-last-sibling") << "delta" << "bravo" << "indent" << "alpha(bravo delta) charlie"
+                                                        << "below:bravo";
+        QTest::newRow("empty-area-makes-last-top-level") << "alpha" << "" << "below" << "charlie delta alpha(bravo)"
+                                                         << "below:delta";
+        QTest::newRow("expand-button-does-nothing") << "delta" << "alpha" << "button" << before << "none";
+        QTest::newRow("right-of-label-does-nothing") << "delta" << "charlie" << "right" << before << "none";
+        QTest::newRow("own-label-does-nothing") << "alpha" << "alpha" << "label" << before << "none";
+        QTest::newRow("own-subtree-does-nothing") << "alpha" << "bravo" << "label" << before << "none";
     }
     void dropZones()
     {
@@ -300,6 +305,7 @@ private slots:
         QFETCH(QString, target);
         QFETCH(QString, zone);
         QFETCH(QString, shape);
+        QFETCH(QString, mark);
         Fixture f;
         Node* alpha = AddNode(f.page, nullptr, "alpha");
         AddNode(f.page, alpha, "bravo");
@@ -329,6 +335,16 @@ private slots:
                 point = QPoint(row.left() - f.tree()->indentation() / 2, y);
             else
                 point = QPoint(f.tree()->viewport()->width() - 4, y);
+        }
+        QVERIFY(QMetaObject::invokeMethod(f.window.get(), "TreeViewDragOver", Q_ARG(QPoint, point)));
+        const QRect drawn = f.tree()->dropMark();
+        if (mark == "none") {
+            QVERIFY(drawn.isNull());
+        } else {
+            const QRect row = f.tree()->visualRect(f.indexOf(Find(f.page, qPrintable(mark.section(':', 1)))));
+            const QString kind = mark.section(':', 0, 0);
+            QCOMPARE(drawn.height() > 1, kind == "frame");
+            QCOMPARE(drawn.top(), kind == "below" ? row.bottom() + 1 : row.top());
         }
         QVERIFY(QMetaObject::invokeMethod(f.window.get(), "TreeViewDragDrop", Q_ARG(QPoint, point)));
         QCOMPARE(Shape(f.page.topLevelNodes()), shape);
