@@ -635,11 +635,15 @@ void TformMain::ReloadBrowser()
         }
         return;
     }
-    // The program's own windows carry the page's title in their captions.
+    // This window, and the windows it owns, carry the page's title.
     std::vector<unsigned long> own;
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->internalWinId())
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        QWidget* owner = window;
+        while (owner && owner != this)
+            owner = owner->parentWidget();
+        if (owner && window->internalWinId())
             own.push_back(static_cast<unsigned long>(window->internalWinId()));
+    }
     const int reloaded = BrowserLink::ReloadMatching(
         BrowserLink::CaptionFor(FromSjis(page_.Title), FromSjis(settings_.BrowserWindowTitle)),
         ui_->MainMenu_TIO->isChecked(), static_cast<unsigned long>(winId()), own);
