@@ -103,6 +103,7 @@ TformMain::TformMain(PageDocument& document, Settings& settings, QWidget* parent
     connectCommands();
     connectDocumentCommands();
     connectWindowCommands();
+    connectClipboardCommands();
     ClearBinding();
     updateNodeCommands();
     ApplyEditorAppearance();
@@ -135,6 +136,7 @@ void TformMain::createPopupMenus()
     pmnuTreeView_M_ = pmnuTreeView_->addAction(QStringLiteral("名前の変更(&M)"), this, &TformMain::pmnuTreeView_MClick);
     pmnuTreeView_M_->setObjectName(QStringLiteral("pmnuTreeView_M"));
     pmnuTreeView_M_->setShortcut(QKeySequence(Qt::Key_F2));
+    createNodeClipboardItems();
     pmnuTreeView_->addSeparator();
     QAction* r = pmnuTreeView_->addAction(QStringLiteral("エディットビュー(&R)"), this, &TformMain::pmnuTreeView_RClick);
     r->setObjectName(QStringLiteral("pmnuTreeView_R"));
@@ -365,6 +367,7 @@ void TformMain::updateNodeCommands()
     pmnuTreeView_NC_->setEnabled(enabled);
     pmnuTreeView_D_->setEnabled(enabled);
     pmnuTreeView_M_->setEnabled(enabled);
+    updateClipboardCommands();
 }
 
 void TformMain::cboxPublishClick()
