@@ -36,6 +36,7 @@ class TestClipboardCommands : public QObject {
 private slots:
     void keysServeTheFocusedControl_data();
     void keysServeTheFocusedControl();
+    void copyHoldsWhatWasJustTyped();
 };
 
 void TestClipboardCommands::keysServeTheFocusedControl_data()
@@ -77,6 +78,9 @@ void TestClipboardCommands::keysServeTheFocusedControl()
     QWidget* focus = inTree ? static_cast<QWidget*>(window.form().TreeView) : window.form().RichEdit;
     focus->setFocus();
     const QString editorText = window.form().RichEdit->text();
+    // The node-only commands follow the focus.
+    QCOMPARE(window.form().MainMenu_EK->isEnabled(), inTree);
+    QCOMPARE(window.form().MainMenu_EL->isEnabled(), inTree);
 
     QTest::keySequence(focus, QKeySequence(keys));
     QCOMPARE(Shape(page.topLevelNodes()), shape);
@@ -91,6 +95,25 @@ void TestClipboardCommands::keysServeTheFocusedControl()
         QVERIFY(QGuiApplication::clipboard()->mimeData()->hasFormat(NodeClipboard::NodesMimeType));
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a\n\tb\n"));
     }
+}
+
+void TestClipboardCommands::copyHoldsWhatWasJustTyped()
+{
+    PageDocument document;
+    Node* node = document.page().AddSiblingNode(nullptr);
+    Settings settings;
+    TformMain window(document, settings);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.selectNode(node);
+    window.form().RichEdit->setFocus();
+    QTest::keyClicks(window.form().RichEdit, QStringLiteral("typed"));
+    window.form().TreeView->setFocus(); // no pause yet: the typing is no step so far
+    QTest::keySequence(window.form().TreeView, QKeySequence(QStringLiteral("Ctrl+C")));
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(copied->hasFormat(NodeClipboard::NodesMimeType));
+    QCOMPARE(NodeClipboard::Paste(*copied).nodes.front()->record().Body, "typed");
 }
 
 QTEST_MAIN(TestClipboardCommands)

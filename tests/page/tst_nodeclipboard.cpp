@@ -49,12 +49,19 @@ QByteArray Bytes(const Page& page)
     return PageFileBytes(ImageOfPage(page)).value();
 }
 
-// Names and records of a subtree in document order, byte for byte.
-QByteArray SubtreeBytes(const Node& node)
+// Depths, names and records of subtrees in document order, byte for byte.
+QByteArray SubtreeBytes(const std::vector<const Node*>& nodes)
 {
-    Page page;
-    page.PutNode(CopyOfSubtree(node), {});
-    return Bytes(page);
+    QByteArray out;
+    for (const Node* top : nodes)
+        top->forEachInSubtree([&out, top](const Node* n) {
+            const TRecord& r = n->record();
+            out += QByteArray::number(n->level() - top->level()) + ' ' + QByteArray::fromStdString(n->name()) + '|'
+                + QByteArray::fromStdString(r.Body) + '|' + QByteArray::number(r.Publish) + QByteArray::number(r.Hide)
+                + QByteArray::number(r.EditSource) + ' ' + QByteArray::number(r.SelStart) + ' '
+                + QByteArray::number(r.SelLength) + '\n';
+        });
+    return out;
 }
 
 enum class Op { PasteAfter, PasteAsChild, Duplicate, Cut };
@@ -77,10 +84,11 @@ void TestNodeClipboard::commandIsOneStepThatUndoesByteForByte_data()
 {
     QTest::addColumn<Op>("op");
     QTest::addColumn<QString>("selected"); // empty: nothing selected
-    QTest::addColumn<QString>("copied");   // the node a paste takes from the clipboard
+    QTest::addColumn<QString>("copied");   // the nodes a paste takes from the clipboard
     QTest::addColumn<QString>("after");
     // Every row starts from a(b c(e)) d.
     QTest::newRow("paste-after-leaf") << Op::PasteAfter << "b" << "d" << "a(b d c(e)) d";
+    QTest::newRow("paste-two-after-leaf") << Op::PasteAfter << "b" << "d c" << "a(b d c(e) c(e)) d";
     QTest::newRow("paste-subtree-after-last") << Op::PasteAfter << "d" << "a" << "a(b c(e)) d a(b c(e))";
     QTest::newRow("paste-into-own-subtree") << Op::PasteAfter << "e" << "a" << "a(b c(e a(b c(e)))) d";
     QTest::newRow("paste-nothing-selected") << Op::PasteAfter << "" << "c" << "a(b c(e)) d c(e)";
@@ -108,24 +116,35 @@ void TestNodeClipboard::commandIsOneStepThatUndoesByteForByte()
 
     QByteArray expectedCopy; // what the inserted nodes or the clipboard must hold
     if (op == Op::Cut) {
-        expectedCopy = SubtreeBytes(*node);
+        expectedCopy = SubtreeBytes({node});
         const Copied cut = Copy({node}, html);
         doc.Delete(node);
-        Pasted back = Paste(*cut.data);
-        QCOMPARE(back.nodes.size(), size_t(1));
-        QCOMPARE(SubtreeBytes(*back.nodes.front()), expectedCopy);
+        std::vector<std::unique_ptr<Node>> back = Paste(*cut.data).nodes;
+        QCOMPARE(back.size(), size_t(1));
+        QCOMPARE(SubtreeBytes({back.front().get()}), expectedCopy);
     } else {
-        const Node* source = op == Op::Duplicate ? node : Find(page, copied);
-        expectedCopy = SubtreeBytes(*source);
+        std::vector<const Node*> sources{node};
+        if (op != Op::Duplicate) {
+            sources.clear();
+            for (const QString& name : copied.split(QLatin1Char(' ')))
+                sources.push_back(Find(page, name));
+        }
+        expectedCopy = SubtreeBytes(sources);
         std::vector<std::unique_ptr<Node>> nodes;
         if (op == Op::Duplicate)
             nodes.push_back(CopyOfSubtree(*node));
         else
-            nodes = Paste(*Copy({source}, html).data).nodes;
+            nodes = Paste(*Copy(sources, html).data).nodes;
         const NodePlace place = PastePlace(page, node, op == Op::PasteAsChild);
-        Node* inserted = doc.Insert(std::move(nodes), place);
-        QCOMPARE(page.PlaceOf(inserted), place);
-        QCOMPARE(SubtreeBytes(*inserted), expectedCopy);
+        Node* first = doc.Insert(std::move(nodes), place);
+        const auto at = [&](int row) {
+            return place.parent ? place.parent->child(row) : page.topLevelNodes()[size_t(row)].get();
+        };
+        QCOMPARE(first, at(place.row));
+        std::vector<const Node*> inserted;
+        for (int row = place.row; row < place.row + int(sources.size()); ++row)
+            inserted.push_back(at(row));
+        QCOMPARE(SubtreeBytes(inserted), expectedCopy);
     }
     QCOMPARE(Shape(page.topLevelNodes()), after);
     QCOMPARE(doc.history().Size(), size_t(1));
