@@ -13,6 +13,7 @@
 #include "settings/SettingsStore.h"
 #include "ui_TformMain.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QMenu>
@@ -111,6 +112,8 @@ TformMain::TformMain(PageDocument& document, Settings& settings, QWidget* parent
 
 TformMain::~TformMain()
 {
+    // The focus moves while the widgets go; a window half gone must not hear of it.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     page_.removeObserver(this);
 }
 

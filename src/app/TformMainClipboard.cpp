@@ -21,21 +21,25 @@ void TformMain::createNodeClipboardItems()
     pmnuTreeView_->addSeparator();
     const struct {
         const char* name;
-        QAction* mainItem; // gives the caption, the key and the hint
+        QAction* mainItem; // gives the caption and the key
+        const char* hint;  // null: the main item's
         std::function<void()> command;
     } items[] = {
-        {"pmnuTreeView_X", ui_->MainMenu_EX, [this] { CutNode(); }},
-        {"pmnuTreeView_C", ui_->MainMenu_EC, [this] { CopyNode(); }},
-        {"pmnuTreeView_V", ui_->MainMenu_EV, [this] { PasteNodes(false); }},
-        {"pmnuTreeView_K", ui_->MainMenu_EK, [this] { PasteNodes(true); }},
-        {"pmnuTreeView_L", ui_->MainMenu_EL, [this] { DuplicateNode(); }},
+        {"pmnuTreeView_X", ui_->MainMenu_EX, "選択しているノードを子や孫ごとクリップボードに切り取ります。",
+         [this] { CutNode(); }},
+        {"pmnuTreeView_C", ui_->MainMenu_EC, "選択しているノードを子や孫ごとクリップボードにコピーします。",
+         [this] { CopyNode(); }},
+        {"pmnuTreeView_V", ui_->MainMenu_EV, "クリップボードのノードを、選択しているノードのすぐ後に貼り付けます。",
+         [this] { PasteNodes(false); }},
+        {"pmnuTreeView_K", ui_->MainMenu_EK, nullptr, [this] { PasteNodes(true); }},
+        {"pmnuTreeView_L", ui_->MainMenu_EL, nullptr, [this] { DuplicateNode(); }},
     };
     static_assert(std::size(items) == std::tuple_size_v<decltype(pmnuTreeViewClipboard_)>);
     for (size_t i = 0; i < std::size(items); ++i) {
         QAction* a = pmnuTreeView_->addAction(items[i].mainItem->text());
         a->setObjectName(QString::fromLatin1(items[i].name));
         a->setShortcut(items[i].mainItem->shortcut());
-        a->setStatusTip(items[i].mainItem->statusTip());
+        a->setStatusTip(items[i].hint ? QString::fromUtf8(items[i].hint) : items[i].mainItem->statusTip());
         connect(a, &QAction::triggered, this, items[i].command);
         pmnuTreeViewClipboard_[i] = a;
     }
