@@ -36,27 +36,29 @@ class TestClipboardCommands : public QObject {
 private slots:
     void keysServeTheFocusedControl_data();
     void keysServeTheFocusedControl();
-    void copyHoldsWhatWasJustTyped();
 };
 
 void TestClipboardCommands::keysServeTheFocusedControl_data()
 {
-    QTest::addColumn<bool>("inTree"); // else the editor has the focus
+    QTest::addColumn<QString>("typed"); // into the editor first, with no pause after it
+    QTest::addColumn<bool>("inTree");   // else the editor has the focus
     QTest::addColumn<QString>("keys");
     QTest::addColumn<int>("selected"); // index in document order
     QTest::addColumn<QString>("shape");
     QTest::addColumn<int>("selectedAfter");
     // Every row starts from a(b) c, with x(y) on the clipboard as indented text.
-    QTest::newRow("tree-paste-after") << true << "Ctrl+V" << 1 << "a(b x(y)) c" << 2;
-    QTest::newRow("tree-paste-as-child") << true << "Ctrl+Shift+V" << 1 << "a(b(x(y))) c" << 2;
-    QTest::newRow("tree-duplicate") << true << "Ctrl+Shift+D" << 0 << "a(b) a(b) c" << 2;
-    QTest::newRow("tree-cut") << true << "Ctrl+X" << 0 << "c" << 0;
-    QTest::newRow("editor-paste-is-text") << false << "Ctrl+V" << 1 << "a(b) c" << 1;
-    QTest::newRow("editor-duplicate-does-nothing") << false << "Ctrl+Shift+D" << 1 << "a(b) c" << 1;
+    QTest::newRow("tree-paste-after") << "" << true << "Ctrl+V" << 1 << "a(b x(y)) c" << 2;
+    QTest::newRow("tree-paste-as-child") << "" << true << "Ctrl+Shift+V" << 1 << "a(b(x(y))) c" << 2;
+    QTest::newRow("tree-duplicate") << "" << true << "Ctrl+Shift+D" << 0 << "a(b) a(b) c" << 2;
+    QTest::newRow("tree-cut") << "" << true << "Ctrl+X" << 0 << "c" << 0;
+    QTest::newRow("tree-copy-right-after-typing") << "typed" << true << "Ctrl+C" << 1 << "a(b) c" << 1;
+    QTest::newRow("editor-paste-is-text") << "" << false << "Ctrl+V" << 1 << "a(b) c" << 1;
+    QTest::newRow("editor-duplicate-does-nothing") << "" << false << "Ctrl+Shift+D" << 1 << "a(b) c" << 1;
 }
 
 void TestClipboardCommands::keysServeTheFocusedControl()
 {
+    QFETCH(QString, typed);
     QFETCH(bool, inTree);
     QFETCH(QString, keys);
     QFETCH(int, selected);
@@ -72,12 +74,17 @@ void TestClipboardCommands::keysServeTheFocusedControl()
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    QGuiApplication::clipboard()->setText(QStringLiteral("x\n\ty"));
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(QStringLiteral("x\n\ty"));
     const QByteArray before = Bytes(page);
     window.selectNode(page.NodeAt(selected));
-    QWidget* focus = inTree ? static_cast<QWidget*>(window.form().TreeView) : window.form().RichEdit;
+    const QByteArray selectedBody = QByteArray::fromStdString(page.NodeAt(selected)->record().Body);
+    ColourEditor* editor = window.form().RichEdit;
+    editor->setFocus();
+    QTest::keyClicks(editor, typed);
+    QWidget* focus = inTree ? static_cast<QWidget*>(window.form().TreeView) : editor;
     focus->setFocus();
-    const QString editorText = window.form().RichEdit->text();
+    const QString editorText = editor->text();
     // The node-only commands follow the focus.
     QCOMPARE(window.form().MainMenu_EK->isEnabled(), inTree);
     QCOMPARE(window.form().MainMenu_EL->isEnabled(), inTree);
@@ -86,34 +93,19 @@ void TestClipboardCommands::keysServeTheFocusedControl()
     QCOMPARE(Shape(page.topLevelNodes()), shape);
     QCOMPARE(window.selectedNode(), page.NodeAt(selectedAfter));
     if (!inTree && keys == QLatin1String("Ctrl+V"))
-        QCOMPARE(window.form().RichEdit->text(), QStringLiteral("x\n\ty") + editorText);
-    // One step, whatever it did.
+        QCOMPARE(editor->text(), QStringLiteral("x\n\ty") + editorText);
+    if (keys == QLatin1String("Ctrl+X") || keys == QLatin1String("Ctrl+C")) {
+        const NodeClipboard::Pasted copied = NodeClipboard::Paste(*clipboard->mimeData());
+        QCOMPARE(copied.nodes.size(), size_t(1));
+        QCOMPARE(QByteArray::fromStdString(copied.nodes.front()->record().Body),
+                 typed.toLatin1() + selectedBody);
+    }
+    // One step, whatever it did (and the typing one more).
     window.UndoPage();
+    if (!typed.isEmpty())
+        window.UndoPage();
     QCOMPARE(Bytes(page), before);
     QVERIFY(!document.CanUndo());
-    if (keys == QLatin1String("Ctrl+X")) {
-        QVERIFY(QGuiApplication::clipboard()->mimeData()->hasFormat(NodeClipboard::NodesMimeType));
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a\n\tb\n"));
-    }
-}
-
-void TestClipboardCommands::copyHoldsWhatWasJustTyped()
-{
-    PageDocument document;
-    Node* node = document.page().AddSiblingNode(nullptr);
-    Settings settings;
-    TformMain window(document, settings);
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    window.selectNode(node);
-    window.form().RichEdit->setFocus();
-    QTest::keyClicks(window.form().RichEdit, QStringLiteral("typed"));
-    window.form().TreeView->setFocus(); // no pause yet: the typing is no step so far
-    QTest::keySequence(window.form().TreeView, QKeySequence(QStringLiteral("Ctrl+C")));
-    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
-    QVERIFY(copied->hasFormat(NodeClipboard::NodesMimeType));
-    QCOMPARE(NodeClipboard::Paste(*copied).nodes.front()->record().Body, "typed");
 }
 
 QTEST_MAIN(TestClipboardCommands)
