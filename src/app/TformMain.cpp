@@ -13,6 +13,7 @@
 #include "settings/SettingsStore.h"
 #include "ui_TformMain.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QMenu>
@@ -105,6 +106,7 @@ TformMain::TformMain(PageDocument& document, Settings& settings, QWidget* parent
     connectCommands();
     connectDocumentCommands();
     connectWindowCommands();
+    connectClipboardCommands();
     ClearBinding();
     updateNodeCommands();
     ApplyEditorAppearance();
@@ -112,6 +114,8 @@ TformMain::TformMain(PageDocument& document, Settings& settings, QWidget* parent
 
 TformMain::~TformMain()
 {
+    // The focus moves while the widgets go; a window half gone must not hear of it.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     page_.removeObserver(this);
 }
 
@@ -137,6 +141,7 @@ void TformMain::createPopupMenus()
     pmnuTreeView_M_ = pmnuTreeView_->addAction(QStringLiteral("名前の変更(&M)"), this, &TformMain::pmnuTreeView_MClick);
     pmnuTreeView_M_->setObjectName(QStringLiteral("pmnuTreeView_M"));
     pmnuTreeView_M_->setShortcut(QKeySequence(Qt::Key_F2));
+    createNodeClipboardItems();
     pmnuTreeView_->addSeparator();
     QAction* r = pmnuTreeView_->addAction(QStringLiteral("エディットビュー(&R)"), this, &TformMain::pmnuTreeView_RClick);
     r->setObjectName(QStringLiteral("pmnuTreeView_R"));
@@ -368,6 +373,7 @@ void TformMain::updateNodeCommands()
     pmnuTreeView_D_->setEnabled(enabled);
     pmnuTreeView_M_->setEnabled(enabled);
     updateOutlineCommands();
+    updateClipboardCommands();
 }
 
 void TformMain::cboxPublishClick()

@@ -3,6 +3,7 @@
 #include "app/AppWindows.h"
 #include "app/DropRules.h"
 #include "document/Page.h"
+#include "page/NodeClipboard.h"
 #include "settings/Settings.h"
 
 #include <QMainWindow>
@@ -137,6 +138,8 @@ private slots:
     void MainMenu_EXClick();
     void MainMenu_ECClick();
     void MainMenu_EVClick();
+    void MainMenu_EKClick();
+    void MainMenu_ELClick();
     void MainMenu_EAClick();
     void sbtnNodePropertyClick();
     void cboxPublishClick();
@@ -209,6 +212,18 @@ private:
     void OfferRecovery();
     void RestoreFromCopy();
 
+    // The clipboard commands (TformMainClipboard.cpp).
+    void createNodeClipboardItems();
+    void connectClipboardCommands();
+    void updateClipboardCommands();
+    NodeClipboard::ClipboardTarget clipboardTarget() const;
+    bool CopyNode();
+    void CutNode();
+    void PasteNodes(bool asChild);
+    void DuplicateNode();
+    // Selects the first of `count` nodes just put in at `place`, shown open.
+    void showInsertedNodes(NodePlace place, int count);
+
     void createPopupMenus();
     void connectCommands();
     void addNodeAndEdit(Node* node);
@@ -261,6 +276,9 @@ private:
     QAction* pmnuTreeView_M_ = nullptr;
     QAction* addAfter_ = nullptr;
     std::array<QAction*, 4> keyMoves_{}; // by KeyMove
+    // Cut, copy, paste, paste as child, duplicate.
+    std::array<QAction*, 5> pmnuTreeViewClipboard_{};
+    bool nodesOnClipboard_ = false; // the clipboard holds what a paste makes nodes of
     QTimer* Timer = nullptr;
     std::array<QPixmap, 6> arrowFrames_;
 

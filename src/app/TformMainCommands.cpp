@@ -297,24 +297,6 @@ void TformMain::MainMenu_ERClick()
     RedoPage();
 }
 
-void TformMain::MainMenu_EXClick()
-{
-    if (editorHasFocus())
-        ui_->RichEdit->cut();
-}
-
-void TformMain::MainMenu_ECClick()
-{
-    if (editorHasFocus())
-        ui_->RichEdit->copy();
-}
-
-void TformMain::MainMenu_EVClick()
-{
-    if (editorHasFocus())
-        ui_->RichEdit->paste();
-}
-
 void TformMain::MainMenu_EAClick()
 {
     if (editorHasFocus())

@@ -51,6 +51,20 @@ void PageDocument::Delete(Node* node)
     Push(std::make_unique<DeleteNodeStep>(page_.TakeNode(node), place));
 }
 
+Node* PageDocument::Insert(std::vector<std::unique_ptr<Node>> nodes, NodePlace place)
+{
+    if (nodes.empty())
+        return nullptr;
+    std::vector<Node*> inserted;
+    inserted.reserve(nodes.size());
+    for (auto& node : nodes) {
+        inserted.push_back(node.get());
+        page_.PutNode(std::move(node), {place.parent, place.row + int(inserted.size()) - 1});
+    }
+    Push(std::make_unique<InsertNodesStep>(inserted, place));
+    return inserted.front();
+}
+
 void PageDocument::Rename(Node* node, SjisView name)
 {
     if (!node)

@@ -23,6 +23,9 @@ public:
     Node* AddChild(Node* selected);
     Node* AddSiblingAfter(Node* selected);
     void Delete(Node* node);
+    // Whole subtrees put in side by side, the first at `place` (a paste, a
+    // duplicate): one step. Returns the first of them; null when none.
+    Node* Insert(std::vector<std::unique_ptr<Node>> nodes, NodePlace place);
     void Rename(Node* node, SjisView name);
     void Move(Node* node, Node* target, Placement placement);
     // Up, down, in or out by the outline's keys; false at the edge.

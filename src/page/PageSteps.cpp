@@ -48,6 +48,29 @@ void DeleteNodeStep::Redo(Page& page)
     owned_ = page.TakeNode(node_);
 }
 
+InsertNodesStep::InsertNodesStep(std::vector<Node*> nodes, NodePlace place)
+    : nodes_(std::move(nodes)), place_(place), bytes_(sizeof(*this))
+{
+    assert(!nodes_.empty());
+    for (const Node* node : nodes_)
+        bytes_ += SubtreeBytes(*node);
+}
+
+void InsertNodesStep::Undo(Page& page)
+{
+    // The last first, so that the rows of the others stay as they were.
+    for (auto it = nodes_.rbegin(); it != nodes_.rend(); ++it)
+        owned_.push_back(page.TakeNode(*it));
+}
+
+void InsertNodesStep::Redo(Page& page)
+{
+    for (int i = 0; !owned_.empty(); ++i) {
+        page.PutNode(std::move(owned_.back()), {place_.parent, place_.row + i});
+        owned_.pop_back();
+    }
+}
+
 // --- a node's record -------------------------------------------------------------
 
 NodeFlags FlagsOf(const TRecord& record)

@@ -43,6 +43,24 @@ private:
     std::size_t bytes_;
 };
 
+// Whole subtrees inserted side by side at one place (a paste, a duplicate).
+class InsertNodesStep final : public PageStep {
+public:
+    // `nodes` are in the page already, at `place` and the rows after it.
+    InsertNodesStep(std::vector<Node*> nodes, NodePlace place);
+    void Undo(Page& page) override;
+    void Redo(Page& page) override;
+    Node* ShownAfterUndo() const override { return place_.parent; }
+    Node* ShownAfterRedo() const override { return nodes_.front(); }
+    std::size_t Bytes() const override { return bytes_; }
+
+private:
+    std::vector<Node*> nodes_;
+    NodePlace place_;
+    std::vector<std::unique_ptr<Node>> owned_; // while undone
+    std::size_t bytes_;
+};
+
 class RenameNodeStep final : public PageStep {
 public:
     RenameNodeStep(Node* node, SjisString before, SjisString after)

@@ -323,7 +323,25 @@ size_t EstimatedSize(const Page& page)
     return size;
 }
 
+// Null for a tag case that writes the DOCTYPE line alone.
+const TagSet* TagSetOf(const GeneratorOptions& options)
+{
+    return options.DefaultTagCase == 0 ? &CapitalisedTags
+        : options.DefaultTagCase == 1  ? &LowerCaseTags
+                                       : nullptr;
+}
+
 } // namespace
+
+SjisString GenerateOutlineHtml(const Page& page, const GeneratorOptions& options)
+{
+    SjisString out;
+    if (const TagSet* tags = TagSetOf(options)) {
+        const QDateTime unused; // the outline shows no date
+        Generator(page, options, *tags, unused).outline(out);
+    }
+    return out;
+}
 
 SjisString GeneratePageHtml(const Page& page, const GeneratorOptions& options, const QDateTime& now)
 {
@@ -333,9 +351,7 @@ SjisString GeneratePageHtml(const Page& page, const GeneratorOptions& options, c
     else
         Fill(out, "<!DOCTYPE {}>\n", {page.Doctype});
 
-    const TagSet* tags = options.DefaultTagCase == 0 ? &CapitalisedTags
-        : options.DefaultTagCase == 1                ? &LowerCaseTags
-                                                     : nullptr;
+    const TagSet* tags = TagSetOf(options);
     if (!tags)
         return out;
 

@@ -25,3 +25,7 @@ struct GeneratorOptions {
 // and the copyright year. Values are inserted exactly as stored: the user
 // writes HTML, so nothing is escaped.
 SjisString GeneratePageHtml(const Page& page, const GeneratorOptions& options, const QDateTime& now);
+
+// The outline part of that text alone: each published node's heading and
+// body, as the whole page has them. Empty for a tag case that writes no page.
+SjisString GenerateOutlineHtml(const Page& page, const GeneratorOptions& options);

@@ -11,8 +11,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -465,9 +467,11 @@ private slots:
         Node* node = AddNode(f.page, nullptr, "n", "abc");
         f.open();
         f.select(node);
+        // With the tree focused, the commands serve the nodes.
         f.tree()->setFocus();
         f.editor()->setSelection(0, 3);
-        f.ui().MainMenu_EX->trigger();
+        f.ui().MainMenu_EC->trigger();
+        QVERIFY(QGuiApplication::clipboard()->mimeData()->hasFormat(NodeClipboard::NodesMimeType));
         QCOMPARE(f.editor()->text(), QStringLiteral("abc"));
 
         f.editor()->setFocus();

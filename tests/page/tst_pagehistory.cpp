@@ -1,6 +1,7 @@
 // The page's history as a whole: seeded random edits of random pages, then
 // everything undone and redone, must give back the page byte for byte.
 #include "document/PageFile.h"
+#include "page/NodeClipboard.h"
 #include "page/PageDocument.h"
 
 #include <QBuffer>
@@ -95,9 +96,9 @@ QByteArray Snapshot(const Page& page)
 }
 
 // MarkSaved comes last: only some sequences save in the middle.
-enum class Op { AddSibling, AddChild, Delete, Rename, Move, SetFlags, SetBody, Properties, Undo, Redo, MarkSaved };
+enum class Op { AddSibling, AddChild, Delete, Rename, Move, SetFlags, SetBody, Properties, Paste, Undo, Redo, MarkSaved };
 const char* const OpNames[] = {"AddSibling", "AddChild", "Delete", "Rename", "Move",     "SetFlags",
-                               "SetBody",    "PropertiesEdited", "Undo", "Redo", "MarkSaved"};
+                               "SetBody",    "PropertiesEdited", "Paste", "Undo", "Redo", "MarkSaved"};
 
 struct Outcome {
     bool mustNotStep = false; // a refused move, a call that only moves the caret
@@ -116,6 +117,19 @@ Outcome MoveRandom(Rng& rng, PageDocument& doc, Node* node)
     }
     doc.Move(node, target, Placement(Below(rng, 3)));
     return {node && target && target->isInSubtreeOf(node)};
+}
+
+// A copy of any node's subtree put in after another node or as its last
+// child: a paste, or a duplicate when the two are the same.
+Outcome PasteRandom(Rng& rng, PageDocument& doc, Node* target)
+{
+    const Node* source = OneIn(rng, 3) ? target : RandomNode(rng, doc.page());
+    if (!source)
+        return {};
+    std::vector<std::unique_ptr<Node>> nodes;
+    nodes.push_back(NodeClipboard::CopyOfSubtree(*source));
+    doc.Insert(std::move(nodes), NodeClipboard::PastePlace(doc.page(), target, OneIn(rng, 2)));
+    return {};
 }
 
 Outcome SetBodyRandom(Rng& rng, PageDocument& doc, Node* node)
@@ -157,6 +171,7 @@ Outcome Apply(Rng& rng, PageDocument& doc, Op op)
         doc.PropertiesEdited(before);
         break;
     }
+    case Op::Paste: return PasteRandom(rng, doc, node);
     case Op::Undo: doc.Undo(); break;
     case Op::Redo: doc.Redo(); break;
     case Op::MarkSaved: doc.MarkSaved(); break;
