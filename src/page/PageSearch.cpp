@@ -186,15 +186,22 @@ struct PageSearch::Span {
 class PageSearch::Scratch {
 public:
     QString shown;
-    std::vector<int> offsets;
-    FoldedText folded;
+    FoldedText folded; // what is searched
+    FoldedText mapped; // the same with its origins, once a text has a match
+    std::vector<int> offsets; // byte offsets of `shown`, once it has a match
+    QString again;            // `shown` made again with its offsets
 };
 
 PageSearch::PageSearch(const QString& pattern, const SearchOptions& options) : pattern_(pattern), options_(options)
 {
     if (pattern_.isEmpty())
         return;
-    searched_ = options_.foldJapanese ? FoldPattern(pattern_, options_.regularExpression) : pattern_;
+    // A regular expression is told itself to ignore case: folding its
+    // pattern would turn \D into \d.
+    folding_ = {options_.foldJapanese, !options_.caseSensitive && !options_.regularExpression};
+    searched_ = folding_.japanese || folding_.caseless
+        ? FoldPattern(pattern_, folding_, options_.regularExpression)
+        : pattern_;
     if (options_.regularExpression) {
         QRegularExpression::PatternOptions flags =
             QRegularExpression::MultilineOption | QRegularExpression::UseUnicodePropertiesOption;
@@ -260,21 +267,28 @@ template <typename OnSpan> void PageSearch::ScanBytes(SjisView bytes, PageTextFi
 template <typename OnSpan>
 void PageSearch::ScanShown(SjisView bytes, PageTextField field, bool wantBytes, Scratch& s, OnSpan&& onSpan) const
 {
-    if (wantBytes)
-        ShownTextWithOffsets(bytes, field, s.shown, s.offsets);
-    else
-        s.shown = ShownText(bytes, field);
-    const bool fold = options_.foldJapanese;
+    s.shown = ShownText(bytes, field);
+    const bool fold = folding_.japanese || folding_.caseless;
     if (fold)
-        FoldText(s.shown, s.folded);
+        FoldText(s.shown, folding_, s.folded, false);
     const QStringView haystack = fold ? QStringView(s.folded.text) : QStringView(s.shown);
-    const auto source = [&](qsizetype i) { return fold ? s.folded.origin[std::size_t(i)] : int(i); };
+    // Most texts hold no match: the maps back to the source and to the
+    // bytes are made for those that do.
+    bool mapped = false;
     enum Verdict { Rejected, Stop, Go };
     const auto offer = [&](qsizetype from, qsizetype to, const QRegularExpressionMatch* match) {
-        const bool whole = fold ? s.folded.IsBoundary(from) && s.folded.IsBoundary(to)
+        if (!mapped) {
+            if (fold)
+                FoldText(s.shown, folding_, s.mapped, true);
+            if (wantBytes)
+                ShownTextWithOffsets(bytes, field, s.again, s.offsets);
+            mapped = true;
+        }
+        const bool whole = fold ? s.mapped.IsBoundary(from) && s.mapped.IsBoundary(to)
                                 : IsCharacterBoundary(s.shown, from) && IsCharacterBoundary(s.shown, to);
         if (!whole)
             return Rejected;
+        const auto source = [&](qsizetype i) { return fold ? s.mapped.origin[std::size_t(i)] : int(i); };
         Span span;
         span.start = source(from);
         span.end = source(to);
@@ -299,14 +313,14 @@ void PageSearch::ScanShown(SjisView bytes, PageTextField field, bool wantBytes, 
         }
         return;
     }
-    const Qt::CaseSensitivity cs = options_.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    qsizetype at = haystack.indexOf(searched_, 0, cs);
+    // Case, where it does not count, is folded away with the rest.
+    qsizetype at = haystack.indexOf(searched_);
     while (at >= 0) {
         const qsizetype end = at + searched_.size();
         const Verdict verdict = offer(at, end, nullptr);
         if (verdict == Stop)
             return;
-        at = haystack.indexOf(searched_, verdict == Go ? end : at + 1, cs);
+        at = haystack.indexOf(searched_, verdict == Go ? end : at + 1);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "page/PageTexts.h"
+#include "page/TextFolding.h"
 
 #include <QRegularExpression>
 #include <QString>
@@ -106,6 +107,7 @@ private:
     QString pattern_;
     SearchOptions options_;
     QString error_;
+    Folding folding_;
     QString searched_;           // the pattern as it is looked for (folded)
     QRegularExpression regex_;
     std::optional<SjisString> bytePattern_; // set when the plain pattern is looked for in bytes

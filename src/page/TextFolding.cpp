@@ -38,7 +38,7 @@ char16_t WithSoundMark(char16_t kana, char16_t mark)
 }
 
 // One character folded, for all but the half-width katakana.
-char16_t FoldOne(char16_t c)
+char16_t FoldJapanese(char16_t c)
 {
     if (c >= 0xFF01 && c <= 0xFF5E)
         return char16_t(c - 0xFF01 + 0x21);
@@ -49,45 +49,66 @@ char16_t FoldOne(char16_t c)
     return c;
 }
 
+char16_t FoldCase(char16_t c)
+{
+    if (c < 0x80)
+        return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    return char16_t(QChar::toCaseFolded(c));
+}
+
 } // namespace
 
-void FoldText(QStringView source, FoldedText& out)
+void FoldText(QStringView source, Folding folding, FoldedText& out, bool withOrigins)
 {
     out.text.resize(source.size());
-    out.origin.resize(std::size_t(source.size()) + 1);
+    if (withOrigins)
+        out.origin.resize(std::size_t(source.size()) + 1);
     QChar* text = out.text.data();
     qsizetype n = 0;
+    const auto put = [&](char16_t c, qsizetype from) {
+        if (withOrigins)
+            out.origin[std::size_t(n)] = int(from);
+        text[n++] = QChar(folding.caseless ? FoldCase(c) : c);
+    };
     for (qsizetype i = 0; i < source.size();) {
         const char16_t c = source[i].unicode();
-        out.origin[std::size_t(n)] = int(i);
         if (QChar::isHighSurrogate(c) && i + 1 < source.size() && source[i + 1].isLowSurrogate()) {
-            // One character: no match may begin or end between its halves.
-            out.origin[std::size_t(n) + 1] = int(i);
-            text[n++] = source[i];
+            // Kept as it is (nothing that code page 932 holds out there has
+            // a case); no match may begin or end between its halves.
+            put(c, i);
+            if (withOrigins)
+                out.origin[std::size_t(n)] = int(i);
             text[n++] = source[i + 1];
             i += 2;
             continue;
         }
+        if (!folding.japanese) {
+            put(c, i);
+            ++i;
+            continue;
+        }
         if (c < HalfWidthFirst || c > HalfWidthLast) {
-            text[n++] = QChar(FoldOne(c));
+            put(FoldJapanese(c), i);
             ++i;
             continue;
         }
         const char16_t kana = FullWidthKana[c - HalfWidthFirst];
         const char16_t next = i + 1 < source.size() ? source[i + 1].unicode() : 0;
         const char16_t voiced = next == VoicedMark || next == SemiVoicedMark ? WithSoundMark(kana, next) : 0;
-        text[n++] = QChar(voiced ? voiced : kana);
+        put(voiced ? voiced : kana, i);
         i += voiced ? 2 : 1;
     }
     out.text.truncate(n);
-    out.origin.resize(std::size_t(n) + 1);
-    out.origin[std::size_t(n)] = int(source.size());
+    if (withOrigins) {
+        out.origin.resize(std::size_t(n) + 1);
+        out.origin[std::size_t(n)] = int(source.size());
+    }
 }
 
-QString FoldPattern(QStringView pattern, bool regularExpression)
+QString FoldPattern(QStringView pattern, Folding folding, bool regularExpression)
 {
     FoldedText folded;
-    FoldText(pattern, folded);
+    FoldText(pattern, folding, folded, true);
     if (!regularExpression)
         return folded.text;
     QString escaped;
