@@ -14,6 +14,7 @@
 #include <optional>
 
 class DesktopOpener;
+class FindBar;
 class OutlineModel;
 class PageDocument;
 class PageRecovery;
@@ -26,6 +27,9 @@ class SettingsStore;
 class TOpenFileHistories;
 struct PageFileContext;
 struct PageFileResult;
+struct PageMatch;
+struct PageTextChange;
+struct SearchPosition;
 namespace Ui {
 class TformMain;
 }
@@ -166,6 +170,10 @@ private slots:
     void MainMenu_EPClick();
     void MainMenu_TFClick();
     void MainMenu_HAClick();
+    void MainMenu_EFClick();
+    void MainMenu_ENClick();
+    void MainMenu_EBClick();
+    void MainMenu_EHClick();
 
 private:
     // Start-up and shutdown.
@@ -203,6 +211,19 @@ private:
     void PageStarted(bool offerRecovery);
     void OfferRecovery();
     void RestoreFromCopy();
+
+    // Find and replace.
+    void connectFindCommands();
+    void CountMatches();
+    void FindAdjacent(bool forward);
+    SearchPosition FindFrom() const;
+    // The match is still as it was shown (selected in the editor).
+    bool IsShown(const PageMatch& match) const;
+    void ShowMatch(std::size_t index);
+    void ShowHeaderMatch(const PageMatch& match);
+    void ReplaceMatch();
+    void ReplaceAllMatches();
+    void ShowReplaced(const std::vector<PageTextChange>& changes);
 
     void createPopupMenus();
     void connectCommands();
@@ -254,4 +275,5 @@ private:
     Node* bound_ = nullptr;
     QString loadedText_; // the bound body as loaded: unchanged text is never re-encoded
     ScrollDirection scrollDirection_ = ScrollDirection::None;
+    FindBar* findBar_ = nullptr;
 };

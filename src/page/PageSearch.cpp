@@ -267,7 +267,7 @@ template <typename OnSpan> void PageSearch::ScanBytes(SjisView bytes, PageTextFi
 template <typename OnSpan>
 void PageSearch::ScanShown(SjisView bytes, PageTextField field, bool wantBytes, Scratch& s, OnSpan&& onSpan) const
 {
-    s.shown = ShownText(bytes, field);
+    s.shown = TextAsShown(bytes, field);
     const bool fold = folding_.japanese || folding_.caseless;
     if (fold)
         FoldText(s.shown, folding_, s.folded, false);
@@ -281,7 +281,7 @@ void PageSearch::ScanShown(SjisView bytes, PageTextField field, bool wantBytes, 
             if (fold)
                 FoldText(s.shown, folding_, s.mapped, true);
             if (wantBytes)
-                ShownTextWithOffsets(bytes, field, s.again, s.offsets);
+                TextAsShownWithOffsets(bytes, field, s.again, s.offsets);
             mapped = true;
         }
         const bool whole = fold ? s.mapped.IsBoundary(from) && s.mapped.IsBoundary(to)

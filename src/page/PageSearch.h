@@ -20,7 +20,7 @@ struct SearchOptions {
 };
 
 // A match: where it lies, and its range in the text as the user sees it
-// (ShownText: a decoded name, a body as the editor shows it). `order` is
+// (TextAsShown: a decoded name, a body as the editor shows it). `order` is
 // its text's rank in the search order (PlaceOrder).
 struct PageMatch {
     PageTextPlace place;

@@ -36,7 +36,7 @@ const SjisString& TextAt(const Page& page, PageTextPlace place)
     return page.UserHeader;
 }
 
-QString ShownText(SjisView bytes, PageTextField field)
+QString TextAsShown(SjisView bytes, PageTextField field)
 {
     QString text = TextCodec::ToUnicode(bytes);
     if (KeepsLineBreaks(field) && text.contains(u'\r')) {
@@ -46,7 +46,7 @@ QString ShownText(SjisView bytes, PageTextField field)
     return text;
 }
 
-void ShownTextWithOffsets(SjisView bytes, PageTextField field, QString& text, std::vector<int>& offsets)
+void TextAsShownWithOffsets(SjisView bytes, PageTextField field, QString& text, std::vector<int>& offsets)
 {
     const QString decoded = TextCodec::ToUnicode(bytes);
     text.clear();

@@ -28,9 +28,9 @@ const SjisString& TextAt(const Page& page, PageTextPlace place);
 // The text as the user sees it, whose positions find and replace report:
 // a name decoded; a body or the header as the editor shows it, every line
 // break (CR LF, a lone CR or a lone LF) one '\n'.
-QString ShownText(SjisView bytes, PageTextField field);
+QString TextAsShown(SjisView bytes, PageTextField field);
 
 // The same, with the byte offset in `bytes` at which each position of the
 // text starts (offsets[text.size()] is bytes.size()), so that a range of it
 // can be replaced in the bytes without re-encoding the rest.
-void ShownTextWithOffsets(SjisView bytes, PageTextField field, QString& text, std::vector<int>& offsets);
+void TextAsShownWithOffsets(SjisView bytes, PageTextField field, QString& text, std::vector<int>& offsets);

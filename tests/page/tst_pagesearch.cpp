@@ -148,7 +148,7 @@ private slots:
         Fill(page, texts, header);
         // The positions are the editor's.
         for (const Node* node : page.NodesInDocumentOrder())
-            QCOMPARE(ShownText(node->record().Body, PageTextField::Body), EditorText::FromBody(node->record().Body));
+            QCOMPARE(TextAsShown(node->record().Body, PageTextField::Body), EditorText::FromBody(node->record().Body));
 
         const PageSearch search(pattern, Options(flags));
         if (expected == u"error") {
