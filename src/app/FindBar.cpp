@@ -60,21 +60,25 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent)
     bttnReplace = AddButton(layout_, QStringLiteral("置換(&R)"), "bttnReplace", 1, 2);
     bttnReplaceAll = AddButton(layout_, QStringLiteral("すべて置換(&A)"), "bttnReplaceAll", 1, 3);
 
-    auto* options = new QHBoxLayout;
-    layout_->addLayout(options, 2, 0, 1, 6);
-    const auto option = [this, options](const QString& text, const char* name) {
+    // Two rows of options, so that the bar fits the window's design width.
+    QHBoxLayout* options[] = {new QHBoxLayout, new QHBoxLayout};
+    layout_->addLayout(options[0], 2, 0, 1, 6);
+    layout_->addLayout(options[1], 3, 0, 1, 6);
+    const auto option = [this](QHBoxLayout* row, const QString& text, const char* name) {
         auto* box = new QCheckBox(text);
         box->setObjectName(QString::fromLatin1(name));
-        options->addWidget(box);
+        row->addWidget(box);
         connect(box, &QCheckBox::toggled, this, &FindBar::patternOrOptionsChanged);
         return box;
     };
-    cboxMatchCase = option(QStringLiteral("大文字と小文字を区別(&C)"), "cboxMatchCase");
-    cboxWholeWord = option(QStringLiteral("単語単位(&W)"), "cboxWholeWord");
-    cboxRegularExpression = option(QStringLiteral("正規表現(&X)"), "cboxRegularExpression");
-    cboxFoldJapanese = option(QStringLiteral("全角と半角・ひらがなとカタカナを区別しない(&J)"), "cboxFoldJapanese");
-    cboxUserHeader = option(QStringLiteral("ユーザ定義ヘッダも検索(&U)"), "cboxUserHeader");
-    options->addStretch();
+    cboxMatchCase = option(options[0], QStringLiteral("大文字と小文字を区別(&C)"), "cboxMatchCase");
+    cboxWholeWord = option(options[0], QStringLiteral("単語単位(&W)"), "cboxWholeWord");
+    cboxRegularExpression = option(options[0], QStringLiteral("正規表現(&X)"), "cboxRegularExpression");
+    cboxFoldJapanese =
+        option(options[1], QStringLiteral("全角と半角・ひらがなとカタカナを区別しない(&J)"), "cboxFoldJapanese");
+    cboxUserHeader = option(options[1], QStringLiteral("ユーザ定義ヘッダも検索(&U)"), "cboxUserHeader");
+    for (QHBoxLayout* row : options)
+        row->addStretch();
     editReplaceText->setToolTip(QStringLiteral("正規表現では \\1 から \\9 がグループ、\\0 が一致した全体、"
                                                "\\n が改行、\\t がタブを表します。"));
 

@@ -59,6 +59,7 @@ private slots:
 
         Key(Qt::Key_F, Qt::ControlModifier);
         QVERIFY(bar->isVisible());
+        QCOMPARE(window.width(), 640); // the bar fits the window; it does not widen it
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("editFindText"));
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("cat"));
         QTRY_COMPARE(count->text(), QStringLiteral("3 件"));
