@@ -196,7 +196,7 @@ PageSearch::PageSearch(const QString& pattern, const SearchOptions& options) : p
 {
     if (pattern_.isEmpty())
         return;
-    // A regular expression is told itself to ignore case: folding its
+    // A regular expression ignores case by its own option: folding its
     // pattern would turn \D into \d.
     folding_ = {options_.foldJapanese, !options_.caseSensitive && !options_.regularExpression};
     searched_ = folding_.japanese || folding_.caseless
