@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the new page dialog, the folder chooser,
-# the About box, the splash, the preferences' FTP tab and Qt's file dialog
-# (Japanese also in the C locale) from the real program under Xvfb.
+# the About box, the splash, the preferences' FTP tab, Qt's file dialog
+# (Japanese also in the C locale) and the find bar from the real program
+# under Xvfb.
 # Needs the built program (BUILD_DIR, default build), xvfb, xdotool,
 # fonts-noto-cjk and imagemagick (import); only run when the windows change.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 app="$PWD/${BUILD_DIR:-build}/src/app/tav-outliner"
+tavpub="$PWD/${BUILD_DIR:-build}/src/cli/tavpub"
 docs="$PWD/docs"
 
 source "$PWD/tests/e2e/session.sh"
@@ -90,4 +92,29 @@ open=$(window "開く")
 sleep 0.5
 import -window "$open" "$docs/file-dialog.png"
 key Escape
-echo "docs/new-page.png, folder-chooser.png, about.png, splash.png, preferences.png and file-dialog.png written"
+# The find bar, on a page that writes one word in katakana, half-width
+# katakana and hiragana: folding finds them all.
+xdotool windowfocus --sync "$main"
+key alt+f x                      # the untitled page is unchanged: no question
+wait_for_exit
+cat >"$work/travel.json" <<'JSON'
+{"Title": "旅の記録", "Nodes": [
+ {"Name": "はじめに", "Body": "<p>京都と奈良を旅した記録です。</p>\r\n<p>写真は<a href=\"photo.html\">アルバム</a>にあります。</p>\r\n"},
+ {"Name": "一日目：京都", "Body": "<p>朝の新幹線で京都へ。</p>\r\n<p>清水寺のあと、ｶﾞｲﾄﾞブックで見た店で昼ごはん。</p>\r\n<p>ガイドさんのおすすめは湯豆腐でした。</p>\r\n",
+  "Children": [{"Name": "写真", "Body": "<img src=\"kiyomizu.jpg\" alt=\"清水寺\">\r\n"}]},
+ {"Name": "二日目：奈良", "Body": "<p>奈良公園の鹿にせんべいをあげました。</p>\r\n"},
+ {"Name": "がいどぶっく", "Body": "<ul>\r\n<li>京都のガイド</li>\r\n</ul>\r\n"}]}
+JSON
+"$tavpub" import "$work/travel.json" "$work/travel.data"
+start_app "$app" "$work/travel.data"
+xdotool windowfocus --sync "$main"
+key Down                         # the first node
+key ctrl+h
+xdotool type --delay 40 "ガイド"
+key Tab
+xdotool type --delay 40 "案内"
+key alt+j                        # full-width and half-width, hiragana and katakana
+key F3 F3                        # the second match, selected in its body
+sleep 0.5
+import -window "$main" "$docs/find-bar.png"
+echo "docs/new-page.png, folder-chooser.png, about.png, splash.png, preferences.png, file-dialog.png and find-bar.png written"

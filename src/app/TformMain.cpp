@@ -1,5 +1,6 @@
 #include "app/TformMain.h"
 
+#include "app/FindBar.h"
 #include "app/OutlineModel.h"
 #include "app/OutlineTreeView.h"
 #include "app/ToolBarImages.h"
@@ -107,6 +108,7 @@ TformMain::TformMain(PageDocument& document, Settings& settings, QWidget* parent
     connectDocumentCommands();
     connectWindowCommands();
     connectClipboardCommands();
+    connectFindCommands();
     ClearBinding();
     updateNodeCommands();
     ApplyEditorAppearance();
@@ -425,6 +427,7 @@ void TformMain::outlineAboutToBeReset()
 
 void TformMain::outlineReset()
 {
+    findBar_->invalidate(); // its matches point into the old outline
     ClearBinding();
     expandFromModel();
     updateNodeCommands();

@@ -15,6 +15,7 @@
 #include <optional>
 
 class DesktopOpener;
+class FindBar;
 class OutlineModel;
 class PageDocument;
 class PageRecovery;
@@ -27,6 +28,9 @@ class SettingsStore;
 class TOpenFileHistories;
 struct PageFileContext;
 struct PageFileResult;
+struct PageMatch;
+struct PageTextChange;
+struct SearchPosition;
 namespace Ui {
 class TformMain;
 }
@@ -169,6 +173,10 @@ private slots:
     void MainMenu_EPClick();
     void MainMenu_TFClick();
     void MainMenu_HAClick();
+    void MainMenu_EFClick();
+    void MainMenu_ENClick();
+    void MainMenu_EBClick();
+    void MainMenu_EHClick();
 
 private:
     // Start-up and shutdown.
@@ -223,6 +231,18 @@ private:
     void DuplicateNode();
     // Selects the first of `count` nodes just put in at `place`, shown open.
     void showInsertedNodes(NodePlace place, int count);
+    // Find and replace.
+    void connectFindCommands();
+    void CountMatches();
+    void FindAdjacent(bool forward);
+    SearchPosition FindFrom() const;
+    // The match is still as it was shown (selected in the editor).
+    bool IsShown(const PageMatch& match) const;
+    void ShowMatch(std::size_t index);
+    void ShowHeaderMatch(const PageMatch& match);
+    void ReplaceMatch();
+    void ReplaceAllMatches();
+    void ShowReplaced(const std::vector<PageTextChange>& changes);
 
     void createPopupMenus();
     void connectCommands();
@@ -285,4 +305,5 @@ private:
     Node* bound_ = nullptr;
     QString loadedText_; // the bound body as loaded: unchanged text is never re-encoded
     ScrollDirection scrollDirection_ = ScrollDirection::None;
+    FindBar* findBar_ = nullptr;
 };

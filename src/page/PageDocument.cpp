@@ -2,6 +2,8 @@
 
 #include "page/PageSteps.h"
 
+#include <algorithm>
+
 PageDocument::PageDocument(QObject* parent) : QObject(parent) {}
 
 void PageDocument::Push(std::unique_ptr<PageStep> step)
@@ -138,6 +140,49 @@ void PageDocument::PropertiesEdited(const PageProperties& before)
 {
     if (page_.properties() != before)
         Push(std::make_unique<PropertiesStep>(before, page_.properties()));
+}
+
+void PageDocument::ReplaceTexts(const std::vector<PageTextChange>& changes)
+{
+    std::vector<std::unique_ptr<PageStep>> parts;
+    for (const PageTextChange& change : changes) {
+        Node* node = change.place.node;
+        switch (change.place.field) {
+        case PageTextField::Name: {
+            SjisString before = node->name();
+            page_.RenameNode(node, change.text);
+            if (node->name() != before)
+                parts.push_back(std::make_unique<RenameNodeStep>(node, std::move(before), node->name()));
+            break;
+        }
+        case PageTextField::Body: {
+            TRecord& record = node->record();
+            if (change.text == record.Body)
+                break;
+            const BodyStep::Caret before{record.SelStart, record.SelLength};
+            const auto size = std::int32_t(change.text.size());
+            const std::int32_t start = std::clamp(before.Start, 0, size);
+            const BodyStep::Caret after{start, std::clamp(before.Length, 0, size - start)};
+            parts.push_back(std::make_unique<BodyStep>(node, record.Body, change.text, before, after));
+            record.Body = change.text;
+            record.SelStart = after.Start;
+            record.SelLength = after.Length;
+            page_.NotifyRecordChanged(node);
+            break;
+        }
+        case PageTextField::UserHeader:
+            if (change.text != page_.UserHeader) {
+                const PageProperties before = page_.properties();
+                page_.UserHeader = change.text;
+                parts.push_back(std::make_unique<PropertiesStep>(before, page_.properties()));
+            }
+            break;
+        }
+    }
+    if (parts.size() == 1)
+        Push(std::move(parts.front()));
+    else if (!parts.empty())
+        Push(std::make_unique<TextsStep>(std::move(parts)));
 }
 
 void PageDocument::Undo()

@@ -2,6 +2,7 @@
 
 #include "document/Page.h"
 #include "page/PageHistory.h"
+#include "page/PageTexts.h"
 
 #include <QObject>
 
@@ -39,6 +40,10 @@ public:
     // editor): one step from `before` to what the page holds now, when they
     // differ.
     void PropertiesEdited(const PageProperties& before);
+    // New names, bodies or user header (find and replace): one step, however
+    // many texts change. A name is cleaned as Rename cleans it; a body keeps
+    // its caret where the new body still has room for it.
+    void ReplaceTexts(const std::vector<PageTextChange>& changes);
 
     bool CanUndo() const { return history_.CanUndo(); }
     bool CanRedo() const { return history_.CanRedo(); }

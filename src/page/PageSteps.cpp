@@ -129,3 +129,38 @@ std::size_t PropertiesStep::Bytes() const
 {
     return sizeof(*this) + PropertiesBytes(before_) + PropertiesBytes(after_);
 }
+
+// --- several texts at once -----------------------------------------------------------
+
+void TextsStep::Undo(Page& page)
+{
+    for (auto part = parts_.rbegin(); part != parts_.rend(); ++part)
+        (*part)->Undo(page);
+}
+
+void TextsStep::Redo(Page& page)
+{
+    for (const auto& part : parts_)
+        part->Redo(page);
+}
+
+Node* TextsStep::ShownAfterUndo() const
+{
+    for (const auto& part : parts_)
+        if (Node* node = part->ShownAfterUndo())
+            return node;
+    return nullptr;
+}
+
+bool TextsStep::ChangesBody() const
+{
+    return std::any_of(parts_.begin(), parts_.end(), [](const auto& part) { return part->ChangesBody(); });
+}
+
+std::size_t TextsStep::Bytes() const
+{
+    std::size_t bytes = sizeof(*this);
+    for (const auto& part : parts_)
+        bytes += part->Bytes();
+    return bytes;
+}

@@ -159,3 +159,20 @@ private:
     PageProperties before_;
     PageProperties after_;
 };
+
+// Several texts changed at once (replace all): the steps of each text, made
+// and undone together; undone in reverse order.
+class TextsStep final : public PageStep {
+public:
+    explicit TextsStep(std::vector<std::unique_ptr<PageStep>> parts) : parts_(std::move(parts)) {}
+    void Undo(Page& page) override;
+    void Redo(Page& page) override;
+    // The first text that changed in a node.
+    Node* ShownAfterUndo() const override;
+    Node* ShownAfterRedo() const override { return ShownAfterUndo(); }
+    bool ChangesBody() const override;
+    std::size_t Bytes() const override;
+
+private:
+    std::vector<std::unique_ptr<PageStep>> parts_;
+};
