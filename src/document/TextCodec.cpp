@@ -77,16 +77,6 @@ const Tables& Cp932()
     return *tables;
 }
 
-void AppendCodePoint(QString& out, char32_t code)
-{
-    if (code < 0x10000) {
-        out += QChar(char16_t(code));
-    } else {
-        out += QChar(QChar::highSurrogate(code));
-        out += QChar(QChar::lowSurrogate(code));
-    }
-}
-
 bool IsAscii(SjisView bytes)
 {
     for (const char c : bytes)
@@ -158,28 +148,44 @@ QString ToUnicode(SjisView sjis)
     if (IsAscii(sjis))
         return QString::fromLatin1(sjis.data(), qsizetype(sjis.size()));
     const Tables& tables = Cp932();
-    QString out;
-    out.reserve(qsizetype(sjis.size()));
+    // Written in place, as appending one character at a time was most of
+    // the cost of decoding a large page. A byte gives one UTF-16 unit, a
+    // pair one or two; only a stray byte's stand-in (two units, beyond the
+    // BMP) can outgrow the bytes' count, and then the text grows.
+    QString out(qsizetype(sjis.size()) + 1, Qt::Uninitialized);
+    char16_t* begin = reinterpret_cast<char16_t*>(out.data());
+    char16_t* to = begin;
+    const auto standIn = [&to](char32_t code) {
+        *to++ = QChar::highSurrogate(code);
+        *to++ = QChar::lowSurrogate(code);
+    };
     for (size_t i = 0; i < sjis.size();) {
+        if (to + 2 > begin + out.size()) { // room for the widest step
+            const qsizetype written = to - begin;
+            out.resize(out.size() * 2);
+            begin = reinterpret_cast<char16_t*>(out.data());
+            to = begin + written;
+        }
         const unsigned char c = static_cast<unsigned char>(sjis[i]);
         if (c < 0x80) {
-            out += QChar(char16_t(c));
+            *to++ = char16_t(c);
             ++i;
         } else if (IsHalfWidthKatakana(c)) {
-            out += QChar(char16_t(HalfWidthKatakanaBase + (c - 0xA1)));
+            *to++ = char16_t(HalfWidthKatakanaBase + (c - 0xA1));
             ++i;
         } else if (IsSjisLeadByte(c) && i + 1 < sjis.size() && IsTrailByte(static_cast<unsigned char>(sjis[i + 1]))) {
             const std::uint16_t pair = std::uint16_t(c << 8 | static_cast<unsigned char>(sjis[i + 1]));
             if (const char16_t known = tables.pairToChar[pair])
-                out += QChar(known);
+                *to++ = known;
             else
-                AppendCodePoint(out, StandInBase + pair);
+                standIn(StandInBase + pair);
             i += 2;
         } else {
-            AppendCodePoint(out, StandInBase + c);
+            standIn(StandInBase + c);
             ++i;
         }
     }
+    out.truncate(qsizetype(to - begin));
     return out;
 }
 
