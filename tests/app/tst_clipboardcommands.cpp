@@ -1,5 +1,6 @@
 // The clipboard keys in the main window: they serve the control that has
 // the focus, and each command on nodes is one step.
+#include "common/OutlineShape.h"
 #include "app/TformMain.h"
 #include "app/OutlineTreeView.h"
 #include "document/OutlineText.h"
@@ -15,14 +16,6 @@
 
 namespace {
 
-QString Shape(const Node::Children& nodes)
-{
-    QStringList parts;
-    for (const auto& n : nodes)
-        parts << QString::fromStdString(n->name())
-                     + (n->childCount() ? QLatin1Char('(') + Shape(n->children()) + QLatin1Char(')') : QString());
-    return parts.join(QLatin1Char(' '));
-}
 
 QByteArray Bytes(const Page& page)
 {

@@ -1,4 +1,5 @@
 // The main window as a user meets it: real widgets on the offscreen platform.
+#include "common/OutlineShape.h"
 #include "app/OutlineModel.h"
 #include "app/OutlineTreeView.h"
 #include "app/TformMain.h"
@@ -32,30 +33,8 @@ Node* AddNode(Page& page, Node* parent, const char* name, const char* body = "")
     return node;
 }
 
-Node* Find(Page& page, const char* name)
-{
-    for (Node* n : page.NodesInDocumentOrder())
-        if (n->name() == name)
-            return n;
-    return nullptr;
-}
 
-QByteArray PageBytes(const Page& page)
-{
-    return PageFileBytes(ImageOfPage(page)).value_or(QByteArray());
-}
 
-QString Shape(const Node::Children& nodes)
-{
-    QStringList parts;
-    for (const auto& n : nodes) {
-        QString part = QString::fromStdString(n->name());
-        if (n->childCount() > 0)
-            part += QLatin1Char('(') + Shape(n->children()) + QLatin1Char(')');
-        parts << part;
-    }
-    return parts.join(QLatin1Char(' '));
-}
 
 void TypeComposed(QWidget* editor, const QString& text)
 {

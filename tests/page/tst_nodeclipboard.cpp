@@ -1,5 +1,6 @@
 // Cut, copy, paste and duplicate of whole subtrees as steps of the page's
 // history, and the clipboard forms they go through. No widgets.
+#include "common/OutlineShape.h"
 #include "document/OutlineText.h"
 #include "document/PageFile.h"
 #include "page/NodeClipboard.h"
@@ -13,23 +14,7 @@ using namespace NodeClipboard;
 
 namespace {
 
-// The outline as names with children in brackets: "a(b c) d".
-QString Shape(const Node::Children& nodes)
-{
-    QStringList parts;
-    for (const auto& n : nodes)
-        parts << QString::fromStdString(n->name())
-                     + (n->childCount() ? QLatin1Char('(') + Shape(n->children()) + QLatin1Char(')') : QString());
-    return parts.join(QLatin1Char(' '));
-}
 
-Node* Find(const Page& page, const QString& name)
-{
-    for (Node* n : page.NodesInDocumentOrder())
-        if (QString::fromStdString(n->name()) == name)
-            return n;
-    return nullptr;
-}
 
 // A page of the outline text (TAB-indented names) whose records differ from
 // node to node, with bodies full of bytes that are not valid Shift_JIS.

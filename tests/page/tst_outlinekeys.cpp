@@ -1,65 +1,14 @@
 // The outline's keys on the document: each move and the add-after as one
 // step, with the outline before and after, and its undo and redo.
+#include "common/OutlineShape.h"
 #include "page/PageDocument.h"
 
 #include <QTest>
 
 namespace {
 
-// "a(b c) d": a with children b and c, then d.
-void Build(Page& page, const QString& shape)
-{
-    std::vector<Node*> parents{nullptr};
-    QString name;
-    const auto flush = [&] {
-        if (name.isEmpty())
-            return;
-        Node* node = page.AddChildNode(parents.back());
-        page.RenameNode(node, name.toStdString());
-        parents.push_back(node); // a '(' makes it the parent; anything else pops it
-        name.clear();
-    };
-    for (const QChar c : shape) {
-        if (c == QLatin1Char('(')) {
-            flush();
-            continue;
-        }
-        if (c == QLatin1Char(' ') || c == QLatin1Char(')')) {
-            const bool named = !name.isEmpty();
-            flush();
-            if (named)
-                parents.pop_back();
-            if (c == QLatin1Char(')'))
-                parents.pop_back();
-            continue;
-        }
-        name += c;
-    }
-    if (!name.isEmpty()) {
-        flush();
-        parents.pop_back();
-    }
-}
 
-QString Shape(const Node::Children& nodes)
-{
-    QStringList parts;
-    for (const auto& n : nodes) {
-        QString part = QString::fromStdString(n->name());
-        if (n->childCount() > 0)
-            part += QLatin1Char('(') + Shape(n->children()) + QLatin1Char(')');
-        parts << part;
-    }
-    return parts.join(QLatin1Char(' '));
-}
 
-Node* Find(const Page& page, const QString& name)
-{
-    for (Node* n : page.NodesInDocumentOrder())
-        if (QString::fromStdString(n->name()) == name)
-            return n;
-    return nullptr;
-}
 
 } // namespace
 
@@ -96,7 +45,7 @@ private slots:
         QFETCH(QString, after);
         PageDocument document;
         Page& page = document.page();
-        Build(page, before);
+        BuildOutline(page, before);
         QCOMPARE(Shape(page.topLevelNodes()), before);
         Node* node = selected.isEmpty() ? nullptr : Find(page, selected);
         const std::map<QString, KeyMove> moves{
