@@ -86,17 +86,30 @@ void BM_DeleteSubtreeAndUndo(benchmark::State& state)
         state, [] {}, [&] { document.Delete(subtree); }, [&] { document.Undo(); });
 }
 
-// The same in the real window: the tree follows the page.
-void BM_WindowDeleteSubtreeAndUndo(benchmark::State& state)
-{
+// The real window on the 100,000-node page, shown; `subtree` is the node
+// that holds 10,000.
+struct PageWindow {
     PageDocument document;
     Node* subtree = FillPage(document.page());
     Settings settings;
-    TformMain window(document, settings);
-    window.resize(800, 600);
-    window.show();
-    QApplication::processEvents();
-    QAction* deleteNode = window.findChild<QAction*>(QStringLiteral("pmnuTreeView_D"));
+    TformMain window{document, settings};
+
+    PageWindow()
+    {
+        window.resize(800, 600);
+        window.show();
+        QApplication::processEvents();
+    }
+    QAction* command(const char* name) { return window.findChild<QAction*>(QString::fromLatin1(name)); }
+};
+
+// The same in the real window: the tree follows the page.
+void BM_WindowDeleteSubtreeAndUndo(benchmark::State& state)
+{
+    PageWindow shown;
+    TformMain& window = shown.window;
+    Node* subtree = shown.subtree;
+    QAction* deleteNode = shown.command("pmnuTreeView_D");
     TimeActOrUndo(
         state,
         [&] {
@@ -119,16 +132,11 @@ void BM_WindowDeleteSubtreeAndUndo(benchmark::State& state)
 // 45,000 siblings with its subtree, as Alt+Shift+Down and Alt+Shift+Up.
 void BM_WindowMoveByKey(benchmark::State& state)
 {
-    PageDocument document;
-    Node* subtree = FillPage(document.page());
-    Settings settings;
-    TformMain window(document, settings);
-    window.resize(800, 600);
-    window.show();
-    window.selectNode(subtree);
+    PageWindow shown;
+    shown.window.selectNode(shown.subtree);
     QApplication::processEvents();
-    QAction* down = window.findChild<QAction*>(QStringLiteral("MainMenu_EMD"));
-    QAction* up = window.findChild<QAction*>(QStringLiteral("MainMenu_EMU"));
+    QAction* down = shown.command("MainMenu_EMD");
+    QAction* up = shown.command("MainMenu_EMU");
     double maxMs = 0;
     QElapsedTimer clock;
     for (auto _ : state) {
