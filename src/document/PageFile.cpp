@@ -158,21 +158,26 @@ void WriteHeader(FieldWriter& out, const PageProperties& page, SjisView outlineT
     out.text(page.UserHeader);
 }
 
-void WriteRecord(FieldWriter& out, const TRecord& r)
+void WriteRecord(FieldWriter& out, SjisView body, const PageFileImage::Record& r)
 {
-    out.text(r.Body);
-    out.flag(r.Publish);
-    out.flag(r.Hide);
-    out.flag(r.EditSource);
-    out.integer(r.SelStart);
-    out.integer(r.SelLength);
+    out.text(body);
+    out.flag(r.publish);
+    out.flag(r.hide);
+    out.flag(r.editSource);
+    out.integer(r.selStart);
+    out.integer(r.selLength);
+}
+
+PageFileImage::Record ImageRecord(const TRecord& r, std::size_t bodyEnd)
+{
+    return {bodyEnd, r.Publish, r.Hide, r.EditSource, r.SelStart, r.SelLength};
 }
 
 void WriteFields(FieldWriter& out, const Page& page)
 {
     WriteHeader(out, page.properties(), MakeOutlineText(page));
     for (const Node* node : page.NodesInDocumentOrder())
-        WriteRecord(out, node->record());
+        WriteRecord(out, node->record().Body, ImageRecord(node->record(), 0));
 }
 
 PageFileResult WriteFailure(const SjisString& path, const QString& reason)
@@ -367,29 +372,35 @@ bool WritePageFileToDevice(const Page& page, QIODevice& device)
     return out.flush();
 }
 
-PageFileImage ImageOfPage(const Page& page)
+PageFileImage ImageOfPage(const Page& page, std::size_t bodiesHint)
 {
     // One walk of the outline: on a large page it is most of the cost.
     PageFileImage image;
     image.properties = page.properties();
     image.records.reserve(std::size_t(page.NodeCount()));
-    image.outlineText = MakeOutlineText(page, [&image](const Node* node) { image.records.push_back(node->record()); });
+    image.bodies.reserve(bodiesHint + bodiesHint / 8);
+    image.outlineText = MakeOutlineText(page, [&image](const Node* node) {
+        image.bodies += node->record().Body;
+        image.records.push_back(ImageRecord(node->record(), image.bodies.size()));
+    });
     return image;
 }
 
 std::optional<QByteArray> PageFileBytes(const PageFileImage& image)
 {
     if (FindPropertyWithTerminator(image.properties) || HoldsTerminator(image.outlineText)
-        || std::any_of(image.records.begin(), image.records.end(),
-                       [](const TRecord& record) { return HoldsTerminator(record.Body); }))
+        || HoldsTerminator(image.bodies))
         return std::nullopt;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     FieldWriter out(buffer);
     WriteHeader(out, image.properties, image.outlineText);
-    for (const TRecord& record : image.records)
-        WriteRecord(out, record);
+    std::size_t bodyStart = 0;
+    for (const PageFileImage::Record& record : image.records) {
+        WriteRecord(out, SjisView(image.bodies).substr(bodyStart, record.bodyEnd - bodyStart), record);
+        bodyStart = record.bodyEnd;
+    }
     out.flush();
     return bytes;
 }

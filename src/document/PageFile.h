@@ -68,9 +68,22 @@ bool WritePageFileToDevice(const Page& page, QIODevice& device);
 struct PageFileImage {
     PageProperties properties;
     SjisString outlineText;
-    std::vector<TRecord> records; // in document order
+    // The records in document order. Their bodies lie end to end in one
+    // text: copying a large page is then one allocation, not one a node.
+    struct Record {
+        std::size_t bodyEnd = 0; // where the body ends in `bodies`
+        bool publish = true;
+        bool hide = false;
+        bool editSource = true;
+        std::int32_t selStart = 0;
+        std::int32_t selLength = 0;
+    };
+    SjisString bodies;
+    std::vector<Record> records;
 };
-PageFileImage ImageOfPage(const Page& page);
+// `bodiesHint`: about how many bytes the bodies hold (the last image's),
+// so that they are copied into room made once.
+PageFileImage ImageOfPage(const Page& page, std::size_t bodiesHint = 0);
 // The version 1.4 page file of the image; none when a text holds the byte
 // 0xFF, which the format cannot store.
 std::optional<QByteArray> PageFileBytes(const PageFileImage& image);

@@ -59,19 +59,23 @@ void PageRecovery::WriteNow()
     // Only the page's content is copied here; its bytes are made and
     // written off this thread.
     Page& page = document_.page();
+    if (bodiesSize_ == 0) // the first copy: growing the room as it fills costs more than a count
+        for (const auto& top : page.topLevelNodes())
+            top->forEachInSubtree([this](const Node* node) { bodiesSize_ += node->record().Body.size(); });
     PageFileImage image;
     if (live) {
         TRecord& record = live->node->record();
         std::swap(record.Body, live->body);
         std::swap(record.SelStart, live->selStart);
         std::swap(record.SelLength, live->selLength);
-        image = ImageOfPage(page);
+        image = ImageOfPage(page, bodiesSize_);
         std::swap(record.Body, live->body);
         std::swap(record.SelStart, live->selStart);
         std::swap(record.SelLength, live->selLength);
     } else {
-        image = ImageOfPage(page);
+        image = ImageOfPage(page, bodiesSize_);
     }
+    bodiesSize_ = image.bodies.size();
     const SjisString key = Key();
     if (!writtenKey_.empty() && writtenKey_ != key)
         store_.Remove(writtenKey_); // the page was renamed: one copy per page

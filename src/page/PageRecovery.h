@@ -69,4 +69,5 @@ private:
     QTimer* timer_;
     std::function<std::optional<LiveBody>()> liveBody_;
     SjisString writtenKey_; // the page file path the last copy was written for
+    std::size_t bodiesSize_ = 0; // of the last copy: room for the next one
 };
