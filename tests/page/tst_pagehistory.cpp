@@ -3,6 +3,7 @@
 #include "document/PageFile.h"
 #include "page/NodeClipboard.h"
 #include "page/PageDocument.h"
+#include "page/PageTexts.h"
 
 #include <QBuffer>
 #include <QTest>
@@ -96,9 +97,12 @@ QByteArray Snapshot(const Page& page)
 }
 
 // MarkSaved comes last: only some sequences save in the middle.
-enum class Op { AddSibling, AddChild, Delete, Rename, Move, SetFlags, SetBody, Properties, Paste, Undo, Redo, MarkSaved };
-const char* const OpNames[] = {"AddSibling", "AddChild", "Delete", "Rename", "Move",     "SetFlags",
-                               "SetBody",    "PropertiesEdited", "Paste", "Undo", "Redo", "MarkSaved"};
+enum class Op {
+    AddSibling, AddChild, Delete, Rename, Move, SetFlags, SetBody, Properties, Paste, ReplaceTexts, Undo, Redo, MarkSaved
+};
+const char* const OpNames[] = {"AddSibling", "AddChild", "Delete", "Rename",       "Move", "SetFlags",
+                               "SetBody",    "PropertiesEdited", "Paste", "ReplaceTexts", "Undo", "Redo",
+                               "MarkSaved"};
 
 struct Outcome {
     bool mustNotStep = false; // a refused move, a call that only moves the caret
@@ -129,6 +133,23 @@ Outcome PasteRandom(Rng& rng, PageDocument& doc, Node* target)
     std::vector<std::unique_ptr<Node>> nodes;
     nodes.push_back(NodeClipboard::CopyOfSubtree(*source));
     doc.Insert(std::move(nodes), NodeClipboard::PastePlace(doc.page(), target, OneIn(rng, 2)));
+    return {};
+}
+
+// Names, bodies and the user header changed at once, as replace-all does.
+Outcome ReplaceTextsRandom(Rng& rng, PageDocument& doc)
+{
+    std::vector<PageTextChange> changes;
+    const int count = 1 + Below(rng, 3);
+    for (int i = 0; i < count; ++i) {
+        Node* node = RandomNode(rng, doc.page());
+        const PageTextField field = !node ? PageTextField::UserHeader : PageTextField(Below(rng, 2));
+        const PageTextPlace place{field == PageTextField::UserHeader ? nullptr : node, field};
+        if (std::any_of(changes.begin(), changes.end(), [&](const PageTextChange& c) { return c.place == place; }))
+            continue;
+        changes.push_back({place, field == PageTextField::Name ? RandomText(rng, 4) : Edited(rng, TextAt(doc.page(), place))});
+    }
+    doc.ReplaceTexts(changes);
     return {};
 }
 
@@ -172,6 +193,7 @@ Outcome Apply(Rng& rng, PageDocument& doc, Op op)
         break;
     }
     case Op::Paste: return PasteRandom(rng, doc, node);
+    case Op::ReplaceTexts: return ReplaceTextsRandom(rng, doc);
     case Op::Undo: doc.Undo(); break;
     case Op::Redo: doc.Redo(); break;
     case Op::MarkSaved: doc.MarkSaved(); break;
