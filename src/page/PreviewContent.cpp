@@ -103,6 +103,20 @@ QString PreviewAnchorId(int nodeIndex)
     return QStringLiteral("tav-node-%1").arg(nodeIndex);
 }
 
+QString PreviewAnchorIdOf(const Page& page, const Node* node)
+{
+    int target = -1;
+    int index = 0;
+    for (const Node* each : page.NodesInDocumentOrder()) {
+        if (each->record().Publish)
+            target = index;
+        if (each == node)
+            return target < 0 ? QString() : PreviewAnchorId(target);
+        ++index;
+    }
+    return {};
+}
+
 QUrl PreviewBaseUrl(const PageProperties& page, SjisView startFolder)
 {
     if (PagePaths::IsForeignPath(page.FileName))

@@ -9,6 +9,9 @@
 #include <QString>
 #include <QUrl>
 
+class Node;
+class Page;
+
 // What a preview is made from, copied out of the page and the preferences on
 // the GUI thread so that the bytes can be made on another thread while the
 // page goes on changing.
@@ -35,6 +38,10 @@ PreviewPage MakePreviewPage(const PreviewSource& source);
 // The id of the scroll target in the heading of the node at `nodeIndex`
 // (document order, every node counted). Unpublished nodes have none.
 QString PreviewAnchorId(int nodeIndex);
+// Where the preview scrolls to for a selected node: its heading, or for an
+// unpublished node (which has none) the nearest heading before it; empty
+// when there is no such heading.
+QString PreviewAnchorIdOf(const Page& page, const Node* node);
 
 // The folder the HTML file will be written to, as a file URL ending in "/";
 // empty for a path from another system or one that is not absolute.

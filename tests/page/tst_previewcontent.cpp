@@ -59,11 +59,15 @@ private slots:
         QTest::addColumn<QStringList>("flags");
         QTest::addColumn<int>("tagCase");
         QTest::addColumn<QString>("headings"); // index:level:name of each anchored heading
-        QTest::newRow("flat") << "a b c" << QStringList() << 0 << "0:2:a 1:2:b 2:2:c";
-        QTest::newRow("unpublished parent counts") << "a(b(c)) d" << QStringList{"-a"} << 0 << "1:3:b 2:4:c 3:2:d";
-        QTest::newRow("toggle heading, lower case") << "a(b) c" << QStringList{"~a"} << 1 << "0:2:a 1:3:b 2:2:c";
-        QTest::newRow("no nodes") << "" << QStringList() << 0 << "";
-        QTest::newRow("doctype only") << "a" << QStringList() << 2 << "";
+        QTest::addColumn<QString>("targets");  // where selecting each node scrolls to
+        QTest::newRow("flat") << "a b c" << QStringList() << 0 << "0:2:a 1:2:b 2:2:c" << "0 1 2";
+        QTest::newRow("unpublished parent counts") << "a(b(c)) d" << QStringList{"-a"} << 0 << "1:3:b 2:4:c 3:2:d"
+                                                   << "- 1 2 3";
+        QTest::newRow("unpublished: the heading before") << "a b(c) d" << QStringList{"-b"} << 0 << "0:2:a 2:3:c 3:2:d"
+                                                         << "0 0 2 3";
+        QTest::newRow("toggle heading, lower case") << "a(b) c" << QStringList{"~a"} << 1 << "0:2:a 1:3:b 2:2:c"
+                                                    << "0 1 2";
+        QTest::newRow("no nodes") << "" << QStringList() << 0 << "" << "";
     }
     void anchorsSitInPublishedHeadings()
     {
@@ -85,6 +89,13 @@ private slots:
         QFETCH(QString, headings);
         QCOMPARE(found.join(u' '), headings);
         QCOMPARE(html.count(AnchorPattern), found.size());
+        QStringList scrolls;
+        for (const Node* node : page.NodesInDocumentOrder()) {
+            const QString id = PreviewAnchorIdOf(page, node);
+            scrolls << (id.isEmpty() ? QStringLiteral("-") : id.mid(QStringLiteral("tav-node-").size()));
+        }
+        QFETCH(QString, targets);
+        QCOMPARE(scrolls.join(u' '), targets);
     }
 
     void previewDiffersFromTheSavedFileOnlyByItsAdditions_data()
