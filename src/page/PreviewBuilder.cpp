@@ -55,6 +55,9 @@ PreviewSource PreviewBuilder::Snapshot()
     if (live && !live->node)
         live.reset();
     Page& page = document_.page();
+    if (bodiesSize_ == 0) // the first copy: growing the room as it fills costs more than a count
+        for (const auto& top : page.topLevelNodes())
+            top->forEachInSubtree([this](const Node* node) { bodiesSize_ += node->record().Body.size(); });
     PreviewSource source;
     // The typing goes into the copy as it stands, without ending the run:
     // swapped in for the copy and back, so the document never sees it.
