@@ -1,11 +1,83 @@
 #include "preview/PreviewPane.h"
 
+#include <QBuffer>
 #include <QDesktopServices>
+#include <QFile>
+#include <QMimeDatabase>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
+
+namespace {
+
+// The preview's own addresses: the path of a local file, so that relative
+// addresses in the page resolve as they do beside the output file.
+const QByteArray SchemeName = QByteArrayLiteral("tav-preview");
+
+// Must happen before the engine starts, that is before the first profile.
+void RegisterScheme()
+{
+    static const bool registered = [] {
+        QWebEngineUrlScheme scheme(SchemeName);
+        scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+        scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme
+                        | QWebEngineUrlScheme::LocalAccessAllowed);
+        QWebEngineUrlScheme::registerScheme(scheme);
+        return true;
+    }();
+    (void)registered;
+}
+
+QUrl PreviewUrl(const QUrl& fileUrl)
+{
+    QUrl url = fileUrl;
+    url.setScheme(QString::fromLatin1(SchemeName));
+    return url;
+}
+
+QUrl FileUrl(const QUrl& previewUrl)
+{
+    if (previewUrl.scheme() != QLatin1String(SchemeName))
+        return previewUrl;
+    QUrl url = previewUrl;
+    url.setScheme(QStringLiteral("file"));
+    return url;
+}
+
+} // namespace
+
+// Answers the preview's addresses: the page from memory, anything else as
+// the file of that path, read from disk as a web server would.
+class PageSchemeHandler : public QWebEngineUrlSchemeHandler {
+public:
+    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
+    QString pagePath;
+    QByteArray bytes;
+    QByteArray contentType;
+
+    void requestStarted(QWebEngineUrlRequestJob* job) override
+    {
+        const QString path = job->requestUrl().path();
+        if (path == pagePath) {
+            auto* buffer = new QBuffer(job);
+            buffer->setData(bytes);
+            job->reply(contentType, buffer);
+            return;
+        }
+        auto* file = new QFile(path, job);
+        if (!file->open(QIODevice::ReadOnly)) {
+            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+            return;
+        }
+        const QString type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
+        job->reply(type.toUtf8(), file);
+    }
+};
 
 // Link clicks leave the preview to the desktop's browser; everything else
 // (the preview's own loads, in-page anchors, the page's scripts) stays.
@@ -24,17 +96,21 @@ protected:
             return true;
         if (url.hasFragment() && url.adjusted(QUrl::RemoveFragment) == this->url().adjusted(QUrl::RemoveFragment))
             return true;
-        openLink(url);
+        openLink(FileUrl(url));
         return false;
     }
 };
 
 PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent)
 {
-    // A profile without a storage name keeps everything in memory.
+    RegisterScheme();
+    // A profile without a storage name keeps everything in memory; with no
+    // cache at all, a style sheet changed on disk shows at the next refresh.
     profile_ = new QWebEngineProfile(this);
-    profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    profile_->setHttpCacheType(QWebEngineProfile::NoCache);
     profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    pages_ = new PageSchemeHandler(this);
+    profile_->installUrlSchemeHandler(SchemeName, pages_);
     page_ = new PreviewPage(profile_, this);
     QWebEngineSettings* settings = page_->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
@@ -66,7 +142,10 @@ void PreviewPane::showPage(const QByteArray& bytes, const QString& charset, cons
     if (!loading_)
         restoreScroll_ = page_->scrollPosition();
     loading_ = true;
-    page_->setContent(bytes, QStringLiteral("text/html;charset=") + charset, baseUrl);
+    pages_->pagePath = baseUrl.path();
+    pages_->bytes = bytes;
+    pages_->contentType = "text/html;charset=" + charset.toLatin1();
+    page_->load(PreviewUrl(baseUrl));
 }
 
 void PreviewPane::scrollToMarker(const QString& id)
@@ -75,8 +154,7 @@ void PreviewPane::scrollToMarker(const QString& id)
         pendingMarker_ = id;
         return;
     }
-    // The id is passed as a JSON-like string literal so that no quote in it
-    // can end the script.
+    // Escaped, so that no quote in the id can end the script's string.
     QString literal = id;
     literal.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
     page_->runJavaScript(QStringLiteral("(function(){var e=document.getElementById('%1');"

@@ -10,13 +10,16 @@
 
 class QWebEngineProfile;
 class QWebEngineView;
+class PageSchemeHandler;
 class PreviewPage;
 
 // Shows a generated page as a browser would: the bytes in their own
 // character set, relative style sheets, scripts and images resolved against
 // the output file's folder, the page's scripts running. A link click opens
 // the link in the desktop's browser and leaves the pane where it was. The
-// pane keeps no cache, cookies or storage on disk.
+// pane keeps no cache, cookies or storage on disk. The page is served from
+// memory under its output file's path, and everything else under that path
+// is read from disk, so there is no size limit and nothing is written.
 class PreviewPane : public QWidget {
     Q_OBJECT
 public:
@@ -43,6 +46,7 @@ private:
     void loadFinished(bool ok);
 
     QWebEngineProfile* profile_ = nullptr;
+    PageSchemeHandler* pages_ = nullptr;
     PreviewPage* page_ = nullptr;
     QWebEngineView* view_ = nullptr;
     QPointF restoreScroll_;
