@@ -56,8 +56,12 @@ web servers over FTP. The package also holds tavpub, a command-line tool
 for batch publishing and Japanese code conversion.")
 # The libraries the programs link are found by dpkg-shlibdeps; Qt's
 # platform plugins and its Japanese translations are loaded at run time and
-# are named here.
+# are named here, and so is the preview's helper process, which no library
+# package of Qt WebEngine depends on.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
+if(TARGET tav_preview)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libqt6webenginecore6-bin")
+endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils")
 include(CPack)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a source folder includes a header of a folder above it: the
 # arrows between folders run one way, core -> settings -> upload -> page ->
-# editor/controls -> dialogs -> app, with cli beside app on the layers
+# editor/controls/preview -> dialogs -> app, with cli beside app on the layers
 # without widgets.
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
@@ -14,8 +14,9 @@ declare -A allowed=(
   [page]="document publish settings upload"
   [editor]="document publish settings"
   [controls]="document publish settings"
+  [preview]="document publish settings upload page"
   [dialogs]="document publish settings upload page editor controls"
-  [app]="document publish settings upload page editor controls dialogs"
+  [app]="document publish settings upload page editor controls preview dialogs"
   [cli]="document publish settings upload page"
 )
 

@@ -10,6 +10,8 @@ packages=(
   libbenchmark-dev clang libclang-rt-14-dev
   # Qt's own dialogs and menus in Japanese
   qt6-translations-l10n
+  # the live preview pane
+  qt6-webengine-dev
   # test peers and tools
   python3 python3-pyftpdlib python3-openssl openssl vsftpd xvfb xauth xdotool x11-utils
   dbus-daemon

@@ -103,6 +103,7 @@ TformMain::TformMain(PageDocument& document, Settings& settings, QWidget* parent
 
     createPopupMenus();
     createOutlineCommands();
+    createPreviewCommands();
     connect(&document_, &PageDocument::changed, this, &TformMain::updateOutlineCommands);
     connectCommands();
     connectDocumentCommands();
@@ -482,6 +483,7 @@ void TformMain::ApplyViewSettings()
         setTreePaneSize(settings_.Position.TreeViewHeight);
     if (settings_.SeparateHorizontal != ui_->MainMenu_TV->isChecked())
         ui_->MainMenu_TV->trigger();
+    ApplyPreviewSettings();
 }
 
 WindowBounds TformMain::windowBounds() const

@@ -19,10 +19,12 @@ class FindBar;
 class OutlineModel;
 class PageDocument;
 class PageRecovery;
+class PreviewPane;
 class RecoveryStore;
 class OutlineTreeView;
 class QFileDialog;
 class QMenu;
+class QSplitter;
 class QTimer;
 class SettingsStore;
 class TOpenFileHistories;
@@ -114,6 +116,9 @@ public:
     QFileDialog* openDialog() const { return OpenDialog; }
     // What Help > manual opens the manual with.
     DesktopOpener* manualOpener() const { return manualOpener_; }
+    // The preview pane once it was first shown; null before and in a build
+    // without it.
+    PreviewPane* previewPane() const { return preview_; }
 
 signals:
     // A save reloaded the browser windows that show the page (how many).
@@ -255,6 +260,13 @@ private:
     DropZone DropZoneFor(QPoint pos, QModelIndex* row) const;
     void updateNodeCommands();
     void updateEditorAvailability();
+    // The preview pane and the browser command (TformMainPreview.cpp).
+    void createPreviewCommands();
+    void ApplyPreviewSettings();
+    void StorePreviewSettings();
+    void OpenInBrowser();
+    void setPreviewShown(bool shown);
+    void RefreshPreview();
     void setTreePaneSize(int size);
     int treePaneSize() const;
     bool editorHasFocus() const;
@@ -306,4 +318,8 @@ private:
     QString loadedText_; // the bound body as loaded: unchanged text is never re-encoded
     ScrollDirection scrollDirection_ = ScrollDirection::None;
     FindBar* findBar_ = nullptr;
+    QAction* MainMenu_TW_ = nullptr; // the preview pane's check item
+    QSplitter* previewSplitter_ = nullptr;
+    PreviewPane* preview_ = nullptr;
+    QTimer* previewPause_ = nullptr;
 };

@@ -199,6 +199,7 @@ void TformMain::closeEvent(QCloseEvent* event)
         settings_.SeparateHorizontal = ui_->MainMenu_TV->isChecked();
         settings_.onSave = ui_->MainMenu_TIR->isChecked();
         settings_.SetFocusBack = ui_->MainMenu_TIO->isChecked();
+        StorePreviewSettings();
         SaveSettings(*store_, settings_, unreadLastPage_ ? *unreadLastPage_ : page_.properties(), windowBounds());
         if (std::optional<QString> error = store_->flush())
             ShowError(this, *error);

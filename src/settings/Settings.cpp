@@ -56,6 +56,7 @@ template <typename Settings_, typename Visitor> void VisitStoredValues(Settings_
     v(Ftp, "SettingNameText", s.SettingNameText);
     v(Tool, "TopMost", s.TopMost);
     v(Tool, "SeparateHorizontal", s.SeparateHorizontal);
+    v(Tool, "Preview", s.Preview);
     v(IeLink, "onSave", s.onSave);
     v(IeLink, "SetFocusBack", s.SetFocusBack);
 }
@@ -158,6 +159,7 @@ void LoadSettings(const SettingsStore& store, Settings& settings, PageProperties
     p.Top = store.readInteger(Position, QStringLiteral("Top"), (screenHeight - p.Height) / 2);
     p.TreeViewHeight = store.readInteger(Position, QStringLiteral("TreeViewHeight"), p.TreeViewHeight);
     p.TreeViewWidth = store.readInteger(Position, QStringLiteral("TreeViewWidth"), p.TreeViewWidth);
+    p.PreviewWidth = store.readInteger(Position, QStringLiteral("PreviewWidth"), p.PreviewWidth);
 
     VisitStoredValues(loaded, Reader{store});
 
@@ -180,6 +182,7 @@ void SaveSettings(SettingsStore& store, const Settings& settings, const PageProp
     }
     store.writeInteger(Position, QStringLiteral("TreeViewHeight"), settings.Position.TreeViewHeight);
     store.writeInteger(Position, QStringLiteral("TreeViewWidth"), settings.Position.TreeViewWidth);
+    store.writeInteger(Position, QStringLiteral("PreviewWidth"), settings.Position.PreviewWidth);
 
     VisitStoredValues(settings, Writer{store});
 

@@ -20,6 +20,7 @@ struct PositionSettings {
     int Top = 0;
     int TreeViewHeight = 200; // tree pane when tree and editor are stacked
     int TreeViewWidth = 200;  // tree pane when they are side by side
+    int PreviewWidth = 400;   // the preview pane beside the editor
 
     bool maximized() const { return WindowState != "wsNormal"; }
 };
@@ -69,6 +70,7 @@ struct Settings {
     // Tool
     bool TopMost = false;
     bool SeparateHorizontal = false;
+    bool Preview = false; // the preview pane is shown
     // Tool\IE-LINK
     bool onSave = true;
     bool SetFocusBack = true;

@@ -41,6 +41,8 @@ private slots:
         QTest::newRow("default-ftp") << "Ftp/SettingNameText" << QString::fromUtf8("(規定値)");
         QTest::newRow("reload-on-save") << "Tool/IE-LINK/onSave" << "1";
         QTest::newRow("not-topmost") << "Tool/TopMost" << "0";
+        QTest::newRow("no-preview") << "Tool/Preview" << "0";
+        QTest::newRow("preview-width") << "Position/PreviewWidth" << "400";
         QTest::newRow("last-title") << "LastTitle" << "Welcome to Tav Outliner 1.8";
         QTest::newRow("last-file") << "LastFileName" << "/opt/tav/untitled.html";
         QTest::newRow("last-folder") << "LastDatabasePath" << "/opt/tav/";
