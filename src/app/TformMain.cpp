@@ -363,6 +363,7 @@ void TformMain::TreeViewChange(const QModelIndex& current)
     if (next) {
         bound_ = next;
         updateEditorAvailability();
+        PreviewShowNode(next);
     } else {
         ClearBinding();
     }
@@ -402,6 +403,7 @@ void TformMain::RichEditChange()
     typingPause_->start();
     if (recovery_)
         recovery_->Touch();
+    PreviewTyped();
     if (!statusBar()->currentMessage().isEmpty())
         statusBar()->clearMessage();
 }

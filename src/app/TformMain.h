@@ -3,6 +3,7 @@
 #include "app/AppWindows.h"
 #include "app/DropRules.h"
 #include "document/Page.h"
+#include "page/PageRecovery.h"
 #include "page/NodeClipboard.h"
 #include "settings/Settings.h"
 
@@ -19,6 +20,7 @@ class FindBar;
 class OutlineModel;
 class PageDocument;
 class PageRecovery;
+class PreviewBuilder;
 class PreviewPane;
 class RecoveryStore;
 class OutlineTreeView;
@@ -65,6 +67,8 @@ public:
     // The copies that survive a crash: kept once a store is given (the
     // program gives one; tests that do not test recovery leave it out).
     void setRecoveryStore(RecoveryStore* store);
+    // The editor's typing that is no step yet, for copies of the page.
+    std::optional<PageRecovery::LiveBody> LiveBody() const;
     PageRecovery* recovery() const { return recovery_; }
     // Shows a node's record in the editor and the property bar.
     void LoadNode(Node* node);
@@ -267,6 +271,8 @@ private:
     void OpenInBrowser();
     void setPreviewShown(bool shown);
     void RefreshPreview();
+    void PreviewTyped();
+    void PreviewShowNode(const Node* node);
     void setTreePaneSize(int size);
     int treePaneSize() const;
     bool editorHasFocus() const;
@@ -321,5 +327,5 @@ private:
     QAction* MainMenu_TW_ = nullptr; // the preview pane's check item
     QSplitter* previewSplitter_ = nullptr;
     PreviewPane* preview_ = nullptr;
-    QTimer* previewPause_ = nullptr;
+    PreviewBuilder* previewBuilder_ = nullptr;
 };

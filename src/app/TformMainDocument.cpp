@@ -533,6 +533,17 @@ void TformMain::RestoreViewState()
     }
 }
 
+std::optional<PageRecovery::LiveBody> TformMain::LiveBody() const
+{
+    if (!typing_ || !bound_)
+        return std::nullopt;
+    const QString text = ui_->RichEdit->text();
+    const int start = ui_->RichEdit->selectionStart();
+    const std::int32_t selStart = EditorText::ByteOffset(text, start);
+    const std::int32_t selEnd = EditorText::ByteOffset(text, start + ui_->RichEdit->selectionLength());
+    return PageRecovery::LiveBody{bound_, EditorText::ToBody(text), selStart, selEnd - selStart};
+}
+
 void TformMain::setRecoveryStore(RecoveryStore* store)
 {
     delete recovery_;
@@ -540,15 +551,7 @@ void TformMain::setRecoveryStore(RecoveryStore* store)
     if (!store)
         return;
     recovery_ = new PageRecovery(document_, *store, this);
-    recovery_->SetLiveBody([this]() -> std::optional<PageRecovery::LiveBody> {
-        if (!typing_ || !bound_)
-            return std::nullopt;
-        const QString text = ui_->RichEdit->text();
-        const int start = ui_->RichEdit->selectionStart();
-        const std::int32_t selStart = EditorText::ByteOffset(text, start);
-        const std::int32_t selEnd = EditorText::ByteOffset(text, start + ui_->RichEdit->selectionLength());
-        return PageRecovery::LiveBody{bound_, EditorText::ToBody(text), selStart, selEnd - selStart};
-    });
+    recovery_->SetLiveBody([this] { return LiveBody(); });
     connect(recovery_, &PageRecovery::failed, this,
             [this](const QString& message) { statusBar()->showMessage(message); });
 }

@@ -2,14 +2,13 @@
 // HTML file in the desktop's browser. The pane exists only in a build with
 // Qt WebEngine; without it the window has no pane and no item for it.
 #include "app/TformMain.h"
-#include "document/Charset.h"
 #include "document/TextCodec.h"
 #include "page/PageDocument.h"
-#include "publish/HtmlGenerator.h"
+#include "page/PreviewBuilder.h"
+#include "page/PreviewContent.h"
 #include "publish/HtmlWriter.h"
 #include "ui_TformMain.h"
 
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMenu>
@@ -22,18 +21,6 @@
 #include "preview/PreviewPane.h"
 #endif
 
-namespace {
-
-// How long the page must stay unchanged before the preview follows it.
-constexpr int PreviewPauseMs = 300;
-
-QString CharsetText(Charset charset)
-{
-    const std::string_view name = CharsetName(charset);
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
-}
-
-} // namespace
 
 void TformMain::createPreviewCommands()
 {
@@ -68,14 +55,21 @@ void TformMain::createPreviewCommands()
     ui_->Splitter->setStretchFactor(1, 1);
     connect(previewSplitter_, &QSplitter::splitterMoved, this, &TformMain::StorePreviewSettings);
 
-    previewPause_ = new QTimer(this);
-    previewPause_->setSingleShot(true);
-    previewPause_->setInterval(PreviewPauseMs);
-    connect(previewPause_, &QTimer::timeout, this, &TformMain::RefreshPreview);
-    connect(&document_, &PageDocument::changed, this, [this] {
-        if (preview_ && preview_->isVisible())
-            previewPause_->start();
-    });
+    // Made off this thread from a copy of the page, the typing included;
+    // the pane serves it under the output file's own path, so relative
+    // addresses need no base element.
+    previewBuilder_ = new PreviewBuilder(document_, settings_, this);
+    previewBuilder_->SetLiveBody([this] { return LiveBody(); });
+    previewBuilder_->SetBaseElement(false);
+    previewBuilder_->SetActive(false);
+    connect(previewBuilder_, &PreviewBuilder::ready, this,
+            [this](const QByteArray& bytes, const QString& charset, int) {
+                if (!preview_ || !preview_->isVisible())
+                    return;
+                const QString file =
+                    TextCodec::NativePath(CompleteHtmlFileName(page_.FileName, settings_.StartFolder));
+                preview_->showPage(bytes, charset, QUrl::fromLocalFile(file));
+            });
 #endif
 }
 
@@ -110,6 +104,7 @@ void TformMain::setPreviewShown(bool shown)
     if (!shown)
         StorePreviewSettings();
     preview_->setVisible(shown);
+    previewBuilder_->SetActive(shown);
     settings_.Preview = shown;
     if (shown) {
         const int total = previewSplitter_->width();
@@ -129,11 +124,29 @@ void TformMain::RefreshPreview()
 #ifdef TAV_HAVE_PREVIEW
     if (!preview_ || !preview_->isVisible())
         return;
-    const SjisString html = GeneratePageHtml(page_, settings_.generatorOptions(), QDateTime::currentDateTime());
-    const std::string bytes = HtmlFileBytes(html, page_.CharacterSet);
-    const QString file = TextCodec::NativePath(CompleteHtmlFileName(page_.FileName, settings_.StartFolder));
-    preview_->showPage(QByteArray::fromStdString(bytes), CharsetText(page_.CharacterSet),
-                       QUrl::fromLocalFile(file));
+    previewBuilder_->BuildNow();
+#endif
+}
+
+// The preview follows the typing, and the selection to its node's heading.
+void TformMain::PreviewTyped()
+{
+#ifdef TAV_HAVE_PREVIEW
+    if (previewBuilder_ && previewBuilder_->IsActive())
+        previewBuilder_->Touch();
+#endif
+}
+
+void TformMain::PreviewShowNode(const Node* node)
+{
+#ifdef TAV_HAVE_PREVIEW
+    if (preview_ && preview_->isVisible() && node) {
+        const QString anchor = PreviewAnchorIdOf(page_, node);
+        if (!anchor.isEmpty())
+            preview_->scrollToMarker(anchor);
+    }
+#else
+    (void)node;
 #endif
 }
 

@@ -70,6 +70,7 @@ PreviewSource PreviewBuilder::Snapshot()
     source.options = settings_.generatorOptions();
     source.startFolder = settings_.StartFolder;
     source.now = QDateTime::currentDateTime();
+    source.baseElement = baseElement_;
     return source;
 }
 

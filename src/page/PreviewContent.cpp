@@ -140,7 +140,7 @@ PreviewPage MakePreviewPage(const PreviewSource& source)
     PreviewPage preview;
     preview.charsetName = QString::fromLatin1(CharsetName(page.CharacterSet));
     preview.baseUrl = PreviewBaseUrl(page, source.startFolder);
-    if (!preview.baseUrl.isEmpty() && !HoldsBaseElement(html)) {
+    if (source.baseElement && !preview.baseUrl.isEmpty() && !HoldsBaseElement(html)) {
         const std::size_t at = BaseInsertionPoint(html, page);
         if (at != SjisView::npos)
             html.insert(at, BaseElement(preview.baseUrl));

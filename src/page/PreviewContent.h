@@ -20,6 +20,9 @@ struct PreviewSource {
     GeneratorOptions options; // as the save uses them
     SjisString startFolder;   // completes a FileName without a folder, as the save does
     QDateTime now;            // the time the page carries
+    // A base element for relative addresses; a viewer that serves the
+    // page under its output file's own path needs none.
+    bool baseElement = true;
 };
 
 // The page as the preview shows it: the bytes of the HTML file, in the

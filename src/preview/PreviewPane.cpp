@@ -81,7 +81,7 @@ public:
 
 // Link clicks leave the preview to the desktop's browser; everything else
 // (the preview's own loads, in-page anchors, the page's scripts) stays.
-class PreviewPage : public QWebEnginePage {
+class PreviewWebPage : public QWebEnginePage {
 public:
     using QWebEnginePage::QWebEnginePage;
     std::function<void(const QUrl&)> openLink = [](const QUrl& url) { QDesktopServices::openUrl(url); };
@@ -111,7 +111,7 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent)
     profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     pages_ = new PageSchemeHandler(this);
     profile_->installUrlSchemeHandler(SchemeName, pages_);
-    page_ = new PreviewPage(profile_, this);
+    page_ = new PreviewWebPage(profile_, this);
     QWebEngineSettings* settings = page_->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);

@@ -11,7 +11,7 @@
 class QWebEngineProfile;
 class QWebEngineView;
 class PageSchemeHandler;
-class PreviewPage;
+class PreviewWebPage;
 
 // Shows a generated page as a browser would: the bytes in their own
 // character set, relative style sheets, scripts and images resolved against
@@ -47,7 +47,7 @@ private:
 
     QWebEngineProfile* profile_ = nullptr;
     PageSchemeHandler* pages_ = nullptr;
-    PreviewPage* page_ = nullptr;
+    PreviewWebPage* page_ = nullptr;
     QWebEngineView* view_ = nullptr;
     QPointF restoreScroll_;
     QString pendingMarker_;
