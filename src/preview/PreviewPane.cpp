@@ -115,6 +115,8 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent)
     QWebEngineSettings* settings = page_->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    // Each refresh is a load: the keys stay with the tree or the editor.
+    settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
     view_ = new QWebEngineView(this);
     view_->setPage(page_);
     auto* layout = new QVBoxLayout(this);

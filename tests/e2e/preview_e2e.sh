@@ -43,6 +43,7 @@ start_app "$app" "$work/page.data"
 xdotool windowfocus --sync "$main"
 key F12
 until_true 'document.body.innerText.includes("start")' 30 "the preview did not show the page"
+find_main || fail "the main window went with the pane's first showing"
 until_true 'document.body.innerText.includes("filler line")' 5 "the 1 MB node is not in the preview"
 until_true 'getComputedStyle(document.body).color === "rgb(1, 2, 3)"' 5 "the style sheet beside the output file did not apply"
 

@@ -45,13 +45,19 @@ start_app() {
   app_pid=$!
   # Polled here rather than with --sync: a window that vanishes while
   # xdotool walks the tree (the splash, a killed run's) fails one search only.
+  find_main || fail "no main window (started: $*); log: $(cat "$work/app.log")"
+}
+# Sets `main` to the program's main window once one shows; false after 30 s.
+# The window can be made anew while the program runs (its first browser
+# pane changes how it is drawn), so a test finds it again then.
+find_main() {
   main=""
   for _ in $(seq 300); do
     main=$(xdotool search --onlyvisible --name ' - Tav Outliner$' 2>/dev/null | head -n 1) || true
-    [ -n "$main" ] && return 0
+    [ -n "$main" ] && xdotool windowfocus --sync "$main" 2>/dev/null && return 0
     sleep 0.1
   done
-  fail "no main window (started: $*); log: $(cat "$work/app.log")"
+  return 1
 }
 
 # How many windows of the program show (a menu's popup is one).
