@@ -187,22 +187,23 @@ void PageDocument::ReplaceTexts(const std::vector<PageTextChange>& changes)
 
 void PageDocument::Undo()
 {
-    const bool wasModified = IsModified();
-    if (PageStep* step = history_.Undo(page_)) {
-        AfterChange(wasModified);
-        emit historyChanged();
-        emit stepShown(step->ShownAfterUndo(), step->ChangesBody());
-    }
+    TakeStep(false);
 }
 
 void PageDocument::Redo()
 {
+    TakeStep(true);
+}
+
+void PageDocument::TakeStep(bool redo)
+{
     const bool wasModified = IsModified();
-    if (PageStep* step = history_.Redo(page_)) {
-        AfterChange(wasModified);
-        emit historyChanged();
-        emit stepShown(step->ShownAfterRedo(), step->ChangesBody());
-    }
+    PageStep* step = redo ? history_.Redo(page_) : history_.Undo(page_);
+    if (!step)
+        return;
+    AfterChange(wasModified);
+    emit historyChanged();
+    emit stepShown(redo ? step->ShownAfterRedo() : step->ShownAfterUndo(), step->ChangesBody());
 }
 
 void PageDocument::MarkSaved()

@@ -76,6 +76,8 @@ signals:
 private:
     void Push(std::unique_ptr<PageStep> step);
     void AfterChange(bool wasModified);
+    // Undoes or redoes one step and tells the views.
+    void TakeStep(bool redo);
 
     Page page_;
     PageHistory history_;
