@@ -18,6 +18,8 @@ packages=(
   # a network namespace of its own for tests on the companion's fixed port
   iproute2
   nkf curl chromium fonts-noto-cjk
+  # the preview's end-to-end test reads the engine through its debugging port
+  python3-websocket
   # the modes the settings files are created with, read from a trace
   strace
   # benchmarks: peak memory of whole processes

@@ -99,6 +99,36 @@ protected:
         openLink(FileUrl(url));
         return false;
     }
+
+    // A link with a target (target="_blank") asks for a new window: a page
+    // of its own catches that window's first address and hands it over.
+    QWebEnginePage* createWindow(WebWindowType) override
+    {
+        auto* catcher = new LinkCatcher(profile(), this);
+        catcher->openLink = openLink;
+        return catcher;
+    }
+
+private:
+    class LinkCatcher : public QWebEnginePage {
+    public:
+        using QWebEnginePage::QWebEnginePage;
+        std::function<void(const QUrl&)> openLink;
+
+    protected:
+        bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
+        {
+            if (!handedOver_) {
+                handedOver_ = true;
+                openLink(FileUrl(url));
+                deleteLater();
+            }
+            return false;
+        }
+
+    private:
+        bool handedOver_ = false;
+    };
 };
 
 PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent)

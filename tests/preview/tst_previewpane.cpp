@@ -46,7 +46,7 @@ void FillPage(Page& page, const QString& folder, Charset charset, const char* fi
     } nodes[] = {
         {"first", firstBody, false},
         {"secret", "\x89\x42\x82\xea\x82\xbd\x96\x7b\x95\xb6", true}, // 隠れた本文
-        {"links", "<a id=\"out\" href=\"https://example.org/elsewhere\">out</a><div style=\"height:5000px\"></div>", false},
+        {"links", "<a id=\"out\" href=\"https://example.org/elsewhere\">out</a> <a id=\"blank\" target=\"_blank\" href=\"https://example.org/new\">new</a><div style=\"height:5000px\"></div>", false},
     };
     for (const auto& n : nodes) {
         Node* node = page.AddChildNode(nullptr);
@@ -132,6 +132,9 @@ private slots:
         const QUrl shownUrl = pane.view()->page()->url();
         Eval(pane, "document.getElementById('out').click()");
         QTRY_COMPARE(opened, QList<QUrl>{QUrl("https://example.org/elsewhere")});
+        Eval(pane, "document.getElementById('blank').click()");
+        QTRY_COMPARE(opened.size(), 2);
+        QCOMPARE(opened.last(), QUrl("https://example.org/new"));
         QCOMPARE(pane.view()->page()->url(), shownUrl);
         QCOMPARE(Eval(pane, "window.scrollY").toInt(), 700);
 
