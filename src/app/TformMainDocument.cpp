@@ -656,7 +656,7 @@ void TformMain::ReloadBrowser()
 
 void TformMain::MainMenu_TIIClick()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(TextCodec::NativePath(page_.FileName)));
+    OpenInBrowser();
 }
 
 void TformMain::Mainmenu_TPClick()

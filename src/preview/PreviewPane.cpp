@@ -169,10 +169,21 @@ void PreviewPane::setLinkOpener(std::function<void(const QUrl&)> opener)
 
 void PreviewPane::showPage(const QByteArray& bytes, const QString& charset, const QUrl& baseUrl)
 {
+    // A large page can take longer to load than the pause between two
+    // refreshes: starting over would show nothing until the typing stops,
+    // so the newest page waits for the one under way.
+    if (loading_) {
+        waiting_ = WaitingPage{bytes, charset, baseUrl};
+        return;
+    }
     // While a load is under way the page reports the old position as zero:
     // keep the one taken before it.
-    if (!loading_)
-        restoreScroll_ = page_->scrollPosition();
+    restoreScroll_ = page_->scrollPosition();
+    Load(bytes, charset, baseUrl);
+}
+
+void PreviewPane::Load(const QByteArray& bytes, const QString& charset, const QUrl& baseUrl)
+{
     loading_ = true;
     pages_->pagePath = baseUrl.path();
     pages_->bytes = bytes;
@@ -199,11 +210,15 @@ void PreviewPane::loadFinished(bool ok)
     if (!loading_)
         return; // a navigation inside the page (an anchor), not ours
     loading_ = false;
-    if (!pendingMarker_.isEmpty()) {
+    if (!pendingMarker_.isEmpty() && !waiting_) {
         scrollToMarker(std::exchange(pendingMarker_, QString()));
     } else {
         page_->runJavaScript(
             QStringLiteral("window.scrollTo(%1,%2)").arg(restoreScroll_.x()).arg(restoreScroll_.y()));
     }
+    const std::optional<WaitingPage> next = std::exchange(waiting_, std::nullopt);
     emit pageShown(ok);
+    // Unless a receiver of the signal already showed a newer page.
+    if (next && !loading_)
+        Load(next->bytes, next->charset, next->baseUrl);
 }

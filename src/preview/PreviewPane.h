@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QWebEngineProfile;
 class QWebEngineView;
@@ -43,7 +44,14 @@ signals:
     void pageShown(bool ok);
 
 private:
+    void Load(const QByteArray& bytes, const QString& charset, const QUrl& baseUrl);
     void loadFinished(bool ok);
+
+    struct WaitingPage {
+        QByteArray bytes;
+        QString charset;
+        QUrl baseUrl;
+    };
 
     QWebEngineProfile* profile_ = nullptr;
     PageSchemeHandler* pages_ = nullptr;
@@ -52,4 +60,5 @@ private:
     QPointF restoreScroll_;
     QString pendingMarker_;
     bool loading_ = false;
+    std::optional<WaitingPage> waiting_; // the newest page, shown when the load under way ends
 };

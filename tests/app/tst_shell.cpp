@@ -680,14 +680,26 @@ private slots:
         Run run(dir_.path());
         run.start();
         run.window->manualOpener()->setProgram(QString()); // through the URL handler
+        // Both browser commands open the written HTML file; before it is
+        // written they say so instead.
+        auto* openInBrowser = run.window->findChild<QAction*>("MainMenu_TB");
+        QVERIFY(openInBrowser);
         run.page.FileName = Bytes(path("shown.html"));
+        openInBrowser->trigger();
+        QVERIFY(opened.urls.isEmpty());
+        QVERIFY(run.window->statusBar()->currentMessage().contains("保存してから"));
+        QFile html(path("shown.html"));
+        QVERIFY(html.open(QIODevice::WriteOnly));
+        html.close();
         run.ui().MainMenu_TII->trigger();
+        openInBrowser->trigger();
         run.ui().MainMenu_HO->trigger();
         QDesktopServices::unsetUrlHandler("file");
-        QCOMPARE(opened.urls.size(), 2);
+        QCOMPARE(opened.urls.size(), 3);
         QCOMPARE(opened.urls[0].toLocalFile(), path("shown.html"));
-        QVERIFY(opened.urls[1].toLocalFile().endsWith("/Tav Outliner 1.8.html"));
-        QVERIFY(QFile::exists(opened.urls[1].toLocalFile()));
+        QCOMPARE(opened.urls[1].toLocalFile(), path("shown.html"));
+        QVERIFY(opened.urls[2].toLocalFile().endsWith("/Tav Outliner 1.8.html"));
+        QVERIFY(QFile::exists(opened.urls[2].toLocalFile()));
 
         // The external tool gets the HTML file as its one parameter.
         const QString tool = path("tool.sh");
