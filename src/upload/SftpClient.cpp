@@ -13,7 +13,7 @@ SftpClient::SftpClient(QObject* parent)
     watchdog_.setSingleShot(true);
     connect(&watchdog_, &QTimer::timeout, this, &SftpClient::CheckIdle);
     grace_.setSingleShot(true);
-    connect(&grace_, &QTimer::timeout, this, [this] { interrupt_.Break(false); });
+    connect(&grace_, &QTimer::timeout, this, &SftpClient::CheckCancelled);
 }
 
 SftpClient::~SftpClient()
@@ -95,11 +95,22 @@ void SftpClient::CheckIdle()
 
 void SftpClient::Cancel()
 {
-    if (!busy_)
+    if (!busy_ || interrupt_.Cancelled())
         return;
     interrupt_.RequestCancel();
-    if (!grace_.isActive())
-        grace_.start(CancelGraceMs);
+    cancelledAt_.start();
+    grace_.start(CancelGraceMs);
+}
+
+void SftpClient::CheckCancelled()
+{
+    // A server still answering the writes already sent is let finish, so
+    // that the session stays; one that has gone quiet is cut off.
+    const qint64 idle = interrupt_.IdleMs();
+    if (idle >= CancelGraceMs || cancelledAt_.elapsed() >= CancelLimitMs)
+        interrupt_.Break(false);
+    else
+        grace_.start(int(CancelGraceMs - idle));
 }
 
 void SftpClient::DeliverProgress()
@@ -136,7 +147,7 @@ void SftpClient::Connect(const SftpLogin& login)
     QString home;
     bool posix = false;
     Run(QStringLiteral("Connecting to %1").arg(host_), [&] {
-        connection_->Open(login, TimeOut);
+        connection_->Open(login);
         try {
             home = connection_->Sftp().RealPath(QStringLiteral("."));
         } catch (...) {

@@ -4,6 +4,7 @@
 #include "upload/SftpLogin.h"
 #include "upload/SshInterrupt.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -59,11 +60,14 @@ public:
     void Rename(const QString& from, const QString& to);
     void Delete(const QString& name);
 
-    // Ends the waiting call: at once between two chunks of an upload (the
-    // session stays), or by breaking off the connection when the call is
-    // still blocked after CancelGraceMs. Ignored when no call waits.
+    // Ends the waiting call: an upload sends no more chunks and ends once
+    // the server has answered those sent, and the session stays. When the
+    // server stays silent for CancelGraceMs, or the call still runs after
+    // CancelLimitMs, the connection is broken off instead. Ignored when no
+    // call waits.
     void Cancel();
     static constexpr int CancelGraceMs = 500;
+    static constexpr int CancelLimitMs = 5000;
 
     // The server renames over an existing file (posix-rename@openssh.com).
     bool OffersPosixRename() const { return posixRename_; }
@@ -77,6 +81,7 @@ private:
     void Finish(std::exception_ptr error, bool open);
     void DeliverProgress();
     void CheckIdle();
+    void CheckCancelled();
     QString Resolve(const QString& name) const;
     void RequireConnection() const;
 
@@ -85,6 +90,7 @@ private:
     std::unique_ptr<SftpWorker> worker_;        // last: its thread ends before the rest goes
     QTimer watchdog_;
     QTimer grace_;
+    QElapsedTimer cancelledAt_;
     QString host_;
     QString currentDir_;
     bool connected_ = false;

@@ -53,7 +53,7 @@ void SshConnection::Fail(const QString& what)
     throw ESftpError(QStringLiteral("%1 (%2): %3").arg(what, host_, QString::fromUtf8(ssh_get_error(session_))));
 }
 
-void SshConnection::Open(const SftpLogin& login, int timeOutMs)
+void SshConnection::Open(const SftpLogin& login)
 {
     Close();
     host_ = QStringLiteral("%1:%2").arg(login.host).arg(login.port);
@@ -75,10 +75,6 @@ void SshConnection::Open(const SftpLogin& login, int timeOutMs)
             ssh_options_set(session_, SSH_OPTIONS_USER, login.user.toUtf8().constData());
         ssh_options_set(session_, SSH_OPTIONS_SSH_DIR, QFile::encodeName(sshDir).constData());
         ssh_options_set(session_, SSH_OPTIONS_KNOWNHOSTS, QFile::encodeName(knownHosts).constData());
-        if (timeOutMs > 0) {
-            const long seconds = (timeOutMs + 999) / 1000;
-            ssh_options_set(session_, SSH_OPTIONS_TIMEOUT, &seconds);
-        }
         int fd = ConnectTcp(login);
         ssh_options_set(session_, SSH_OPTIONS_FD, &fd);
         interrupt_.Attach(fd); // libssh closes it from here on

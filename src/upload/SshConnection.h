@@ -21,8 +21,8 @@ public:
     SshConnection& operator=(const SshConnection&) = delete;
 
     // Raises EHostKeyUnknown, EHostKeyChanged or ESftpError, closed again.
-    // `timeOutMs` bounds libssh's own waits (0: none of ours).
-    void Open(const SftpLogin& login, int timeOutMs);
+    // Time-outs are the caller's: it breaks the connection off (SshInterrupt).
+    void Open(const SftpLogin& login);
     // Says goodbye when the connection is still sound, then frees it.
     void Close();
     bool IsOpen() const { return sftp_ != nullptr; }
