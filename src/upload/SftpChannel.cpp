@@ -185,7 +185,7 @@ QByteArray SftpChannel::OpenForWriting(const QString& path)
     return handle;
 }
 
-void SftpChannel::Upload(const QString& localPath, const QString& path,
+void SftpChannel::Upload(const QString& localPath, const QString& path, WriteWindow window,
                          const std::function<void(qint64)>& progress)
 {
     QFile file(localPath);
@@ -197,14 +197,14 @@ void SftpChannel::Upload(const QString& localPath, const QString& path,
     // One buffer for every chunk: libssh has copied a packet once the write
     // returns. The file's bytes are read right behind the request header.
     const qsizetype header = Sftp::WriteHeaderSize(handle.size());
-    QByteArray packet(header + ChunkSize, Qt::Uninitialized);
+    QByteArray packet(header + window.chunk, Qt::Uninitialized);
     std::map<quint32, qint64> inFlight; // id -> bytes
     qint64 offset = 0;
     qint64 acknowledged = 0;
     std::optional<ESftpError> failure;
     for (;;) {
-        while (!failure && !interrupt_.Cancelled() && offset < size && int(inFlight.size()) < WritesInFlight) {
-            const qint64 n = std::min<qint64>(ChunkSize, size - offset);
+        while (!failure && !interrupt_.Cancelled() && offset < size && int(inFlight.size()) < window.inFlight) {
+            const qint64 n = std::min<qint64>(window.chunk, size - offset);
             if (file.read(packet.data() + header, n) != n) {
                 failure.emplace(QStringLiteral("Cannot read %1: %2").arg(localPath, file.errorString()));
                 break;

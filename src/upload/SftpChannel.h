@@ -18,10 +18,12 @@ class SftpChannel {
 public:
     SftpChannel(ssh_channel_struct* channel, SshInterrupt& interrupt, const QString& host);
 
-    // Chunk size and writes in flight during an upload. OpenSSH's server
-    // takes writes of up to 256 KiB.
-    static constexpr qsizetype ChunkSize = 64 * 1024;
-    static constexpr int WritesInFlight = 32;
+    // How an upload writes: bytes per write request (OpenSSH's server takes
+    // up to 256 KiB) and how many requests may await their answer.
+    struct WriteWindow {
+        qsizetype chunk = 64 * 1024;
+        int inFlight = 32;
+    };
 
     void Init(); // version 3, and the extensions the server offers
     bool OffersPosixRename() const { return posixRename_; }
@@ -38,7 +40,8 @@ public:
     // the bytes the server has acknowledged. Stops early when the interrupt
     // asks to cancel, raising ESftpCancelled once the server has answered
     // every write already sent.
-    void Upload(const QString& localPath, const QString& path, const std::function<void(qint64)>& progress);
+    void Upload(const QString& localPath, const QString& path, WriteWindow window,
+                const std::function<void(qint64)>& progress);
 
 private:
     quint32 NextId() { return nextId_++; }

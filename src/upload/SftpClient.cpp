@@ -5,6 +5,7 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <algorithm>
 
 SftpClient::SftpClient(QObject* parent)
     : QObject(parent), connection_(std::make_unique<SshConnection>(interrupt_)),
@@ -196,6 +197,8 @@ void SftpClient::Upload(const QString& localPath, const QString& remoteName)
     total_ = QFileInfo(localPath).size();
     sent_ = 0;
     delivered_ = -1;
+    const SftpChannel::WriteWindow window{std::clamp<qsizetype>(WriteChunk, 1024, 256 * 1024 - 1024),
+                                          std::max(1, WritesInFlight)};
     const auto progress = [this](qint64 acknowledged) {
         sent_ = acknowledged;
         if (!progressPosted_.exchange(true))
@@ -206,7 +209,7 @@ void SftpClient::Upload(const QString& localPath, const QString& remoteName)
     };
     try {
         Run(QStringLiteral("The upload of %1").arg(path),
-            [&] { connection_->Sftp().Upload(localPath, path, progress); });
+            [&] { connection_->Sftp().Upload(localPath, path, window, progress); });
     } catch (...) {
         DeliverProgress();
         throw;

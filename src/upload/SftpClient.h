@@ -36,6 +36,10 @@ public:
     // Bytes of the current Upload the server has acknowledged, and the file's
     // size; called on the caller's thread, at least once at the end.
     std::function<void(qint64 sent, qint64 total)> OnProgress;
+    // Bytes per write request and requests in flight during an upload; the
+    // defaults keep a loopback or LAN transfer at the network's pace.
+    qsizetype WriteChunk = 64 * 1024;
+    int WritesInFlight = 32;
 
     // TCP, host key check, authentication (agent and ~/.ssh/id_* keys, the
     // setting's key file, the password also for keyboard-interactive
