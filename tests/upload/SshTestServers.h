@@ -90,6 +90,7 @@ public:
     }
     QString hostKey() const { return dir_.filePath(QStringLiteral("host_key")); }
     QString userKey() const { return dir_.filePath(QStringLiteral("id_ed25519")); }
+    QString authorizedKeys() const { return dir_.filePath(QStringLiteral("authorized_keys")); }
     QString log() const { return QString::fromUtf8(ReadTestFile(logPath())); }
     // A known_hosts line for this server, as ssh would write it.
     QByteArray knownHostsLine() const

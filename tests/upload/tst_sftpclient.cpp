@@ -56,6 +56,8 @@ private slots:
     void replacesALiveFileThroughATemporaryName();
     void hostKeys_data();
     void hostKeys();
+    void keyLogins_data();
+    void keyLogins();
 };
 
 void TestSftpClient::uploadsIntoNewFoldersByteForByte()
@@ -193,6 +195,53 @@ void TestSftpClient::hostKeys()
         static const QRegularExpression auth(QStringLiteral("Accepted|Failed|Postponed|userauth|publickey"));
         QVERIFY2(!log.contains(auth), qPrintable(log));
     }
+}
+
+// Where the key comes from: the user's ~/.ssh, or a key file the setting
+// names (opened with the stored password when it is encrypted).
+void TestSftpClient::keyLogins_data()
+{
+    QTest::addColumn<QString>("keyFile");    // "": none named; "plain", "encrypted": one the server accepts
+    QTest::addColumn<bool>("idKeyInSshDir"); // ~/.ssh/id_ed25519 is the server's key
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("id-key-in-ssh-dir") << "" << true << "";
+    QTest::newRow("key-file-named") << "plain" << false << "";
+    QTest::newRow("encrypted-key-file-opened-with-password") << "encrypted" << false << "";
+    QTest::newRow("no-key-the-server-takes") << "" << false << "Permission denied: 127.0.0.1:";
+    QTest::newRow("named-key-file-missing") << "missing" << false << "the key file ";
+}
+
+void TestSftpClient::keyLogins()
+{
+    QFETCH(QString, keyFile);
+    QFETCH(bool, idKeyInSshDir);
+    QFETCH(QString, failure);
+    SshdServer server;
+    QVERIFY2(server.start(), qPrintable(server.log()));
+    KeyClient c(server);
+    WriteTestFile(c.knownHosts(), server.knownHostsLine());
+    if (!idKeyInSshDir) {
+        // A key of the user's that the server does not know.
+        QVERIFY(MakeSshKey(c.login.sshDir + QStringLiteral("/id_ed25519")));
+    }
+    const QString named = c.home.filePath(QStringLiteral("setting_key"));
+    if (keyFile == QLatin1String("plain") || keyFile == QLatin1String("encrypted")) {
+        const QString passphrase = keyFile == QLatin1String("plain") ? QString() : c.login.password;
+        QCOMPARE(QProcess::execute(QStringLiteral("ssh-keygen"), {"-q", "-t", "ecdsa", "-N", passphrase, "-f", named}), 0);
+        QFile keys(server.authorizedKeys());
+        QVERIFY(keys.open(QIODevice::Append));
+        keys.write(ReadTestFile(named + QStringLiteral(".pub")));
+    }
+    if (!keyFile.isEmpty())
+        c.login.keyFile = named;
+    QString reason;
+    try {
+        c.sftp.Connect(c.login);
+    } catch (const ESftpError& e) {
+        reason = QString::fromUtf8(e.what());
+    }
+    QVERIFY2(failure.isEmpty() ? reason.isEmpty() : reason.contains(failure), qPrintable(reason));
+    QCOMPARE(c.sftp.Connected(), failure.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSftpClient)
