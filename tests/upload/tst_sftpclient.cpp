@@ -106,8 +106,8 @@ void TestSftpClient::replacesALiveFileThroughATemporaryName()
     WriteTestFile(local, page);
     c.sftp.Connect(c.login);
     QVERIFY(c.sftp.OffersPosixRename());
-    c.sftp.Upload(local, QStringLiteral(".index.html.part"));
-    c.sftp.Rename(QStringLiteral(".index.html.part"), QStringLiteral("index.html"));
+    QVERIFY_THROWS_NO_EXCEPTION(c.sftp.Upload(local, QStringLiteral(".index.html.part")));
+    QVERIFY_THROWS_NO_EXCEPTION(c.sftp.Rename(QStringLiteral(".index.html.part"), QStringLiteral("index.html")));
     QCOMPARE(ReadTestFile(server.file(QStringLiteral("index.html"))), page);
     QVERIFY(!QFile::exists(server.file(QStringLiteral(".index.html.part"))));
 }
