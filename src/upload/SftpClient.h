@@ -70,7 +70,7 @@ public:
     // CancelLimitMs, the connection is broken off instead. Ignored when no
     // call waits.
     void Cancel();
-    static constexpr int CancelGraceMs = 500;
+    static constexpr int CancelGraceMs = 1000;
     static constexpr int CancelLimitMs = 5000;
 
     // The server renames over an existing file (posix-rename@openssh.com).

@@ -131,9 +131,16 @@ void TestSftpFaults::faults()
         if (reports++ == cancelAfter)
             c.sftp.Cancel();
     };
-    // Nothing is acknowledged while writes are held: the cancel comes from a timer.
-    if (cancelAfter == 0 && mode == QLatin1String("hold-write"))
-        QTimer::singleShot(300, &c.sftp, [&] { c.sftp.Cancel(); });
+    // Nothing is acknowledged while writes are held: the cancel comes once
+    // the server holds a write.
+    QTimer watcher;
+    if (cancelAfter == 0 && mode == QLatin1String("hold-write")) {
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            if (server.transcript().join('\n').contains(QLatin1String("write ")))
+                c.sftp.Cancel();
+        });
+        watcher.start(20);
+    }
 
     QElapsedTimer clock;
     clock.start();
