@@ -198,10 +198,19 @@ void SftpChannel::Upload(const QString& localPath, const QString& path, WriteWin
     // returns. The file's bytes are read right behind the request header.
     const qsizetype header = Sftp::WriteHeaderSize(handle.size());
     QByteArray packet(header + window.chunk, Qt::Uninitialized);
-    std::map<quint32, qint64> inFlight; // id -> bytes
+    std::map<quint32, qint64> inFlight; // write id -> bytes
     qint64 offset = 0;
     qint64 acknowledged = 0;
     std::optional<ESftpError> failure;
+    // Once the last write is sent, the size check and the close follow at
+    // once: the server answers requests on one handle in order, so a small
+    // file costs two round trips, not four.
+    quint32 statId = 0;
+    quint32 closeId = 0; // 0: the close is not sent yet
+    bool statPending = false;
+    bool closePending = false;
+    std::optional<quint64> stored;
+    bool statRefused = false;
     for (;;) {
         while (!failure && !interrupt_.Cancelled() && offset < size && int(inFlight.size()) < window.inFlight) {
             const qint64 n = std::min<qint64>(window.chunk, size - offset);
@@ -215,40 +224,57 @@ void SftpChannel::Upload(const QString& localPath, const QString& path, WriteWin
             inFlight[id] = n;
             offset += n;
         }
-        if (inFlight.empty())
-            break;
-        // Every write sent is answered before the handle is closed, so the
+        if (closeId == 0 && (offset == size || failure || interrupt_.Cancelled())) {
+            if (offset == size && !failure) {
+                statId = NextId();
+                statPending = true;
+                Send(Sftp::PacketWriter(Sftp::FStat).U32(statId).String(handle).Finish());
+            }
+            closeId = NextId();
+            closePending = true;
+            Send(Sftp::PacketWriter(Sftp::Close).U32(closeId).String(handle).Finish());
+        }
+        // Every request sent is answered before the call ends, so the
         // session stays in step after a refusal or a cancel.
+        if (inFlight.empty() && !statPending && !closePending)
+            break;
         const QByteArray reply = ReadPacket();
         Sftp::PacketReader r(reply);
         const quint8 type = r.U8();
-        const auto sent = inFlight.find(r.U32());
+        const quint32 id = r.U32();
+        if (statPending && id == statId) {
+            statPending = false;
+            if (type == Sftp::Attrs)
+                stored = r.ReadAttributes().size;
+            else
+                statRefused = true; // some servers have no FSTAT: STAT after the close
+            if (!r.Ok())
+                Malformed();
+            continue;
+        }
         const quint32 code = r.U32();
         const QByteArray message = r.String();
-        if (type != Sftp::Status || !r.Ok() || sent == inFlight.end())
+        const auto sent = inFlight.find(id);
+        const bool closing = closePending && id == closeId;
+        if (type != Sftp::Status || !r.Ok() || (!closing && sent == inFlight.end()))
             Malformed();
         if (code != Sftp::Ok && !failure)
             failure.emplace(QStringLiteral("Cannot write %1: %2").arg(path, StatusMessage(code, message)), int(code));
+        if (closing) {
+            closePending = false;
+            continue;
+        }
         acknowledged += sent->second;
         inFlight.erase(sent);
         if (progress)
             progress(acknowledged);
     }
-
-    const quint32 id = NextId();
-    try {
-        ExpectOk(Exchange(Sftp::PacketWriter(Sftp::Close).U32(id).String(handle).Finish(), id),
-                 QStringLiteral("Cannot write %1").arg(path));
-    } catch (const ESftpError& e) {
-        if (!failure)
-            failure = e;
-    }
     if (failure)
         throw *failure;
     if (offset < size)
         throw ESftpCancelled(QStringLiteral("The upload of %1 was cancelled").arg(path));
-    const Sftp::Attributes stored = Stat(path);
-    if (stored.size && qint64(*stored.size) != size)
-        throw ESftpError(QStringLiteral("The server holds %1 bytes of %2, not %3")
-                             .arg(*stored.size).arg(path).arg(size));
+    if (statRefused)
+        stored = Stat(path).size;
+    if (stored && qint64(*stored) != size)
+        throw ESftpError(QStringLiteral("The server holds %1 bytes of %2, not %3").arg(*stored).arg(path).arg(size));
 }

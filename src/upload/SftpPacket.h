@@ -10,7 +10,7 @@
 namespace Sftp {
 
 enum Type : quint8 {
-    Init = 1, Version = 2, Open = 3, Close = 4, Write = 6, Remove = 13, MakeDir = 14,
+    Init = 1, Version = 2, Open = 3, Close = 4, Write = 6, FStat = 8, Remove = 13, MakeDir = 14,
     RealPath = 16, Stat = 17, Rename = 18,
     Status = 101, Handle = 102, Data = 103, Name = 104, Attrs = 105,
     Extended = 200, ExtendedReply = 201,
