@@ -49,7 +49,7 @@ void TformPreferences::showFtpGroup()
     ui_->editFtpUserName->setText(TextCodec::ToUnicode(setting.UserName));
     ui_->editFtpPassWord->setText(TextCodec::ToUnicode(setting.PassWord));
     ui_->cboxFtpUsePasv->setChecked(setting.UsePasv);
-    ui_->cboxFtpUseTLS->setChecked(setting.UseTLS);
+    ui_->cboxFtpUseTLS->setChecked(setting.Protocol == FtpProtocol::Ftps);
     ui_->cboxFtpAtomicReplace->setChecked(setting.AtomicReplace);
     atomicReplaceClicked_ = false;
     ui_->editFtpTlsFingerprint->setText(TextCodec::ToUnicode(setting.TlsFingerprint));
@@ -79,7 +79,7 @@ std::optional<FtpSetting> TformPreferences::ftpGroup()
                       *user,
                       *password,
                       ui_->cboxFtpUsePasv->isChecked(),
-                      ui_->cboxFtpUseTLS->isChecked(),
+                      ui_->cboxFtpUseTLS->isChecked() ? FtpProtocol::Ftps : FtpProtocol::Ftp,
                       ui_->cboxFtpAtomicReplace->isChecked(),
                       ftpList_.stored().TlsFingerprint};
 }
@@ -91,7 +91,7 @@ bool TformPreferences::ftpGroupEdited() const
         && (ui_->editFtpHostName->text() != TextCodec::ToUnicode(stored.HostName)
             || ui_->editFtpUserName->text() != TextCodec::ToUnicode(stored.UserName)
             || ui_->editFtpPassWord->text() != TextCodec::ToUnicode(stored.PassWord)
-            || ui_->cboxFtpUsePasv->isChecked() != stored.UsePasv || ui_->cboxFtpUseTLS->isChecked() != stored.UseTLS
+            || ui_->cboxFtpUsePasv->isChecked() != stored.UsePasv || ui_->cboxFtpUseTLS->isChecked() != (stored.Protocol == FtpProtocol::Ftps)
             || ui_->cboxFtpAtomicReplace->isChecked() != stored.AtomicReplace);
 }
 

@@ -56,9 +56,9 @@ private slots:
     {
         store_ = std::make_unique<QSettingsStore>(path("QUIB.conf"));
         settings_.SettingNameText = ProgramConstants::DefaultFtpSettingName() + "\r\nhome\r\nwork\r\n";
-        WriteFtpSetting(*store_, "home", {"ftp.home", "h", "hp", false, false, false, {}});
-        WriteFtpSetting(*store_, "work", {"ftp.work", "w", "wp", true, false, false, {}});
-        WriteFtpSetting(*store_, "gone", {"ftp.gone", "g", "gp", false, false, false, {}}); // not in the list
+        WriteFtpSetting(*store_, "home", {"ftp.home", "h", "hp", false, FtpProtocol::Ftp, false, {}});
+        WriteFtpSetting(*store_, "work", {"ftp.work", "w", "wp", true, FtpProtocol::Ftp, false, {}});
+        WriteFtpSetting(*store_, "gone", {"ftp.gone", "g", "gp", false, FtpProtocol::Ftp, false, {}}); // not in the list
     }
 
     void init() { fillPage(); }

@@ -41,8 +41,8 @@ struct Prefs {
     Prefs()
     {
         settings.SettingNameText = Default + "\r\nhome\r\n";
-        WriteFtpSetting(store, Default, {"ftp.default", "d", "dp", false, false, false, "EE:FF"});
-        WriteFtpSetting(store, "home", {"ftp.home", "h", "hp", true, true, false, "AB:CD"});
+        WriteFtpSetting(store, Default, {"ftp.default", "d", "dp", false, FtpProtocol::Ftp, false, "EE:FF"});
+        WriteFtpSetting(store, "home", {"ftp.home", "h", "hp", true, FtpProtocol::Ftps, false, "AB:CD"});
         SaveSettingNameText(store, settings);
     }
     void show()
@@ -382,7 +382,7 @@ private slots:
         QVERIFY(question.text.startsWith(QStringLiteral("設定名 work を、")));
         QVERIFY(!question.text.contains("s3cret"));
         QCOMPARE(p.rows(), QStringList({"(規定値)", "home", "work"}));
-        QCOMPARE(ReadFtpSetting(p.store, "work"), FtpSetting({"ftp.work", "user", "s3cret", false, false, true, "EE:FF"}));
+        QCOMPARE(ReadFtpSetting(p.store, "work"), FtpSetting({"ftp.work", "user", "s3cret", false, FtpProtocol::Ftp, true, "EE:FF"}));
         VERIFY_AGREEMENT(p);
 
         // A name already listed is not listed twice; it is replaced only
@@ -440,25 +440,25 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<FtpSetting>("stored");
         QTest::addColumn<QString>("question");
-        const FtpSetting home{"ftp.home", "h", "hp", true, true, false, "AB:CD"};
-        const FtpSetting byDefault{"ftp.default", "d", "dp", false, false, false, "EE:FF"};
+        const FtpSetting home{"ftp.home", "h", "hp", true, FtpProtocol::Ftps, false, "AB:CD"};
+        const FtpSetting byDefault{"ftp.default", "d", "dp", false, FtpProtocol::Ftp, false, "EE:FF"};
         FtpSetting typed = byDefault;
         typed.HostName = "ftp.typed";
         QTest::newRow("apply keeps TLS, store mode and trust")
             << QStringList{"select:home", "host:ftp.new", "apply"} << "home"
-            << FtpSetting{"ftp.new", "h", "hp", true, true, false, "AB:CD"} << "";
+            << FtpSetting{"ftp.new", "h", "hp", true, FtpProtocol::Ftps, false, "AB:CD"} << "";
         QTest::newRow("apply writes the boxes")
             << QStringList{"select:home", "click:cboxFtpUseTLS", "click:cboxFtpAtomicReplace", "apply"} << "home"
-            << FtpSetting{"ftp.home", "h", "hp", true, false, true, "AB:CD"} << "";
+            << FtpSetting{"ftp.home", "h", "hp", true, FtpProtocol::Ftp, true, "AB:CD"} << "";
         QTest::newRow("added setting replaces in one step")
             << QStringList{"select:home", "add:new"} << "new"
-            << FtpSetting{"ftp.home", "h", "hp", true, true, true, "AB:CD"} << "";
+            << FtpSetting{"ftp.home", "h", "hp", true, FtpProtocol::Ftps, true, "AB:CD"} << "";
         QTest::newRow("added setting with the box cleared")
             << QStringList{"click:cboxFtpAtomicReplace", "click:cboxFtpAtomicReplace", "add:new"} << "new" << byDefault
             << "";
         QTest::newRow("forget is stored at once")
             << QStringList{"select:home", "host:unsaved", "forget"} << "home"
-            << FtpSetting{"ftp.home", "h", "hp", true, true, false, ""} << "";
+            << FtpSetting{"ftp.home", "h", "hp", true, FtpProtocol::Ftps, false, ""} << "";
         // What is typed into the group belongs to the setting it shows.
         QTest::newRow("OK stores what was typed") << QStringList{"host:ftp.typed", "ok"} << "(規定値)" << typed << "";
         QTest::newRow("Apply stores what was typed")

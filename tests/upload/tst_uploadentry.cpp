@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+Q_DECLARE_METATYPE(FtpProtocol)
+
 class TestUploadEntry : public QObject {
     Q_OBJECT
 private slots:
@@ -32,6 +34,7 @@ private slots:
         QCOMPARE(FolderPrefixIsWhole(folder.toStdString(), n), whole);
     }
 
+    // The rows use 21 as the default port, those named "sftp" SSH's 22.
     void hostPort_data()
     {
         QTest::addColumn<QByteArray>("hostName");
@@ -45,6 +48,10 @@ private slots:
         QTest::newRow("ipv6-bracketed") << QByteArray("[::1]") << QByteArray("::1") << 21;
         QTest::newRow("ipv6-with-port") << QByteArray("[::1]:2121") << QByteArray("::1") << 2121;
         QTest::newRow("ipv6-not-a-port") << QByteArray("[::1]:ftp") << QByteArray("[::1]:ftp") << 21;
+        QTest::newRow("sftp-plain") << QByteArray("h") << QByteArray("h") << 22;
+        QTest::newRow("sftp-with-port") << QByteArray("h:2222") << QByteArray("h") << 2222;
+        QTest::newRow("sftp-not-a-port") << QByteArray("h:x") << QByteArray("h:x") << 22;
+        QTest::newRow("sftp-ipv6-bracketed") << QByteArray("[::1]") << QByteArray("::1") << 22;
     }
     void hostPort()
     {
@@ -53,7 +60,8 @@ private slots:
         QFETCH(int, port);
         SjisString h;
         uint16_t p = 0;
-        SplitHostPort(hostName.toStdString(), h, p);
+        const bool sftp = QByteArray(QTest::currentDataTag()).startsWith("sftp");
+        SplitHostPort(hostName.toStdString(), h, p, DefaultPort(sftp ? FtpProtocol::Sftp : FtpProtocol::Ftp));
         QCOMPARE(QByteArray::fromStdString(h), host);
         QCOMPARE(int(p), port);
     }
@@ -103,14 +111,98 @@ private slots:
             QVERIFY(QByteArray(e.what()).contains("gone.data"));
         }
     }
+
+    // The entry takes the protocol, its port and the key file from the
+    // setting; SFTP may log in without a password, never without a user.
+    void readsTheSettingsProtocol_data()
+    {
+        QTest::addColumn<FtpProtocol>("protocol");
+        QTest::addColumn<QByteArray>("hostName");
+        QTest::addColumn<QByteArray>("user");
+        QTest::addColumn<QByteArray>("password");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("incomplete");
+        QTest::newRow("ftp") << FtpProtocol::Ftp << QByteArray("h") << QByteArray("u") << QByteArray("p") << 21 << false;
+        QTest::newRow("ftps") << FtpProtocol::Ftps << QByteArray("h") << QByteArray("u") << QByteArray("p") << 21 << false;
+        QTest::newRow("sftp") << FtpProtocol::Sftp << QByteArray("h") << QByteArray("u") << QByteArray("p") << 22 << false;
+        QTest::newRow("sftp-own-port") << FtpProtocol::Sftp << QByteArray("h:2222") << QByteArray("u") << QByteArray()
+                                       << 2222 << false;
+        QTest::newRow("ftp-no-password") << FtpProtocol::Ftp << QByteArray("h") << QByteArray("u") << QByteArray()
+                                         << 21 << true;
+        QTest::newRow("ftps-no-password") << FtpProtocol::Ftps << QByteArray("h") << QByteArray("u") << QByteArray()
+                                          << 21 << true;
+        QTest::newRow("sftp-no-user") << FtpProtocol::Sftp << QByteArray("h") << QByteArray() << QByteArray("p") << 22
+                                      << true;
+        QTest::newRow("sftp-no-host") << FtpProtocol::Sftp << QByteArray() << QByteArray("u") << QByteArray() << 22
+                                      << true;
+    }
+    void readsTheSettingsProtocol()
+    {
+        QFETCH(FtpProtocol, protocol);
+        QFETCH(QByteArray, hostName);
+        QFETCH(QByteArray, user);
+        QFETCH(QByteArray, password);
+        QFETCH(int, port);
+        QFETCH(bool, incomplete);
+        UploadFixture f;
+        WriteFtpSetting(f.store, "srv",
+                        {hostName.toStdString(), user.toStdString(), password.toStdString(), false, protocol, false,
+                         {}, "/keys/id"});
+        UploadEntry entry;
+        QVERIFY(ReadUploadEntry(f.addPage(QStringLiteral("pg"), "srv", "dir"), f.store, entry));
+        QCOMPARE(entry.Protocol, protocol);
+        QCOMPARE(int(entry.Port), port);
+        QCOMPARE(entry.KeyFile, SjisString("/keys/id"));
+        QCOMPARE(entry.ServerIncomplete(), incomplete);
+    }
+
+    void sameServerNeedsTheSameProtocolAndKey()
+    {
+        UploadEntry a;
+        a.Host = "h";
+        UploadEntry b = a;
+        QVERIFY(a.SameServer(b));
+        b.Protocol = FtpProtocol::Sftp;
+        QVERIFY(!a.SameServer(b));
+        b = a;
+        b.KeyFile = "/k";
+        QVERIFY(!a.SameServer(b));
+    }
+
+    // FTP sends texts as command lines, SFTP with their lengths; the SSH
+    // library still stops at a NUL.
+    void bytesThatBreakACommandAreFound_data()
+    {
+        QTest::addColumn<FtpProtocol>("protocol");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("breaks");
+        const QByteArray nul("pa\0ss", 5);
+        QTest::newRow("ftp-plain") << FtpProtocol::Ftp << "Password" << QByteArray("pass") << false;
+        QTest::newRow("ftp-lf") << FtpProtocol::Ftp << "Password" << QByteArray("pa\nss") << true;
+        QTest::newRow("ftps-cr") << FtpProtocol::Ftps << "RemoteFolder" << QByteArray("a\rb") << true;
+        QTest::newRow("ftp-nul") << FtpProtocol::Ftp << "Password" << nul << true;
+        QTest::newRow("ftp-key-unused") << FtpProtocol::Ftp << "KeyFile" << nul << false;
+        QTest::newRow("sftp-lf-folder") << FtpProtocol::Sftp << "RemoteFolder" << QByteArray("a\nb") << false;
+        QTest::newRow("sftp-crlf-password") << FtpProtocol::Sftp << "Password" << QByteArray("p\r\n") << false;
+        QTest::newRow("sftp-nul-folder") << FtpProtocol::Sftp << "RemoteFolder" << nul << true;
+        QTest::newRow("sftp-nul-user") << FtpProtocol::Sftp << "User" << nul << true;
+        QTest::newRow("sftp-nul-key") << FtpProtocol::Sftp << "KeyFile" << nul << true;
+    }
     void bytesThatBreakACommandAreFound()
     {
+        QFETCH(FtpProtocol, protocol);
+        QFETCH(QString, field);
+        QFETCH(QByteArray, text);
+        QFETCH(bool, breaks);
         UploadEntry entry;
-        QVERIFY(!entry.BreaksFtpCommand());
-        entry.Password = "pa\nss";
-        QVERIFY(entry.BreaksFtpCommand());
-        entry.Password = SjisString("pa\0ss", 5);
-        QVERIFY(entry.BreaksFtpCommand());
+        entry.Protocol = protocol;
+        SjisString* target = field == "Password" ? &entry.Password
+                           : field == "RemoteFolder" ? &entry.RemoteFolder
+                           : field == "User" ? &entry.User
+                                             : &entry.KeyFile;
+        *target = text.toStdString();
+        QCOMPARE(entry.BreaksFtpCommand(), breaks);
     }
 };
 
