@@ -606,10 +606,6 @@ private slots:
         QCOMPARE(p.ui.cmbbFtpProtocol->currentText(), protocol);
         QCOMPARE(p.ui.editFtpKeyFile->text(), sftp ? key.fileName() : QString());
         verifyRows();
-        // The default setting, shown first, is plain FTP again.
-        p.select("(規定値)");
-        QVERIFY(!p.ui.editFtpKeyFile->isEnabled());
-        QVERIFY(p.ui.cboxFtpUsePasv->isEnabled());
     }
 
     void applyShowsTheDefaultSettingAgain()
