@@ -58,7 +58,8 @@ FtpProtocol ReadProtocol(const SettingsStore& store, const QString& section)
     const bool useTls = store.readBool(section, QStringLiteral("UseTLS"), false);
     const std::optional<FtpProtocol> named =
         ParseFtpProtocol(store.readText(section, QStringLiteral("Protocol"), SjisString()));
-    // "FTP", another name or none: UseTLS may still ask for TLS.
+    // SFTP and FTPS as named; for "FTP", another name or none, UseTLS may
+    // still ask for TLS.
     if (named == FtpProtocol::Sftp || named == FtpProtocol::Ftps)
         return *named;
     return useTls ? FtpProtocol::Ftps : FtpProtocol::Ftp;

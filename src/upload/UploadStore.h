@@ -105,9 +105,8 @@ SjisString FtpSettingKeyName(SjisView name);
 FtpSetting ReadFtpSetting(const SettingsStore& store, SjisView name);
 // Writes every value together, in a fixed order, UseTLS among them (set for
 // FTPS alone) so that an older build reads FTP and FTPS settings as meant.
-// A name that is
-// blank after trimming is refused with std::invalid_argument: its section
-// would be the one that holds the list of names.
+// A name that is blank after trimming is refused with std::invalid_argument:
+// its section would be the one that holds the list of names.
 void WriteFtpSetting(SettingsStore& store, SjisView name, const FtpSetting& setting);
 // Removes the setting with all its values. The names list is not touched
 // (it is written with the other settings); a blank name erases nothing.
