@@ -204,7 +204,7 @@ void UploadRun::LogIn()
     FTP.UserID = entry_.User;
     FTP.Password = entry_.Password;
     FTP.Passive = entry_.Passive;
-    FTP.UseTLS = entry_.UseTLS;
+    FTP.UseTLS = entry_.Protocol == FtpProtocol::Ftps;
     FTP.TrustedFingerprint = QString::fromStdString(entry_.TlsFingerprint);
     try {
         FTP.Connect();
