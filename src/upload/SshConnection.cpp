@@ -77,9 +77,9 @@ void SshConnection::Open(const SftpLogin& login)
             ssh_options_set(session_, SSH_OPTIONS_USER, login.user.toUtf8().constData());
         ssh_options_set(session_, SSH_OPTIONS_SSH_DIR, QFile::encodeName(sshDir).constData());
         ssh_options_set(session_, SSH_OPTIONS_KNOWNHOSTS, QFile::encodeName(knownHosts).constData());
-        int fd = ConnectTcp(login);
-        ssh_options_set(session_, SSH_OPTIONS_FD, &fd);
-        interrupt_.Attach(fd); // libssh closes it from here on
+        socket_ = ConnectTcp(login);
+        ssh_options_set(session_, SSH_OPTIONS_FD, &socket_);
+        interrupt_.Attach(socket_);
         if (ssh_connect(session_) != SSH_OK)
             Fail(QStringLiteral("The SSH handshake failed"));
         interrupt_.Touch();
@@ -288,12 +288,16 @@ void SshConnection::Close()
         channel_ = nullptr;
     }
     if (session_) {
-        // libssh closes the socket now: a later stop must not shut down a
-        // number that the system may have handed out again.
         interrupt_.Detach();
         if (sound)
             ssh_disconnect(session_);
         ssh_free(session_);
         session_ = nullptr;
+    }
+    // libssh leaves a socket it was handed open: without this the server
+    // would see the session end only when the program does.
+    if (socket_ >= 0) {
+        ::close(socket_);
+        socket_ = -1;
     }
 }

@@ -45,6 +45,7 @@ private:
     SshInterrupt& interrupt_;
     ssh_session_struct* session_ = nullptr;
     ssh_channel_struct* channel_ = nullptr;
+    int socket_ = -1; // ours: libssh does not close a socket it is handed
     std::unique_ptr<SftpChannel> sftp_;
     QString host_; // "host:port", for messages
 };

@@ -92,6 +92,9 @@ void TestSftpClient::uploadsIntoNewFoldersByteForByte()
     c.sftp.Disconnect();
     QVERIFY(!c.sftp.Connected());
     QVERIFY2(server.log().contains(QLatin1String("Accepted publickey")), qPrintable(server.log()));
+    // The server sees the session end now, not when the program does.
+    QTRY_VERIFY2_WITH_TIMEOUT(server.log().contains(QLatin1String("Connection closed by")), qPrintable(server.log()),
+                              20000);
 }
 
 void TestSftpClient::replacesALiveFileThroughATemporaryName()
