@@ -89,7 +89,8 @@ def main():
 
         def canonicalize(self, path):
             log("realpath " + path)
-            return os.path.normpath("/" + path)
+            # normpath keeps a leading "//" as it is: one slash, as a server answers
+            return os.path.normpath("/" + path.lstrip("/"))
 
         def stat(self, path):
             log("stat " + path)
