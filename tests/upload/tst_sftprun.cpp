@@ -33,6 +33,7 @@ private slots:
 
     void runs_data();
     void runs();
+    void tavpubTrustsAHostKeyOnlyWhenTold();
 
 private:
     QString knownHosts() const { return home_.filePath(QStringLiteral(".ssh/known_hosts")); }
@@ -176,6 +177,44 @@ void TestSftpRun::runs()
     if (atomic && run.SFTP.Connected()) // a session that outlived the failure leaves no temporary file
         QCOMPARE(QDir(server.file(QStringLiteral("site/docs"))).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("one.html")});
+}
+
+// Nobody can be asked: an unknown host key ends the run with the command
+// that trusts it, and that command sends the queue.
+void TestSftpRun::tavpubTrustsAHostKeyOnlyWhenTold()
+{
+    PySftpServer server;
+    QVERIFY(server.start());
+    QFile::remove(knownHosts());
+    UploadFixture fixture;
+    FtpSetting setting;
+    setting.Protocol = FtpProtocol::Sftp;
+    setting.HostName = "127.0.0.1:" + std::to_string(server.port());
+    setting.UserName = server.user.toStdString();
+    setting.PassWord = server.password.toStdString();
+    WriteFtpSetting(fixture.store, "ssh", setting);
+    fixture.addPage(QStringLiteral("one"), "ssh", "site", NewPage);
+
+    auto tavpub = [&](const QStringList& args) {
+        QProcess p;
+        fixture.startTavpubUpload(p, args);
+        p.waitForFinished(30000);
+        return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()).trimmed());
+    };
+    const auto [refused, told] = tavpub({});
+    QCOMPARE(refused, 1);
+    const QString last = told.split('\n').last();
+    const qsizetype at = last.indexOf(QLatin1String("--trust-fingerprint SHA256:"));
+    QVERIFY2(at > 0, qPrintable(last));
+    QVERIFY(!server.transcript().join('\n').contains("auth "));
+    QCOMPARE(fixture.queued(), size_t(1));
+
+    const QString fingerprint = last.mid(at + 20).section(QLatin1Char(' '), 0, 0);
+    const auto [sent, log] = tavpub({QStringLiteral("--trust-fingerprint"), fingerprint});
+    QVERIFY2(sent == 0, qPrintable(log));
+    QCOMPARE(ReadTestFile(server.file(QStringLiteral("site/one.html"))), NewPage);
+    QVERIFY(ReadTestFile(knownHosts()).contains(server.hostKeyText));
+    QCOMPARE(fixture.queued(), size_t(0));
 }
 
 QTEST_GUILESS_MAIN(TestSftpRun)
