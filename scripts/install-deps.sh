@@ -8,12 +8,16 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev libxkbcommon-dev libx11-dev libxtst-dev libfontconfig-dev
   libbenchmark-dev clang libclang-rt-14-dev
+  # SFTP uploads
+  libssh-dev
   # Qt's own dialogs and menus in Japanese
   qt6-translations-l10n
   # the live preview pane
   qt6-webengine-dev
   # test peers and tools
   python3 python3-pyftpdlib python3-openssl openssl vsftpd xvfb xauth xdotool x11-utils
+  # SSH servers for the SFTP tests (sshd, ssh-keygen, sftp for the benchmark)
+  openssh-server openssh-client python3-paramiko
   dbus-daemon
   # a network namespace of its own for tests on the companion's fixed port
   iproute2

@@ -10,7 +10,8 @@ constexpr CommandEntry Commands[] = {
      CommandKind::Qt},
     {"upload", "upload [--timeout SECONDS] [--trust-fingerprint SHA256]\n"
                "                                    send the upload queue as the upload window does; progress on stderr;\n"
-               "                                    SHA256 (AB:CD:...) names a TLS certificate to trust although it fails verification",
+               "                                    SHA256 (AB:CD:...) names a TLS certificate to trust although it fails verification,\n"
+               "                                    or (SHA256:...) an SSH host key to add to known_hosts",
      CommandKind::Qt},
     {"show", "show PAGE.data                    the page as JSON on standard output", CommandKind::Qt},
     {"import", "import PAGE.json PAGE.data        write a version 1.4 page file from JSON", CommandKind::Qt},

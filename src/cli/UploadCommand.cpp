@@ -57,6 +57,8 @@ QString AlertText(UploadRun::Alert what, const QString& subject)
         return QStringLiteral("a remote folder, file name, user or password holds a line break or NUL byte");
     case UploadRun::Alert::FolderNotCreated: return QStringLiteral("the remote folder could not be made");
     case UploadRun::Alert::NotUploaded: return QStringLiteral("the server did not take the page");
+    case UploadRun::Alert::HostKeyChanged:
+        return QStringLiteral("the host key of %1 has changed; nothing was sent to it").arg(subject);
     }
     return {};
 }
@@ -111,12 +113,25 @@ QString CertificateAdvice(const UploadRun::RefusedCertificate& refused)
         .arg(refused.Trusted, refused.Fingerprint);
 }
 
+QString HostKeyAdvice(const UploadRun::RefusedHostKey& refused)
+{
+    if (refused.Changed)
+        return QStringLiteral(". The host key of %1 has changed: it may not be your server. Only if you know its "
+                              "key was replaced, remove the old one (ssh-keygen -R %1) and trust the new one.")
+            .arg(refused.Host);
+    return QStringLiteral(". The host key of %1 is not known. If %2 is your server's key, trust it with: "
+                          "tavpub upload --trust-fingerprint %2")
+        .arg(refused.Host, refused.Fingerprint);
+}
+
 int Report(const UploadRun& run, const QString& storeError)
 {
     if (!storeError.isEmpty())
         throw CliError(QStringLiteral("upload: the files were sent, but the queue could not be updated: ") + storeError);
     if (const auto& refused = run.UntrustedCertificate())
         throw CliError(FailureLine(run) + CertificateAdvice(*refused));
+    if (const auto& refused = run.UntrustedHostKey())
+        throw CliError(FailureLine(run) + HostKeyAdvice(*refused));
     if (run.CurrentStep() != UploadRun::Step::Finished)
         throw CliError(FailureLine(run));
     if (run.Unreadable() > 0)
@@ -136,11 +151,16 @@ int UploadCommand(const QStringList& args, SettingsStore& store)
     // Without a window nobody can be asked: a certificate that fails
     // verification is accepted (and remembered) only when the command line
     // names its fingerprint.
-    if (!options.trustedFingerprint.isEmpty())
+    if (!options.trustedFingerprint.isEmpty()) {
+        // SSH fingerprints are base64: compared as they are printed.
+        run.ConfirmHostKey = [&options](const QString&, const QString& fingerprint) {
+            return fingerprint == options.trustedFingerprint;
+        };
         run.ConfirmCertificate = [&options](const QString&, const QString& fingerprint, const QString&,
                                             const QString&) {
             return SameFingerprint(fingerprint, options.trustedFingerprint);
         };
+    }
 
     QObject::connect(&run, &UploadRun::alert,
                      [](UploadRun::Alert what, const QString& subject) { Say(AlertText(what, subject)); });

@@ -1,5 +1,7 @@
 #include "dialogs/PreferencesRules.h"
 
+#include "dialogs/FtpProtocolCaption.h"
+
 const QStringList& ApplyEnablingControls()
 {
     static const QStringList names = {
@@ -15,6 +17,7 @@ const QStringList& ApplyEnablingControls()
         QStringLiteral("editFtpHostName"),
         QStringLiteral("editFtpUserName"),
         QStringLiteral("editFtpPassWord"),
+        QStringLiteral("editFtpKeyFile"),
         QStringLiteral("editFtpDirName"),
         QStringLiteral("cboxGenerator"),
         QStringLiteral("cboxDefaultEnableStyleSheet"),
@@ -44,15 +47,32 @@ QString TrimmedFtpSettingName(QStringView typed)
     return typed.mid(first, last - first).toString();
 }
 
-QString AddFtpSettingQuestion(const QString& name, const QString& host, const QString& user,
-                              const QString& password, bool usePasv)
+FtpGroupRows FtpGroupRowsFor(FtpProtocol protocol)
+{
+    const bool sftp = protocol == FtpProtocol::Sftp;
+    return {!sftp, !sftp, sftp};
+}
+
+std::optional<QString> FtpKeyFileProblem(const QString& keyFile)
+{
+    if (keyFile.trimmed().endsWith(QStringLiteral(".pub"), Qt::CaseInsensitive))
+        return QStringLiteral("鍵ファイルには公開鍵（.pub）ではなく、秘密鍵のファイルを指定してください。");
+    return std::nullopt;
+}
+
+QString AddFtpSettingQuestion(const QString& name, FtpProtocol protocol, const QString& host, const QString& user,
+                              const QString& password, bool usePasv, const QString& keyFile)
 {
     // The labels start with an ideographic space; tabs line the values up.
-    return QStringLiteral("設定名 ") + name + QStringLiteral(" を、次の情報でレジストリに保存します。\n\n")
+    QString text = QStringLiteral("設定名 ") + name + QStringLiteral(" を、次の情報でレジストリに保存します。\n\n")
+        + QStringLiteral("\u3000プロトコル：\t") + FtpProtocolCaption(protocol) + u'\n'
         + QStringLiteral("\u3000サーバ：\t\t") + host + u'\n'
         + QStringLiteral("\u3000ユーザ：\t\t") + user + u'\n'
-        + QStringLiteral("\u3000パスワード：\t") + QString(QStringView(password).toUcs4().size(), u'*') + u'\n'
-        + QStringLiteral("\u3000送受信：\t\t") + (usePasv ? QStringLiteral("PASV モード") : QStringLiteral("通常モード"));
+        + QStringLiteral("\u3000パスワード：\t") + QString(QStringView(password).toUcs4().size(), u'*') + u'\n';
+    if (protocol == FtpProtocol::Sftp)
+        return text + QStringLiteral("\u3000鍵ファイル：\t") + (keyFile.isEmpty() ? QStringLiteral("なし") : keyFile);
+    return text + QStringLiteral("\u3000送受信：\t\t")
+        + (usePasv ? QStringLiteral("PASV モード") : QStringLiteral("通常モード"));
 }
 
 QString DeleteFtpSettingQuestion(const QString& name)

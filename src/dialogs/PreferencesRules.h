@@ -1,7 +1,10 @@
 #pragma once
 
+#include "upload/UploadStore.h"
+
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // What the preferences dialog decides, without a window.
 
@@ -17,10 +20,24 @@ QString TrimmedFtpSettingName(QStringView typed);
 // The add button is enabled exactly when something is left after trimming.
 inline bool AddFtpSettingEnabled(QStringView typed) { return !TrimmedFtpSettingName(typed).isEmpty(); }
 
+// The FTP group's rows that apply to a protocol; the others are disabled
+// (not hidden, so that the group keeps its shape).
+struct FtpGroupRows {
+    bool passive;  // PASV: FTP's data connections
+    bool tlsTrust; // the trusted certificate: TLS is FTP's, SSH trusts host keys
+    bool keyFile;  // the private key: SFTP's
+};
+FtpGroupRows FtpGroupRowsFor(FtpProtocol protocol);
+
+// Why a typed key file cannot log in (a public key chosen in place of its
+// private key); nothing when it may.
+std::optional<QString> FtpKeyFileProblem(const QString& keyFile);
+
 // The question asked before a new FTP setting is stored. The password is
-// shown as one "*" per character, as its edit shows it.
-QString AddFtpSettingQuestion(const QString& name, const QString& host, const QString& user,
-                              const QString& password, bool usePasv);
+// shown as one "*" per character, as its edit shows it; the last line is
+// the transfer mode for FTP and FTPS, the key file for SFTP.
+QString AddFtpSettingQuestion(const QString& name, FtpProtocol protocol, const QString& host, const QString& user,
+                              const QString& password, bool usePasv, const QString& keyFile);
 
 // The question asked before a stored FTP setting is deleted, naming it.
 QString DeleteFtpSettingQuestion(const QString& name);

@@ -1,6 +1,7 @@
 #include "dialogs/TformPageProperty.h"
 
 #include "dialogs/DialogHelpers.h"
+#include "dialogs/FtpProtocolCaption.h"
 #include "dialogs/NewPageRules.h"
 #include "document/Page.h"
 #include "document/PagePaths.h"
@@ -31,8 +32,8 @@ TformPageProperty::TformPageProperty(Page& page, const Settings& settings, const
     ui_->setupUi(this);
     ui_->cmbbDocumentType->addItems(DocumentTypeChoices());
     ui_->lablTitleIcon->setPixmap(style()->standardIcon(QStyle::SP_FileIcon).pixmap(24, 24));
-    for (QLineEdit* e : {ui_->editCreateDate, ui_->editModifyDate, ui_->editTitle2, ui_->editHostName,
-                         ui_->editUserName})
+    for (QLineEdit* e : {ui_->editCreateDate, ui_->editModifyDate, ui_->editTitle2, ui_->editFtpProtocol,
+                         ui_->editHostName, ui_->editUserName})
         ShowAsLabel(e);
 
     connect(ui_->bttnOk, &QPushButton::clicked, this, &TformPageProperty::bttnOkClick);
@@ -115,6 +116,8 @@ void TformPageProperty::showFileDates()
 void TformPageProperty::showFtpSetting(SjisView name)
 {
     const FtpSetting setting = ReadFtpSetting(store_, name);
+    // A setting with nothing stored shows nothing, not the FTP it defaults to.
+    ui_->editFtpProtocol->setText(setting == FtpSetting() ? QString() : FtpProtocolCaption(setting.Protocol));
     ui_->editHostName->setText(TextCodec::ToUnicode(setting.HostName));
     ui_->editUserName->setText(TextCodec::ToUnicode(setting.UserName));
 }

@@ -4,6 +4,7 @@
 #include "dialogs/ExecutableFilter.h"
 #include "dialogs/FileFilter.h"
 #include "dialogs/FixedWidthFontList.h"
+#include "dialogs/FtpProtocolCaption.h"
 #include "dialogs/PreferencesRules.h"
 #include "document/TextCodec.h"
 #include "editor/ColourEditor.h"
@@ -81,6 +82,10 @@ TformPreferences::TformPreferences(Settings& settings, SettingsStore& store, QWi
     connect(ui_->bttnForgetTlsFingerprint, &QPushButton::clicked, this,
             &TformPreferences::bttnForgetTlsFingerprintClick);
     connect(ui_->cboxFtpAtomicReplace, &QCheckBox::clicked, this, [this] { atomicReplaceClicked_ = true; });
+    for (FtpProtocol protocol : FtpProtocolChoices())
+        ui_->cmbbFtpProtocol->addItem(FtpProtocolCaption(protocol), static_cast<int>(protocol));
+    connect(ui_->cmbbFtpProtocol, &QComboBox::currentIndexChanged, this, &TformPreferences::cmbbFtpProtocolChange);
+    connect(ui_->sbtnFtpKeyFile, &QToolButton::clicked, this, &TformPreferences::sbtnFtpKeyFileClick);
     connect(ui_->PageControl, &QTabWidget::currentChanged, this, &TformPreferences::updateDefaultButton);
     connectApplyEnabling();
     AddPageKeys(ui_->PageControl);

@@ -67,6 +67,8 @@ private slots:
     void bttnDelFtpSettingClick();
     void bttnApplyFtpSettingClick();
     void bttnForgetTlsFingerprintClick();
+    void cmbbFtpProtocolChange();
+    void sbtnFtpKeyFileClick();
 
 private:
     // A label's text without its colon, for messages about its field.
@@ -89,6 +91,9 @@ private:
     bool storeFtpGroup();
     void showFtpList();
     void showFtpGroup();
+    FtpProtocol shownFtpProtocol() const;
+    // Enables the group's rows that apply to the chosen protocol.
+    void enableFtpProtocolRows();
     void showStoreError(const QString& message);
 
     // The texts as shown, so that unchanged ones keep their bytes.

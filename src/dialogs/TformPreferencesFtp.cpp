@@ -5,6 +5,9 @@
 #include "document/TextCodec.h"
 #include "ui_TformPreferences.h"
 
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 void TformPreferences::updateDefaultButton()
@@ -48,17 +51,52 @@ void TformPreferences::showFtpGroup()
     ui_->editFtpHostName->setText(TextCodec::ToUnicode(setting.HostName));
     ui_->editFtpUserName->setText(TextCodec::ToUnicode(setting.UserName));
     ui_->editFtpPassWord->setText(TextCodec::ToUnicode(setting.PassWord));
+    ui_->editFtpKeyFile->setText(TextCodec::ToUnicode(setting.KeyFile));
+    ui_->cmbbFtpProtocol->setCurrentIndex(ui_->cmbbFtpProtocol->findData(static_cast<int>(setting.Protocol)));
     ui_->cboxFtpUsePasv->setChecked(setting.UsePasv);
-    ui_->cboxFtpUseTLS->setChecked(setting.UseTLS);
     ui_->cboxFtpAtomicReplace->setChecked(setting.AtomicReplace);
     atomicReplaceClicked_ = false;
     ui_->editFtpTlsFingerprint->setText(TextCodec::ToUnicode(setting.TlsFingerprint));
     ui_->editFtpTlsFingerprint->setToolTip(ui_->editFtpTlsFingerprint->text());
     ui_->editFtpTlsFingerprint->setCursorPosition(0);
-    ui_->bttnForgetTlsFingerprint->setEnabled(selected && !setting.TlsFingerprint.empty());
+    enableFtpProtocolRows();
     ui_->bttnDelFtpSetting->setEnabled(ftpList_.canDelete());
     ui_->bttnApplyFtpSetting->setEnabled(selected);
     fillingFtpGroup_ = false;
+}
+
+FtpProtocol TformPreferences::shownFtpProtocol() const
+{
+    return static_cast<FtpProtocol>(ui_->cmbbFtpProtocol->currentData().toInt());
+}
+
+void TformPreferences::enableFtpProtocolRows()
+{
+    const FtpGroupRows rows = FtpGroupRowsFor(shownFtpProtocol());
+    ui_->lablFtpKeyFile->setEnabled(rows.keyFile);
+    ui_->editFtpKeyFile->setEnabled(rows.keyFile);
+    ui_->sbtnFtpKeyFile->setEnabled(rows.keyFile);
+    ui_->cboxFtpUsePasv->setEnabled(rows.passive);
+    ui_->lablFtpTlsFingerprint->setEnabled(rows.tlsTrust);
+    ui_->editFtpTlsFingerprint->setEnabled(rows.tlsTrust);
+    ui_->bttnForgetTlsFingerprint->setEnabled(rows.tlsTrust && ftpList_.selectedRow()
+                                              && !ftpList_.stored().TlsFingerprint.empty());
+}
+
+void TformPreferences::cmbbFtpProtocolChange()
+{
+    enableFtpProtocolRows();
+}
+
+void TformPreferences::sbtnFtpKeyFileClick()
+{
+    // Keys usually live in ~/.ssh, a hidden folder the dialog would not offer.
+    const QString typed = ui_->editFtpKeyFile->text();
+    const QString folder =
+        typed.isEmpty() ? QDir::home().filePath(QStringLiteral(".ssh")) : QFileInfo(typed).absolutePath();
+    if (QFileInfo(folder).isDir())
+        OpenDialog->setDirectory(folder);
+    pickFile(ui_->editFtpKeyFile, QStringLiteral("すべてのファイル（*.*）|*.*"), false);
 }
 
 std::optional<FtpSetting> TformPreferences::ftpGroup()
@@ -75,13 +113,25 @@ std::optional<FtpSetting> TformPreferences::ftpGroup()
         EncodeFieldOrWarn(this, fieldLabel(ui_->lablFtpPassWord), ui_->editFtpPassWord->text());
     if (!password)
         return std::nullopt;
-    return FtpSetting{*host,
-                      *user,
-                      *password,
-                      ui_->cboxFtpUsePasv->isChecked(),
-                      ui_->cboxFtpUseTLS->isChecked(),
-                      ui_->cboxFtpAtomicReplace->isChecked(),
-                      ftpList_.stored().TlsFingerprint};
+    const std::optional<SjisString> keyFile =
+        EncodeFieldOrWarn(this, fieldLabel(ui_->lablFtpKeyFile), ui_->editFtpKeyFile->text());
+    if (!keyFile)
+        return std::nullopt;
+    const FtpProtocol protocol = shownFtpProtocol();
+    if (protocol == FtpProtocol::Sftp) {
+        if (const std::optional<QString> problem = FtpKeyFileProblem(ui_->editFtpKeyFile->text())) {
+            QMessageBox::warning(this, QStringLiteral("警告"), *problem);
+            return std::nullopt;
+        }
+    }
+    return FtpSetting{.HostName = *host,
+                      .UserName = *user,
+                      .PassWord = *password,
+                      .UsePasv = ui_->cboxFtpUsePasv->isChecked(),
+                      .Protocol = protocol,
+                      .AtomicReplace = ui_->cboxFtpAtomicReplace->isChecked(),
+                      .TlsFingerprint = ftpList_.stored().TlsFingerprint,
+                      .KeyFile = *keyFile};
 }
 
 bool TformPreferences::ftpGroupEdited() const
@@ -91,7 +141,8 @@ bool TformPreferences::ftpGroupEdited() const
         && (ui_->editFtpHostName->text() != TextCodec::ToUnicode(stored.HostName)
             || ui_->editFtpUserName->text() != TextCodec::ToUnicode(stored.UserName)
             || ui_->editFtpPassWord->text() != TextCodec::ToUnicode(stored.PassWord)
-            || ui_->cboxFtpUsePasv->isChecked() != stored.UsePasv || ui_->cboxFtpUseTLS->isChecked() != stored.UseTLS
+            || ui_->editFtpKeyFile->text() != TextCodec::ToUnicode(stored.KeyFile)
+            || shownFtpProtocol() != stored.Protocol || ui_->cboxFtpUsePasv->isChecked() != stored.UsePasv
             || ui_->cboxFtpAtomicReplace->isChecked() != stored.AtomicReplace);
 }
 
@@ -130,8 +181,9 @@ void TformPreferences::bttnAddFtpSettingClick()
     if (!atomicReplaceClicked_)
         setting->AtomicReplace = true;
 
-    const QString question = AddFtpSettingQuestion(name, ui_->editFtpHostName->text(), ui_->editFtpUserName->text(),
-                                                   ui_->editFtpPassWord->text(), ui_->cboxFtpUsePasv->isChecked());
+    const QString question = AddFtpSettingQuestion(name, setting->Protocol, ui_->editFtpHostName->text(),
+                                                   ui_->editFtpUserName->text(), ui_->editFtpPassWord->text(),
+                                                   ui_->cboxFtpUsePasv->isChecked(), ui_->editFtpKeyFile->text());
     if (!AskYesNo(this, QMessageBox::Information, QStringLiteral("情報"), question, QMessageBox::Yes))
         return;
     // A name is listed once: adding it again replaces its server.

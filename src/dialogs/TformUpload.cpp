@@ -37,6 +37,9 @@ TformUpload::TformUpload(SettingsStore& store, QWidget* parent)
                                      const QString& trusted) {
         return ConfirmCertificate(host, fingerprint, why, trusted);
     };
+    run_.ConfirmHostKey = [this](const QString& host, const QString& fingerprint) {
+        return Ask(UploadPresentation::HostKeyQuestion(host, fingerprint));
+    };
 }
 
 TformUpload::~TformUpload() = default;
@@ -86,8 +89,11 @@ void TformUpload::ShowMessage(const UploadPresentation::Message& message)
 bool TformUpload::ConfirmCertificate(const QString& host, const QString& fingerprint, const QString& why,
                                      const QString& trusted)
 {
-    const UploadPresentation::Message question =
-        UploadPresentation::CertificateQuestion(host, fingerprint, why, trusted);
+    return Ask(UploadPresentation::CertificateQuestion(host, fingerprint, why, trusted));
+}
+
+bool TformUpload::Ask(const UploadPresentation::Message& question)
+{
     QMessageBox box(question.stopIcon ? QMessageBox::Warning : QMessageBox::Question, question.caption,
                     question.text, QMessageBox::Yes | QMessageBox::No, this);
     box.setDefaultButton(QMessageBox::No);

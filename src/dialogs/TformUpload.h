@@ -53,6 +53,8 @@ private:
     // Asks whether to trust a certificate that failed verification.
     bool ConfirmCertificate(const QString& host, const QString& fingerprint, const QString& why,
                             const QString& trusted);
+    // Asks a Yes/No question whose default is No.
+    bool Ask(const UploadPresentation::Message& question);
     void CloseWhenIdle();
 
     std::unique_ptr<Ui::TformUpload> ui_;

@@ -47,6 +47,16 @@ UploadPresentation::Message UploadPresentation::AlertMessage(UploadRun::Alert wh
         return {U("失敗"), U("フォルダが作成できませんでした。"), false};
     case UploadRun::Alert::NotUploaded:
         return {U("失敗"), U("アップロードできませんでした。"), false};
+    case UploadRun::Alert::HostKeyChanged:
+        // Someone between us and the server shows a key of their own in just
+        // this way: nothing was sent, and there is no button to go on.
+        return {U("警告"),
+                U("%1 のホスト鍵が変わりました。\n\n"
+                  "通信に誰かが割り込んでいるおそれがあるため、パスワードも鍵も送らずに接続を切りました。\n"
+                  "サーバの管理者が鍵を替えたと確かめられた場合だけ、known_hosts から古い鍵を削除してください"
+                  "（ssh-keygen -R %1）。")
+                    .arg(subject),
+                true};
     }
     return {};
 }
@@ -71,6 +81,17 @@ UploadPresentation::Message UploadPresentation::CertificateQuestion(const QStrin
               "新しい証明書を信頼して接続を続けますか？")
                 .arg(host, why, trusted, fingerprint),
             true};
+}
+
+UploadPresentation::Message UploadPresentation::HostKeyQuestion(const QString& host, const QString& fingerprint)
+{
+    return {U("質問"),
+            U("%1 のホスト鍵はまだ登録されていません。\n\n"
+              "鍵のフィンガープリント:\n%2\n\n"
+              "サーバの管理者に聞いたものと同じなら、この鍵を信頼して接続を続けますか？"
+              "（known_hosts に登録されます）")
+                .arg(host, fingerprint),
+            false};
 }
 
 void UploadPresentation::ResetCounters()

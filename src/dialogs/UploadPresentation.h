@@ -24,6 +24,8 @@ public:
     // the one the setting trusts (empty: none, the certificate is new).
     static Message CertificateQuestion(const QString& host, const QString& fingerprint, const QString& why,
                                        const QString& trusted);
+    // The question for an SSH server whose host key is not yet known.
+    static Message HostKeyQuestion(const QString& host, const QString& fingerprint);
 
     // The run has listed the queue.
     void Listed(const UploadRun& run);

@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <utility>
 
-namespace {
-
 // The name a page is stored under before it is renamed over the live one.
 // It sits in the same folder, because a rename cannot move a file between
 // file systems on most servers. The leading "." hides it from listings and
@@ -20,6 +18,8 @@ SjisString TemporaryName(SjisView name)
     std::snprintf(suffix, sizeof suffix, "%08x", unsigned(QRandomGenerator::global()->generate()));
     return "." + SjisString(name) + "." + suffix + ".part";
 }
+
+namespace {
 
 // Replies that refuse a name rather than the command: a server that will
 // not rename onto an existing file answers RNTO so.

@@ -6,6 +6,9 @@
 
 class TFtpClient;
 
+// A hidden name beside `name`, with a random part, for a page being stored.
+SjisString TemporaryName(SjisView name);
+
 // Replaces a page on the server so that a visitor sees the old page or the
 // new one, never a part: the new page goes under a temporary name beside the
 // live one and is renamed over it once the server has all of it.

@@ -4,13 +4,18 @@
 #include "document/PagePaths.h"
 #include "document/TextCodec.h"
 #include "upload/TFtpClient.h"
-#include "upload/UploadStore.h"
 
 #include <QFile>
 #include <optional>
 
 bool UploadEntry::BreaksFtpCommand() const
 {
+    if (Protocol == FtpProtocol::Sftp) {
+        for (const SjisString* text : {&RemoteFolder, &HtmlFile, &User, &Password, &Host, &KeyFile})
+            if (text->find('\0') != SjisString::npos)
+                return true;
+        return false;
+    }
     for (const SjisString* text : {&RemoteFolder, &HtmlFile, &User, &Password, &Host})
         if (TFtpClient::BreaksCommandLine(*text))
             return true;
@@ -56,13 +61,14 @@ bool ReadUploadEntry(const QString& pageFilePath, const SettingsStore& store, Up
     }
     const FtpSetting setting = ReadFtpSetting(store, read.SettingName);
     read.ServerName = setting.HostName;
-    SplitHostPort(setting.HostName, read.Host, read.Port);
+    read.Protocol = setting.Protocol;
+    SplitHostPort(setting.HostName, read.Host, read.Port, DefaultPort(setting.Protocol));
     read.User = setting.UserName;
     read.Password = setting.PassWord;
     read.Passive = setting.UsePasv;
-    read.UseTLS = setting.UseTLS;
     read.AtomicReplace = setting.AtomicReplace;
     read.TlsFingerprint = setting.TlsFingerprint;
+    read.KeyFile = setting.KeyFile;
     entry = std::move(read);
     return true;
 }
@@ -87,9 +93,9 @@ std::optional<uint16_t> PortNumber(SjisView text)
 
 } // namespace
 
-void SplitHostPort(SjisView hostName, SjisString& host, uint16_t& port)
+void SplitHostPort(SjisView hostName, SjisString& host, uint16_t& port, uint16_t defaultPort)
 {
-    port = 21;
+    port = defaultPort;
     host = SjisString(hostName);
     // "[address]" or "[address]:port": the brackets set an IPv6 address's
     // colons apart from the port's.
@@ -98,7 +104,7 @@ void SplitHostPort(SjisView hostName, SjisString& host, uint16_t& port)
         if (close == SjisView::npos)
             return;
         const SjisView rest = hostName.substr(close + 1);
-        std::optional<uint16_t> number = uint16_t(21);
+        std::optional<uint16_t> number = defaultPort;
         if (!rest.empty())
             number = rest.front() == ':' ? PortNumber(rest.substr(1)) : std::nullopt;
         if (!number)

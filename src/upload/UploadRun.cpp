@@ -53,6 +53,7 @@ UploadRun::UploadRun(SettingsStore& store, QObject* parent) : QObject(parent), s
     FTP.OnPacketSent = [this](TSocketClient&) { emit progress(FTP.GetBytesSent(), FTP.TotalSize()); };
     FTP.OnTransactionStart = [this](TFtpClient&) { replace_.TransferStarted(); };
     FTP.OnTransactionStop = [this](TFtpClient&) { replace_.TransferStopped(); };
+    SFTP.OnProgress = [this](qint64 sent, qint64 total) { emit progress(sent, total); };
 }
 
 UploadRun::~UploadRun() = default;
@@ -103,6 +104,7 @@ void UploadRun::List()
     unreadable_ = 0;
     unsendable_ = false;
     untrusted_.reset();
+    untrustedHostKey_.reset();
     stopRequested_ = false;
     current_ = 0;
     entry_ = UploadEntry();
@@ -152,13 +154,14 @@ void UploadRun::Start()
     DepthScope depth(depth_);
     stopRequested_ = false;
     untrusted_.reset();
+    untrustedHostKey_.reset();
     SetStep(Step::Connecting);
     Announce("アップロードを開始。");
     current_ = NextListedRow(0);
     try {
         for (;;) {
             ReadCurrentEntry();
-            if (!FTP.Connected() || !entry_.SameServer(server_))
+            if (!SessionOpen() || !entry_.SameServer(server_))
                 LogIn();
             EnterFolder();
             StoreCurrent();
@@ -185,26 +188,37 @@ void UploadRun::ReadCurrentEntry()
     }
 }
 
-void UploadRun::LogIn()
+void UploadRun::CloseSession()
 {
+    if (SFTP.Connected())
+        SFTP.Disconnect();
     if (FTP.Connected()) {
-        // The previous page's server: this page belongs to another.
         try {
             FTP.Disconnect();
         } catch (const std::exception&) {
             FTP.RequestCloseSocket();
         }
     }
+}
+
+void UploadRun::LogIn()
+{
+    // The previous page's server: this page belongs to another.
+    CloseSession();
     SetStep(Step::Connecting);
     host_ = FromSjis(entry_.ServerName);
     user_ = FromSjis(entry_.User);
     server_ = entry_;
+    if (Sftp()) {
+        LogInSftp();
+        return;
+    }
     FTP.Host = FromSjis(entry_.Host);
     FTP.Port = entry_.Port;
     FTP.UserID = entry_.User;
     FTP.Password = entry_.Password;
     FTP.Passive = entry_.Passive;
-    FTP.UseTLS = entry_.UseTLS;
+    FTP.UseTLS = entry_.Protocol == FtpProtocol::Ftps;
     FTP.TrustedFingerprint = QString::fromStdString(entry_.TlsFingerprint);
     try {
         FTP.Connect();
@@ -225,25 +239,100 @@ void UploadRun::LogIn()
     baseFolder_ = FTP.GetCurrentDir();
 }
 
+void UploadRun::LogInSftp()
+{
+    SftpLogin login;
+    login.host = FromSjis(entry_.Host);
+    login.port = entry_.Port;
+    login.user = FromSjis(entry_.User);
+    login.password = FromSjis(entry_.Password);
+    login.keyFile = TextCodec::NativePath(entry_.KeyFile);
+    try {
+        SFTP.Connect(login);
+    } catch (const EHostKeyUnknown& e) {
+        // Only the key exchange happened; a key the user now trusts goes
+        // into known_hosts as the login starts again.
+        if (!ConfirmHostKey || !ConfirmHostKey(e.Host, e.Fingerprint)) {
+            untrustedHostKey_ = RefusedHostKey{e.Host, e.Fingerprint, false};
+            throw;
+        }
+        login.trustFingerprint = e.Fingerprint;
+        SFTP.Connect(login);
+    } catch (const EHostKeyChanged& e) {
+        untrustedHostKey_ = RefusedHostKey{e.Host, e.Fingerprint, true};
+        Tell(Alert::HostKeyChanged, e.Host);
+        throw;
+    } catch (const ESftpError& e) {
+        if (!stopRequested_ && e.Status == ESftpError::NoStatus && !dynamic_cast<const ESftpCancelled*>(&e))
+            Tell(Alert::LoginFailed, user_);
+        throw;
+    }
+    SetStep(Step::LoggedIn);
+    // SFTP names are UTF-8 and the login folder may hold what Shift_JIS
+    // cannot: the folders are joined as text, never as page bytes.
+    sftpHome_ = SFTP.CurrentDir();
+}
+
+std::exception_ptr UploadRun::TryChangeDir(const SjisString& folder)
+{
+    try {
+        if (Sftp())
+            SFTP.ChangeDir(SftpPath(folder));
+        else
+            FTP.ChangeDir(PagePaths::IncludeTrailingSlash(baseFolder_) + folder);
+        return nullptr;
+    } catch (const FTPException&) {
+        if (!FTP.Connected())
+            throw;
+        return std::current_exception();
+    } catch (const ESftpError&) {
+        if (!SFTP.Connected())
+            throw;
+        return std::current_exception();
+    }
+}
+
+std::exception_ptr UploadRun::TryMakeDirectory(const SjisString& folder)
+{
+    try {
+        if (Sftp())
+            SFTP.MakeDirectory(SftpPath(folder));
+        else
+            FTP.MakeDirectory(PagePaths::IncludeTrailingSlash(baseFolder_) + folder);
+        return nullptr;
+    } catch (const FTPException&) {
+        if (!FTP.Connected())
+            throw;
+        return std::current_exception();
+    } catch (const ESftpError&) {
+        if (!SFTP.Connected())
+            throw;
+        return std::current_exception();
+    }
+}
+
+QString UploadRun::SftpPath(const SjisString& folder) const
+{
+    const QString relative = FromSjis(folder);
+    if (relative.startsWith(QLatin1Char('/')))
+        return relative;
+    return sftpHome_.endsWith(QLatin1Char('/')) ? sftpHome_ + relative : sftpHome_ + QLatin1Char('/') + relative;
+}
+
 void UploadRun::EnterFolder()
 {
     SetStep(Step::EnteringFolder);
-    const SjisString folder = PagePaths::IncludeTrailingSlash(baseFolder_) + entry_.RemoteFolder;
     int level = 0;
     bool wholeFolderMade = false;
     for (;;) {
-        try {
-            FTP.ChangeDir(folder);
+        const std::exception_ptr refused = TryChangeDir(entry_.RemoteFolder);
+        if (!refused)
             return;
-        } catch (const FTPException&) {
-            if (!FTP.Connected())
-                throw;
-            if (wholeFolderMade) {
-                // The server made the folder and still does not let us in:
-                // making it again would only repeat this.
-                Tell(Alert::FolderNotCreated);
-                throw;
-            }
+        if (wholeFolderMade) {
+            // The server made the folder and still does not let us in:
+            // making it again would only repeat this.
+            Tell(Alert::FolderNotCreated);
+            std::rethrow_exception(refused);
         }
         SetStep(Step::CreatingFolder);
         CreateFolder(level, wholeFolderMade);
@@ -255,35 +344,33 @@ void UploadRun::EnterFolder()
 // whole folder was refused.
 void UploadRun::CreateFolder(int& level, bool& wholeFolderMade)
 {
-    const SjisString base = PagePaths::IncludeTrailingSlash(baseFolder_);
     for (;;) {
         const bool whole = FolderPrefixIsWhole(entry_.RemoteFolder, level);
-        try {
-            FTP.MakeDirectory(base + FolderPrefix(entry_.RemoteFolder, level));
+        const std::exception_ptr refused = TryMakeDirectory(FolderPrefix(entry_.RemoteFolder, level));
+        if (!refused) {
             wholeFolderMade = wholeFolderMade || whole;
             ++level;
             return;
-        } catch (const FTPException&) {
-            if (!FTP.Connected())
-                throw;
-            if (whole) {
-                Tell(Alert::FolderNotCreated);
-                throw;
-            }
-            ++level;
         }
+        if (whole) {
+            Tell(Alert::FolderNotCreated);
+            std::rethrow_exception(refused);
+        }
+        ++level;
     }
 }
 
 void UploadRun::StoreCurrent()
 {
-    folder_ = FromSjis(FTP.GetCurrentDir());
+    folder_ = Sftp() ? SFTP.CurrentDir() : FromSjis(FTP.GetCurrentDir());
     SetStep(Step::Uploading);
     htmlWrittenAt_ = WriteTime(entry_.HtmlFile);
     const QString local = FromSjis(entry_.HtmlFile);
     const SjisString name = PagePaths::ExtractFileName(entry_.HtmlFile);
     try {
-        if (entry_.AtomicReplace)
+        if (Sftp())
+            sftpStore_.Store(local, FromSjis(name), FromSjis(TemporaryName(name)), entry_.AtomicReplace);
+        else if (entry_.AtomicReplace)
             replace_.Store(local, name);
         else
             FTP.Upload(local, name);
@@ -358,6 +445,17 @@ void UploadRun::Stop()
         // A QUIT now would read the running step's reply: stop the transfer
         // and drop the connection; the running step then fails.
         stopRequested_ = true;
+        if (SFTP.Busy()) {
+            // The transfer ends once the server has answered what was sent,
+            // and the temporary file is removed; the session then closes.
+            SFTP.Cancel();
+            if (step_ == Step::Connecting && sent_.empty())
+                SetStep(Step::Cancelled);
+            else
+                Fail(QString());
+            emit closeRequested();
+            return;
+        }
         FTP.Abort();
         if (replace_.Cancel()) {
             // The server is taking the page under its temporary name: the
@@ -374,12 +472,8 @@ void UploadRun::Stop()
             SetStep(Step::Cancelled); // stopping the login is no failure of the server's
         else
             Fail(QString());
-    } else if (FTP.Connected()) {
-        try {
-            FTP.Disconnect();
-        } catch (const std::exception&) {
-            FTP.RequestCloseSocket();
-        }
+    } else {
+        CloseSession();
     }
     emit closeRequested();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "upload/AtomicReplace.h"
+#include "upload/SftpClient.h"
+#include "upload/SftpStore.h"
 #include "upload/TFtpClient.h"
 #include "upload/UploadEntry.h"
 #include "upload/UploadNotices.h"
@@ -44,13 +46,14 @@ public:
         BrokenCommand,    // a folder, file name, user or password would break an FTP command
         FolderNotCreated, // the remote folder could neither be entered nor made
         NotUploaded,      // the server did not take the page
+        HostKeyChanged,   // an SSH server's key is not the one known for it (subject: the host)
     };
 
     explicit UploadRun(SettingsStore& store, QObject* parent = nullptr);
     ~UploadRun() override;
 
     // Limit of every network wait in ms (0: none, as the window runs it).
-    void SetTimeOut(int milliseconds) { FTP.TimeOut = milliseconds; }
+    void SetTimeOut(int milliseconds) { FTP.TimeOut = SFTP.TimeOut = milliseconds; }
 
     // Reads the queue and lists its pages.
     void List();
@@ -77,7 +80,10 @@ public:
     const QString& Folder() const { return folder_; }
     const QString& User() const { return user_; }
     // The server would not rename over the live page of the file just done.
-    bool ReplacedByDeleting() const { return replace_.ReplacedByDeleting(); }
+    bool ReplacedByDeleting() const
+    {
+        return Sftp() ? sftpStore_.ReplacedByDeleting() : replace_.ReplacedByDeleting();
+    }
 
     // Asked when a server's certificate fails verification and is not the
     // one its setting trusts: true stores the fingerprint in the setting and
@@ -96,7 +102,20 @@ public:
     // The certificate that ended the run, when one did.
     const std::optional<RefusedCertificate>& UntrustedCertificate() const { return untrusted_; }
 
+    // Asked when an SSH server's host key is in no known_hosts entry: true
+    // adds it there and the login starts again. Left empty, such a server
+    // ends the run. A changed key is never asked about: it ends the run.
+    std::function<bool(const QString& host, const QString& fingerprint)> ConfirmHostKey;
+    struct RefusedHostKey {
+        QString Host;        // as known_hosts names it
+        QString Fingerprint; // "SHA256:..."
+        bool Changed = false; // known_hosts holds another key for the host
+    };
+    // The host key that ended the run, when one did.
+    const std::optional<RefusedHostKey>& UntrustedHostKey() const { return untrustedHostKey_; }
+
     TFtpClient FTP;
+    SftpClient SFTP;
     UploadNotices Notices;
 
 signals:
@@ -116,7 +135,17 @@ private:
     // The first listed row from `row` on; the row count when none is left.
     int NextListedRow(int row) const;
     void LogIn();
-    void LogInOnce();
+    void LogInSftp();
+    // The session of the current page's protocol.
+    bool Sftp() const { return server_.Protocol == FtpProtocol::Sftp; }
+    bool SessionOpen() const { return Sftp() ? SFTP.Connected() : FTP.Connected(); }
+    void CloseSession();
+    // The refusal of a folder command that left the session open; null when
+    // the command succeeded. A lost session raises.
+    std::exception_ptr TryChangeDir(const SjisString& folder);
+    std::exception_ptr TryMakeDirectory(const SjisString& folder);
+    // A folder of the page, below the SFTP login folder unless absolute.
+    QString SftpPath(const SjisString& folder) const;
     void EnterFolder();
     void CreateFolder(int& level, bool& wholeFolderMade);
     void StoreCurrent();
@@ -137,6 +166,7 @@ private:
     UploadEntry entry_;  // the current page's
     UploadEntry server_; // the server of the open session
     SjisString baseFolder_;
+    QString sftpHome_; // the SFTP login folder
     int current_ = 0;
     // A page sent in this run, with the time its HTML file was written when
     // the transfer began: a page saved again since then must stay queued.
@@ -148,7 +178,9 @@ private:
     std::vector<SentPage> sent_;
     std::optional<std::filesystem::file_time_type> htmlWrittenAt_; // of the page being sent
     AtomicReplace replace_{FTP};
+    SftpStore sftpStore_{SFTP};
     std::optional<RefusedCertificate> untrusted_;
+    std::optional<RefusedHostKey> untrustedHostKey_;
     QString host_;
     QString folder_;
     QString user_;

@@ -53,6 +53,18 @@ QString SettingSection(const SjisString& keyName)
     return FtpSection + QLatin1Char('\\') + section;
 }
 
+FtpProtocol ReadProtocol(const SettingsStore& store, const QString& section)
+{
+    const bool useTls = store.readBool(section, QStringLiteral("UseTLS"), false);
+    const std::optional<FtpProtocol> named =
+        ParseFtpProtocol(store.readText(section, QStringLiteral("Protocol"), SjisString()));
+    // SFTP and FTPS as named; for "FTP", another name or none, UseTLS may
+    // still ask for TLS.
+    if (named == FtpProtocol::Sftp || named == FtpProtocol::Ftps)
+        return *named;
+    return useTls ? FtpProtocol::Ftps : FtpProtocol::Ftp;
+}
+
 void WriteQueue(SettingsStore& store, const std::vector<SjisString>& lines)
 {
     store.writeText(QueueSection, QueueValue, JoinLines(lines));
@@ -139,6 +151,30 @@ void UpdateQueueAfterSave(SettingsStore& store, SjisView pageFilePath, bool uplo
     WriteQueue(store, queue);
 }
 
+const char* FtpProtocolName(FtpProtocol protocol)
+{
+    switch (protocol) {
+    case FtpProtocol::Ftps: return "FTPS";
+    case FtpProtocol::Sftp: return "SFTP";
+    case FtpProtocol::Ftp: break;
+    }
+    return "FTP";
+}
+
+std::optional<FtpProtocol> ParseFtpProtocol(SjisView name)
+{
+    const QString text = TextCodec::ToUnicode(name).trimmed();
+    for (FtpProtocol protocol : {FtpProtocol::Ftp, FtpProtocol::Ftps, FtpProtocol::Sftp})
+        if (text.compare(QLatin1String(FtpProtocolName(protocol)), Qt::CaseInsensitive) == 0)
+            return protocol;
+    return std::nullopt;
+}
+
+uint16_t DefaultPort(FtpProtocol protocol)
+{
+    return protocol == FtpProtocol::Sftp ? 22 : 21;
+}
+
 SjisString FtpSettingKeyName(SjisView name)
 {
     // Blanks and control characters are bytes up to 0x20; trail bytes of
@@ -164,9 +200,10 @@ FtpSetting ReadFtpSetting(const SettingsStore& store, SjisView name)
     setting.UserName = store.readText(section, QStringLiteral("UserName"), SjisString());
     setting.PassWord = store.readText(section, QStringLiteral("PassWord"), SjisString());
     setting.UsePasv = store.readBool(section, QStringLiteral("UsePasv"), false);
-    setting.UseTLS = store.readBool(section, QStringLiteral("UseTLS"), false);
+    setting.Protocol = ReadProtocol(store, section);
     setting.AtomicReplace = store.readBool(section, QStringLiteral("AtomicReplace"), false);
     setting.TlsFingerprint = store.readText(section, QStringLiteral("TlsFingerprint"), SjisString());
+    setting.KeyFile = store.readText(section, QStringLiteral("KeyFile"), SjisString());
     return setting;
 }
 
@@ -180,9 +217,11 @@ void WriteFtpSetting(SettingsStore& store, SjisView name, const FtpSetting& sett
     store.writeText(section, QStringLiteral("UserName"), setting.UserName);
     store.writeText(section, QStringLiteral("PassWord"), setting.PassWord);
     store.writeBool(section, QStringLiteral("UsePasv"), setting.UsePasv);
-    store.writeBool(section, QStringLiteral("UseTLS"), setting.UseTLS);
+    store.writeBool(section, QStringLiteral("UseTLS"), setting.Protocol == FtpProtocol::Ftps);
+    store.writeText(section, QStringLiteral("Protocol"), FtpProtocolName(setting.Protocol));
     store.writeBool(section, QStringLiteral("AtomicReplace"), setting.AtomicReplace);
     store.writeText(section, QStringLiteral("TlsFingerprint"), setting.TlsFingerprint);
+    store.writeText(section, QStringLiteral("KeyFile"), setting.KeyFile);
     Commit(store);
 }
 

@@ -2,6 +2,8 @@
 
 #include "document/SjisString.h"
 
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -11,7 +13,7 @@ class SettingsStore;
 // settings store next to the preferences:
 //   Queue\Upload          queued page-file paths, one per line, each ended by CR LF
 //   Ftp\SettingNameText   the FTP setting names, same line form
-//   Ftp\<name>\...        HostName, UserName, PassWord, UsePasv of one setting;
+//   Ftp\<name>\...        HostName, UserName, PassWord, UsePasv, Protocol... of one setting;
 //                         the trimmed name, with "/", "\" and a "%" before two
 //                         hex digits written as %XX, and the first letter of
 //                         a name equal to "SettingNameText" (in any case) too
@@ -54,18 +56,38 @@ void UpdateQueueAfterSave(SettingsStore& store, SjisView pageFilePath, bool uplo
 
 // ---- FTP settings ----------------------------------------------------------
 
+// How a setting reaches its server.
+enum class FtpProtocol {
+    Ftp,  // plain FTP: password and files in clear
+    Ftps, // FTP with explicit TLS (AUTH TLS), required
+    Sftp, // SSH file transfer
+};
+
+// The store's names, "FTP", "FTPS" and "SFTP".
+const char* FtpProtocolName(FtpProtocol protocol);
+// A stored name, in any case and with blanks around it; nothing for
+// another text.
+std::optional<FtpProtocol> ParseFtpProtocol(SjisView name);
+// The port a host name without ":port" means: 22 for SFTP, 21 for FTP and FTPS.
+uint16_t DefaultPort(FtpProtocol protocol);
+
 struct FtpSetting {
     SjisString HostName;
     SjisString UserName;
     SjisString PassWord; // plain text, exactly as typed
     bool UsePasv = false; // passive transfers; active (PORT) when false
-    bool UseTLS = false;  // explicit FTPS required; plain FTP when false
+    FtpProtocol Protocol = FtpProtocol::Ftp;
     // Store under a temporary name, then rename over the old file, so that a
     // visitor never sees half a page.
     bool AtomicReplace = false;
     // SHA-256 of a certificate the user chose to trust although it failed
     // verification, as "AB:CD:..."; empty when none.
     SjisString TlsFingerprint;
+    // Private key for SFTP, a native path; empty lets the SSH agent and the
+    // usual keys of ~/.ssh log in. Kept for the other protocols too, so
+    // that trying another protocol does not lose it. (The initializer lets
+    // a setting written out in order leave it off without a warning.)
+    SjisString KeyFile = {};
 
     bool operator==(const FtpSetting&) const = default;
 };
@@ -76,10 +98,15 @@ SjisString FtpSettingKeyName(SjisView name);
 
 // Missing values read as empty texts, active mode, plain FTP and a plain
 // store, so settings written before these values existed work as before.
+// The protocol is read from Protocol; without it (an older build wrote the
+// setting) or with a name this build does not know, from UseTLS. "FTP" with
+// UseTLS set reads as FTPS: a build that knows no Protocol turned TLS on
+// since, and plain FTP would send the password in clear.
 FtpSetting ReadFtpSetting(const SettingsStore& store, SjisView name);
-// Writes every value together, in a fixed order. A name that is
-// blank after trimming is refused with std::invalid_argument: its section
-// would be the one that holds the list of names.
+// Writes every value together, in a fixed order, UseTLS among them (set for
+// FTPS alone) so that an older build reads FTP and FTPS settings as meant.
+// A name that is blank after trimming is refused with std::invalid_argument:
+// its section would be the one that holds the list of names.
 void WriteFtpSetting(SettingsStore& store, SjisView name, const FtpSetting& setting);
 // Removes the setting with all its values. The names list is not touched
 // (it is written with the other settings); a blank name erases nothing.

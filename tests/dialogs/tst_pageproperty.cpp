@@ -56,9 +56,9 @@ private slots:
     {
         store_ = std::make_unique<QSettingsStore>(path("QUIB.conf"));
         settings_.SettingNameText = ProgramConstants::DefaultFtpSettingName() + "\r\nhome\r\nwork\r\n";
-        WriteFtpSetting(*store_, "home", {"ftp.home", "h", "hp", false, false, false, {}});
-        WriteFtpSetting(*store_, "work", {"ftp.work", "w", "wp", true, false, false, {}});
-        WriteFtpSetting(*store_, "gone", {"ftp.gone", "g", "gp", false, false, false, {}}); // not in the list
+        WriteFtpSetting(*store_, "home", {"ftp.home", "h", "hp", false, FtpProtocol::Ftp, false, {}});
+        WriteFtpSetting(*store_, "work", {"ftp.work", "w", "wp", true, FtpProtocol::Sftp, false, {}});
+        WriteFtpSetting(*store_, "gone", {"ftp.gone", "g", "gp", false, FtpProtocol::Ftp, false, {}}); // not in the list
     }
 
     void init() { fillPage(); }
@@ -164,6 +164,7 @@ private slots:
         QVERIFY(!ui.cboxEnableStyleSheet->isChecked());
         QVERIFY(ui.cboxEnableJavaScript->isChecked());
         QCOMPARE(ui.cmbbFtpSettingName->currentText(), QStringLiteral("home"));
+        QCOMPARE(ui.editFtpProtocol->text(), QStringLiteral("FTP"));
         QCOMPARE(ui.editHostName->text(), QStringLiteral("ftp.home"));
         QCOMPARE(ui.editUserName->text(), QStringLiteral("h"));
         QCOMPARE(ui.editDirName->text(), QStringLiteral("pub"));
@@ -182,6 +183,7 @@ private slots:
         ui.cboxEnableJavaScript->click();
         ui.cmbbFtpSettingName->setFocus();
         QTest::keyClick(ui.cmbbFtpSettingName, Qt::Key_Down); // the user picks "work"
+        QCOMPARE(ui.editFtpProtocol->text(), QStringLiteral("SFTP（SSH）"));
         QCOMPARE(ui.editHostName->text(), QStringLiteral("ftp.work"));
         QCOMPARE(ui.editUserName->text(), QStringLiteral("w"));
         ui.editDirName->setText("www/docs");
@@ -254,6 +256,7 @@ private slots:
         ui.cmbbFtpSettingName->setFocus();
         QTest::keyClick(ui.cmbbFtpSettingName, Qt::Key_Home);
         QCOMPARE(ui.editHostName->text(), QString()); // "(規定値)" has no values yet
+        QCOMPARE(ui.editFtpProtocol->text(), QString());
         ui.bttnOk->click();
         QCOMPARE(page_.FtpSettingName, ProgramConstants::DefaultFtpSettingName());
     }

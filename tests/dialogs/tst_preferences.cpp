@@ -41,8 +41,8 @@ struct Prefs {
     Prefs()
     {
         settings.SettingNameText = Default + "\r\nhome\r\n";
-        WriteFtpSetting(store, Default, {"ftp.default", "d", "dp", false, false, false, "EE:FF"});
-        WriteFtpSetting(store, "home", {"ftp.home", "h", "hp", true, true, false, "AB:CD"});
+        WriteFtpSetting(store, Default, {"ftp.default", "d", "dp", false, FtpProtocol::Ftp, false, "EE:FF"});
+        WriteFtpSetting(store, "home", {"ftp.home", "h", "hp", true, FtpProtocol::Ftps, false, "AB:CD"});
         SaveSettingNameText(store, settings);
     }
     void show()
@@ -105,6 +105,7 @@ struct Prefs {
 } // namespace
 
 Q_DECLARE_METATYPE(FtpSetting)
+Q_DECLARE_METATYPE(FtpProtocol)
 
 // The checks of a helper end the test at the first failure.
 #define VERIFY_AGREEMENT(prefs)                                                                                        \
@@ -123,28 +124,42 @@ private slots:
     void initTestCase() { shared_ = std::make_unique<Prefs>(); }
     void cleanupTestCase() { shared_.reset(); }
 
+    // The last line is the transfer mode, or for SFTP the key file.
     void addQuestionText_data()
     {
+        QTest::addColumn<FtpProtocol>("protocol");
         QTest::addColumn<bool>("pasv");
         QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("keyFile");
         QTest::addColumn<QString>("text");
-        const QString head = QStringLiteral("設定名 home を、次の情報でレジストリに保存します。\n\n"
-                                            "\u3000サーバ：\t\tftp.example.jp\n"
-                                            "\u3000ユーザ：\t\talice\n");
-        QTest::newRow("pasv") << true << "s3cret"
-                              << head + QStringLiteral("\u3000パスワード：\t******\n\u3000送受信：\t\tPASV モード");
-        QTest::newRow("active, no password")
-            << false << "" << head + QStringLiteral("\u3000パスワード：\t\n\u3000送受信：\t\t通常モード");
-        QTest::newRow("one star per character") << false << QStringLiteral("秘\U0001F511")
-                                                << head + QStringLiteral("\u3000パスワード：\t**\n\u3000送受信：\t\t通常モード");
+        const auto head = [](const QString& protocol) {
+            return QStringLiteral("設定名 home を、次の情報でレジストリに保存します。\n\n\u3000プロトコル：\t") + protocol
+                + QStringLiteral("\n\u3000サーバ：\t\tftp.example.jp\n\u3000ユーザ：\t\talice\n");
+        };
+        QTest::newRow("pasv") << FtpProtocol::Ftp << true << "s3cret" << "/k"
+                              << head("FTP") + QStringLiteral("\u3000パスワード：\t******\n\u3000送受信：\t\tPASV モード");
+        QTest::newRow("ftps, active, no password")
+            << FtpProtocol::Ftps << false << "" << ""
+            << head(QStringLiteral("FTPS（TLS）")) + QStringLiteral("\u3000パスワード：\t\n\u3000送受信：\t\t通常モード");
+        QTest::newRow("one star per character")
+            << FtpProtocol::Ftp << false << QStringLiteral("秘\U0001F511") << ""
+            << head("FTP") + QStringLiteral("\u3000パスワード：\t**\n\u3000送受信：\t\t通常モード");
+        QTest::newRow("sftp key file") << FtpProtocol::Sftp << true << "" << "/home/a/.ssh/id_ed25519"
+                                       << head(QStringLiteral("SFTP（SSH）"))
+                + QStringLiteral("\u3000パスワード：\t\n\u3000鍵ファイル：\t/home/a/.ssh/id_ed25519");
+        QTest::newRow("sftp without key file")
+            << FtpProtocol::Sftp << true << "s" << ""
+            << head(QStringLiteral("SFTP（SSH）")) + QStringLiteral("\u3000パスワード：\t*\n\u3000鍵ファイル：\tなし");
     }
 
     void addQuestionText()
     {
+        QFETCH(FtpProtocol, protocol);
         QFETCH(bool, pasv);
         QFETCH(QString, password);
+        QFETCH(QString, keyFile);
         QFETCH(QString, text);
-        QCOMPARE(AddFtpSettingQuestion("home", "ftp.example.jp", "alice", password, pasv), text);
+        QCOMPARE(AddFtpSettingQuestion("home", protocol, "ftp.example.jp", "alice", password, pasv, keyFile), text);
     }
 
     void settingNamesAreTrimmed_data()
@@ -180,7 +195,7 @@ private slots:
               "cboxEditorTagDirectiveBold", "cboxEditorTagDirectiveItalic", "cboxEditorTagParameterBold",
               "cboxEditorTagParameterItalic", "cboxEditorAutoIndent", "cboxFtpDefaultUpload"})
             QTest::newRow(name) << name << true;
-        for (const char* name : {"memoDefaultFooter", "cboxEditorSaveCurPos", "cboxFtpUsePasv", "cboxFtpUseTLS",
+        for (const char* name : {"memoDefaultFooter", "cboxEditorSaveCurPos", "cboxFtpUsePasv", "cmbbFtpProtocol",
                                  "cboxFtpAtomicReplace", "sbtnEditorText",
                                  "listFtpSettingNameText", "editFtpSettingNameText"})
             QTest::newRow(name) << name << false;
@@ -382,7 +397,7 @@ private slots:
         QVERIFY(question.text.startsWith(QStringLiteral("設定名 work を、")));
         QVERIFY(!question.text.contains("s3cret"));
         QCOMPARE(p.rows(), QStringList({"(規定値)", "home", "work"}));
-        QCOMPARE(ReadFtpSetting(p.store, "work"), FtpSetting({"ftp.work", "user", "s3cret", false, false, true, "EE:FF"}));
+        QCOMPARE(ReadFtpSetting(p.store, "work"), FtpSetting({"ftp.work", "user", "s3cret", false, FtpProtocol::Ftp, true, "EE:FF"}));
         VERIFY_AGREEMENT(p);
 
         // A name already listed is not listed twice; it is replaced only
@@ -431,34 +446,47 @@ private slots:
     }
 
     // The FTP group's steps: "select:NAME", "host:TEXT", "click:CHECKBOX",
-    // "apply" (the tab's 適用), "add:NAME" (answering Yes), "forget",
-    // "delete", "answer:Yes|No" (the next question), and the dialog's "ok",
-    // "applyAll" and "cancel". `question` is the last question asked.
+    // "protocol:CAPTION", "key:TEXT", "apply" (the tab's 適用), "add:NAME"
+    // (answering Yes), "forget", "delete", "answer:Yes|No|Ok" (the next
+    // message), and the dialog's "ok", "applyAll" and "cancel". `question`
+    // is the last message shown.
     void ftpGroupWritesEveryValue_data()
     {
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("name");
         QTest::addColumn<FtpSetting>("stored");
         QTest::addColumn<QString>("question");
-        const FtpSetting home{"ftp.home", "h", "hp", true, true, false, "AB:CD"};
-        const FtpSetting byDefault{"ftp.default", "d", "dp", false, false, false, "EE:FF"};
+        const FtpSetting home{"ftp.home", "h", "hp", true, FtpProtocol::Ftps, false, "AB:CD"};
+        const FtpSetting byDefault{"ftp.default", "d", "dp", false, FtpProtocol::Ftp, false, "EE:FF"};
         FtpSetting typed = byDefault;
         typed.HostName = "ftp.typed";
         QTest::newRow("apply keeps TLS, store mode and trust")
             << QStringList{"select:home", "host:ftp.new", "apply"} << "home"
-            << FtpSetting{"ftp.new", "h", "hp", true, true, false, "AB:CD"} << "";
-        QTest::newRow("apply writes the boxes")
-            << QStringList{"select:home", "click:cboxFtpUseTLS", "click:cboxFtpAtomicReplace", "apply"} << "home"
-            << FtpSetting{"ftp.home", "h", "hp", true, false, true, "AB:CD"} << "";
+            << FtpSetting{"ftp.new", "h", "hp", true, FtpProtocol::Ftps, false, "AB:CD"} << "";
+        QTest::newRow("apply writes the choices")
+            << QStringList{"select:home", "protocol:FTP", "click:cboxFtpAtomicReplace", "apply"} << "home"
+            << FtpSetting{"ftp.home", "h", "hp", true, FtpProtocol::Ftp, true, "AB:CD"} << "";
+        QTest::newRow("apply writes SFTP and its key")
+            << QStringList{"select:home", "protocol:SFTP（SSH）", "key:/k/id_rsa", "apply"} << "home"
+            << FtpSetting{"ftp.home", "h", "hp", true, FtpProtocol::Sftp, false, "AB:CD", "/k/id_rsa"} << "";
+        QTest::newRow("OK stores a changed protocol")
+            << QStringList{"protocol:FTPS（TLS）", "ok"} << "(規定値)"
+            << FtpSetting{"ftp.default", "d", "dp", false, FtpProtocol::Ftps, false, "EE:FF"} << "";
+        QTest::newRow("OK stores a changed key")
+            << QStringList{"select:home", "protocol:SFTP（SSH）", "apply", "key:/k2", "ok"} << "home"
+            << FtpSetting{"ftp.home", "h", "hp", true, FtpProtocol::Sftp, false, "AB:CD", "/k2"} << "";
+        QTest::newRow("a public key is refused")
+            << QStringList{"select:home", "protocol:SFTP（SSH）", "key:/k/id_rsa.pub", "answer:Ok", "apply"} << "home"
+            << home << "鍵ファイルには公開鍵（.pub）ではなく、秘密鍵のファイルを指定してください。";
         QTest::newRow("added setting replaces in one step")
             << QStringList{"select:home", "add:new"} << "new"
-            << FtpSetting{"ftp.home", "h", "hp", true, true, true, "AB:CD"} << "";
+            << FtpSetting{"ftp.home", "h", "hp", true, FtpProtocol::Ftps, true, "AB:CD"} << "";
         QTest::newRow("added setting with the box cleared")
             << QStringList{"click:cboxFtpAtomicReplace", "click:cboxFtpAtomicReplace", "add:new"} << "new" << byDefault
             << "";
         QTest::newRow("forget is stored at once")
             << QStringList{"select:home", "host:unsaved", "forget"} << "home"
-            << FtpSetting{"ftp.home", "h", "hp", true, true, false, ""} << "";
+            << FtpSetting{"ftp.home", "h", "hp", true, FtpProtocol::Ftps, false, ""} << "";
         // What is typed into the group belongs to the setting it shows.
         QTest::newRow("OK stores what was typed") << QStringList{"host:ftp.typed", "ok"} << "(規定値)" << typed << "";
         QTest::newRow("Apply stores what was typed")
@@ -500,6 +528,11 @@ private slots:
                 p.ui.editFtpHostName->setText(arg);
             } else if (verb == "click") {
                 p.dialog.findChild<QCheckBox*>(arg)->click();
+            } else if (verb == "protocol") {
+                p.ui.cmbbFtpProtocol->setCurrentText(arg);
+                QCOMPARE(p.ui.cmbbFtpProtocol->currentText(), arg);
+            } else if (verb == "key") {
+                p.ui.editFtpKeyFile->setText(arg);
             } else if (verb == "apply") {
                 p.ui.bttnApplyFtpSetting->click();
             } else if (verb == "add") {
@@ -508,7 +541,7 @@ private slots:
                 p.ui.bttnAddFtpSetting->click();
                 QCOMPARE(p.ui.cboxFtpAtomicReplace->isChecked(), stored.AtomicReplace);
             } else if (verb == "answer") {
-                Answer(arg == "Yes" ? QMessageBox::Yes : QMessageBox::No, &asked);
+                Answer(arg == "Yes" ? QMessageBox::Yes : arg == "No" ? QMessageBox::No : QMessageBox::Ok, &asked);
             } else if (verb == "delete") {
                 p.ui.bttnDelFtpSetting->click();
             } else if (verb == "ok" || verb == "applyAll" || verb == "cancel") {
@@ -522,6 +555,57 @@ private slots:
         }
         QCOMPARE(asked.text, question);
         QCOMPARE(ReadFtpSetting(p.store, TextCodec::FromUnicodeWithReferences(name)), stored);
+    }
+
+    // Only the rows of the chosen protocol can be used, also after the
+    // setting was stored and the dialog shown again; SFTP's key is picked
+    // with the file dialog.
+    void protocolEnablesItsRows_data()
+    {
+        QTest::addColumn<QString>("protocol");
+        QTest::addColumn<bool>("sftp");
+        QTest::newRow("FTP") << "FTP" << false;
+        QTest::newRow("FTPS") << QStringLiteral("FTPS（TLS）") << false;
+        QTest::newRow("SFTP") << QStringLiteral("SFTP（SSH）") << true;
+    }
+
+    void protocolEnablesItsRows()
+    {
+        QFETCH(QString, protocol);
+        QFETCH(bool, sftp);
+        Prefs p;
+        QFile key(p.dir.filePath("id_ed25519"));
+        QVERIFY(key.open(QIODevice::WriteOnly));
+        key.close();
+        p.show();
+        p.ui.PageControl->setCurrentWidget(p.ui.tabFtp);
+        p.select("home");
+        const auto verifyRows = [&p, sftp] {
+            QCOMPARE(p.ui.editFtpKeyFile->isEnabled(), sftp);
+            QCOMPARE(p.ui.sbtnFtpKeyFile->isEnabled(), sftp);
+            QCOMPARE(p.ui.cboxFtpUsePasv->isEnabled(), !sftp);
+            QCOMPARE(p.ui.editFtpTlsFingerprint->isEnabled(), !sftp);
+            QCOMPARE(p.ui.bttnForgetTlsFingerprint->isEnabled(), !sftp);
+        };
+        p.ui.cmbbFtpProtocol->setCurrentText(protocol);
+        verifyRows();
+        if (sftp) {
+            WhenModal<QFileDialog>([&key](QFileDialog* d) {
+                d->findChild<QLineEdit*>("fileNameEdit")->setText(key.fileName());
+                static_cast<QDialog*>(d)->accept();
+            });
+            p.ui.sbtnFtpKeyFile->click();
+            QCOMPARE(p.ui.editFtpKeyFile->text(), key.fileName());
+            QVERIFY(p.ui.bttnApply->isEnabled());
+        }
+        p.ui.bttnOk->click();
+        QCOMPARE(ReadFtpSetting(p.store, "home").KeyFile, sftp ? key.fileName().toStdString() : SjisString());
+
+        p.show();
+        p.select("home");
+        QCOMPARE(p.ui.cmbbFtpProtocol->currentText(), protocol);
+        QCOMPARE(p.ui.editFtpKeyFile->text(), sftp ? key.fileName() : QString());
+        verifyRows();
     }
 
     void applyShowsTheDefaultSettingAgain()

@@ -250,7 +250,7 @@ void TestUploadWindow::untrustedCertificateIsAskedAbout()
     UploadFixture f;
     f.addServer("tls", server.port(), server.user, server.password);
     FtpSetting setting = ReadFtpSetting(f.store, "tls");
-    setting.UseTLS = true;
+    setting.Protocol = FtpProtocol::Ftps;
     setting.TlsFingerprint = trusted.toStdString();
     WriteFtpSetting(f.store, "tls", setting);
     f.addPage(QStringLiteral("p"), "tls", "");

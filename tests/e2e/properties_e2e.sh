@@ -36,7 +36,7 @@ menu alt+e p
 window "環境設定"
 key ctrl+Tab ctrl+Tab ctrl+Tab     # to the FTP tab; the name field has the focus
 type_text "e2e"
-key Tab Tab Tab Tab                # past the add and apply buttons and the list, to the server
+key Tab Tab Tab Tab Tab            # past the add and apply buttons, the list and the protocol (FTP), to the server
 type_text "127.0.0.1:$port"
 key Tab
 type_text "tav"
@@ -73,6 +73,7 @@ grep -q '"RemoteFolder": *"site/e2e"' <<<"$json" || fail "the page does not name
 settings="$XDG_CONFIG_HOME/Tav/QUIB.conf"
 grep -q "^e2e\\\\HostName=127.0.0.1:$port\$" "$settings" || fail "the setting is not stored: $(cat "$settings")"
 grep -q '^e2e\\UsePasv=1$' "$settings" || fail "passive mode is not stored"
+grep -q '^e2e\\Protocol=FTP$' "$settings" || fail "the protocol is not stored"
 grep -q '^SettingNameText=.*e2e' "$settings" || fail "the names list lacks the setting"
 [ "$(stat -c %a "$settings")" = 600 ] || fail "the settings file is readable by others"
 grep -q secret "$work/app.log" && fail "the password reached the program's output"

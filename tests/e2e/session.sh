@@ -10,7 +10,7 @@ cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
   for pid in "${helper_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
+  [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; echo "0 passed, 1 failed"; exit 1; }

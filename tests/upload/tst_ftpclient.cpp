@@ -262,7 +262,7 @@ void TestFtpClient::uploadsOverIpv6()
     // As an FTP setting writes it: the brackets set the port apart.
     SjisString host;
     uint16_t port = 0;
-    SplitHostPort(QStringLiteral("[::1]:%1").arg(server.port()).toStdString(), host, port);
+    SplitHostPort(QStringLiteral("[::1]:%1").arg(server.port()).toStdString(), host, port, 21);
     ftp.Host = QString::fromStdString(host);
     ftp.Port = port;
     ftp.Connect();

@@ -16,7 +16,7 @@ void AddTlsServer(UploadFixture& f, quint16 port, const QString& user, bool pass
 {
     f.addServer("tls", port, user, Password, passive);
     FtpSetting s = ReadFtpSetting(f.store, "tls");
-    s.UseTLS = true;
+    s.Protocol = FtpProtocol::Ftps;
     s.TlsFingerprint = fingerprint.toStdString();
     WriteFtpSetting(f.store, "tls", s);
 }

@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+Q_DECLARE_METATYPE(FtpProtocol)
+
 class TestUploadEntry : public QObject {
     Q_OBJECT
 private slots:
@@ -53,7 +55,7 @@ private slots:
         QFETCH(int, port);
         SjisString h;
         uint16_t p = 0;
-        SplitHostPort(hostName.toStdString(), h, p);
+        SplitHostPort(hostName.toStdString(), h, p, 21);
         QCOMPARE(QByteArray::fromStdString(h), host);
         QCOMPARE(int(p), port);
     }
@@ -103,14 +105,86 @@ private slots:
             QVERIFY(QByteArray(e.what()).contains("gone.data"));
         }
     }
+
+    // The entry takes the protocol, its port and the key file from the
+    // setting; SFTP may log in without a password, never without a user.
+    void readsTheSettingsProtocol_data()
+    {
+        QTest::addColumn<FtpProtocol>("protocol");
+        QTest::addColumn<QString>("hostName");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("incomplete");
+        QTest::newRow("ftp") << FtpProtocol::Ftp << "h" << "u" << "p" << 21 << false;
+        QTest::newRow("ftps") << FtpProtocol::Ftps << "h" << "u" << "p" << 21 << false;
+        QTest::newRow("sftp") << FtpProtocol::Sftp << "[::1]" << "u" << "p" << 22 << false;
+        QTest::newRow("sftp-own-port") << FtpProtocol::Sftp << "h:2222" << "u" << "" << 2222 << false;
+        QTest::newRow("ftp-no-password") << FtpProtocol::Ftp << "h" << "u" << "" << 21 << true;
+        QTest::newRow("sftp-no-user") << FtpProtocol::Sftp << "h" << "" << "p" << 22 << true;
+    }
+    void readsTheSettingsProtocol()
+    {
+        QFETCH(FtpProtocol, protocol);
+        QFETCH(QString, hostName);
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(int, port);
+        QFETCH(bool, incomplete);
+        UploadFixture f;
+        WriteFtpSetting(f.store, "srv",
+                        {hostName.toStdString(), user.toStdString(), password.toStdString(), false, protocol, false,
+                         {}, "/keys/id"});
+        UploadEntry entry;
+        QVERIFY(ReadUploadEntry(f.addPage(QStringLiteral("pg"), "srv", "dir"), f.store, entry));
+        QCOMPARE(entry.Protocol, protocol);
+        QCOMPARE(int(entry.Port), port);
+        QCOMPARE(entry.KeyFile, SjisString("/keys/id"));
+        QCOMPARE(entry.ServerIncomplete(), incomplete);
+    }
+
+    void sameServerNeedsTheSameProtocolAndKey()
+    {
+        UploadEntry a;
+        a.Host = "h";
+        UploadEntry b = a;
+        QVERIFY(a.SameServer(b));
+        b.Protocol = FtpProtocol::Sftp;
+        QVERIFY(!a.SameServer(b));
+        b = a;
+        b.KeyFile = "/k";
+        QVERIFY(!a.SameServer(b));
+    }
+
+    // FTP sends texts as command lines, SFTP with their lengths; the SSH
+    // library still stops at a NUL.
+    void bytesThatBreakACommandAreFound_data()
+    {
+        QTest::addColumn<FtpProtocol>("protocol");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("breaks");
+        const QByteArray nul("pa\0ss", 5);
+        QTest::newRow("ftp-lf") << FtpProtocol::Ftp << "Password" << QByteArray("pa\nss") << true;
+        QTest::newRow("ftp-nul") << FtpProtocol::Ftp << "Password" << nul << true;
+        QTest::newRow("sftp-lf-folder") << FtpProtocol::Sftp << "RemoteFolder" << QByteArray("a\nb") << false;
+        QTest::newRow("sftp-crlf-password") << FtpProtocol::Sftp << "Password" << QByteArray("p\r\n") << false;
+        QTest::newRow("sftp-nul-folder") << FtpProtocol::Sftp << "RemoteFolder" << nul << true;
+        QTest::newRow("sftp-nul-key") << FtpProtocol::Sftp << "KeyFile" << nul << true;
+    }
     void bytesThatBreakACommandAreFound()
     {
+        QFETCH(FtpProtocol, protocol);
+        QFETCH(QString, field);
+        QFETCH(QByteArray, text);
+        QFETCH(bool, breaks);
         UploadEntry entry;
-        QVERIFY(!entry.BreaksFtpCommand());
-        entry.Password = "pa\nss";
-        QVERIFY(entry.BreaksFtpCommand());
-        entry.Password = SjisString("pa\0ss", 5);
-        QVERIFY(entry.BreaksFtpCommand());
+        entry.Protocol = protocol;
+        SjisString* target = field == "Password" ? &entry.Password
+                           : field == "RemoteFolder" ? &entry.RemoteFolder
+                                                     : &entry.KeyFile;
+        *target = text.toStdString();
+        QCOMPARE(entry.BreaksFtpCommand(), breaks);
     }
 };
 

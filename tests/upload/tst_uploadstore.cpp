@@ -10,6 +10,7 @@
 
 using Lines = std::vector<SjisString>;
 Q_DECLARE_METATYPE(Lines)
+Q_DECLARE_METATYPE(FtpProtocol)
 
 class TestUploadStore : public QObject {
     Q_OBJECT
@@ -169,15 +170,15 @@ private slots:
     void ftpSettingRoundTripUnderTrimmedName()
     {
         auto store = freshStore();
-        const FtpSetting setting{"ftp.example.org", "me", "p\x82\xa0ss", true, true, true, "AB:CD"};
+        const FtpSetting setting{"ftp.example.org", "me", "p\x82\xa0ss", true, FtpProtocol::Ftps, true, "AB:CD"};
         WriteFtpSetting(*store, "  mine ", setting);
         QCOMPARE(ReadFtpSetting(*store, "mine"), setting);
         QCOMPARE(ReadFtpSetting(*store, "mine\t"), setting);
         QSettings ini(iniPath(), QSettings::IniFormat);
         ini.beginGroup(QStringLiteral("Ftp/mine"));
         QCOMPARE(ini.childKeys(),
-                 (QStringList{"AtomicReplace", "HostName", "PassWord", "TlsFingerprint", "UsePasv",
-                              "UseTLS", "UserName"}));
+                 (QStringList{"AtomicReplace", "HostName", "KeyFile", "PassWord", "Protocol", "TlsFingerprint",
+                              "UsePasv", "UseTLS", "UserName"}));
         QCOMPARE(ini.value(QStringLiteral("UsePasv")).toString(), QStringLiteral("1"));
     }
 
@@ -187,7 +188,7 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<bool>("on");
-        for (const char* key : {"UsePasv", "UseTLS", "AtomicReplace"}) {
+        for (const char* key : {"UsePasv", "AtomicReplace"}) {
             const QByteArray k(key);
             QTest::newRow((k + "-missing").constData()) << key << QString() << false;
             QTest::newRow((k + "-one").constData()) << key << "1" << true;
@@ -206,14 +207,69 @@ private slots:
         if (!stored.isEmpty())
             store->setValue(QStringLiteral("Ftp\\s"), key, stored);
         const FtpSetting read = ReadFtpSetting(*store, "s");
-        const bool value = key == "UsePasv" ? read.UsePasv : key == "UseTLS" ? read.UseTLS : read.AtomicReplace;
-        QCOMPARE(value, on);
+        QCOMPARE(key == "UsePasv" ? read.UsePasv : read.AtomicReplace, on);
+    }
+
+    // Every protocol and its key file come back; UseTLS tells a build that
+    // knows no Protocol whether the setting needs TLS.
+    void protocolRoundTrip_data()
+    {
+        QTest::addColumn<FtpProtocol>("protocol");
+        QTest::addColumn<QByteArray>("keyFile");
+        QTest::addColumn<QString>("storedName");
+        QTest::addColumn<QString>("storedUseTls");
+        QTest::newRow("ftp") << FtpProtocol::Ftp << QByteArray() << "FTP" << "0";
+        QTest::newRow("ftps") << FtpProtocol::Ftps << QByteArray() << "FTPS" << "1";
+        QTest::newRow("sftp-with-key") << FtpProtocol::Sftp << QByteArray("/home/u/.ssh/id_ed25519") << "SFTP" << "0";
+        QTest::newRow("ftp-keeps-key") << FtpProtocol::Ftp << QByteArray("/k") << "FTP" << "0";
+    }
+    void protocolRoundTrip()
+    {
+        QFETCH(FtpProtocol, protocol);
+        QFETCH(QByteArray, keyFile);
+        QFETCH(QString, storedName);
+        QFETCH(QString, storedUseTls);
+        auto store = freshStore();
+        FtpSetting setting{"h", "u", "p", true, protocol, false, {}, keyFile.toStdString()};
+        WriteFtpSetting(*store, "s", setting);
+        QCOMPARE(ReadFtpSetting(QSettingsStore(iniPath()), "s"), setting);
+        QCOMPARE(storedValue(QStringLiteral("Ftp/s/Protocol")), storedName);
+        QCOMPARE(storedValue(QStringLiteral("Ftp/s/UseTLS")), storedUseTls);
+    }
+
+    // Protocol ("-" when missing) and UseTLS as another build or a hand
+    // left them. Plain FTP is read only when nothing asks for more.
+    void protocolAsStored_data()
+    {
+        QTest::addColumn<QString>("protocolValue");
+        QTest::addColumn<QString>("useTls");
+        QTest::addColumn<FtpProtocol>("read");
+        QTest::newRow("older-build-plain") << "-" << "0" << FtpProtocol::Ftp;
+        QTest::newRow("older-build-tls") << "-" << "1" << FtpProtocol::Ftps;
+        QTest::newRow("any-case-and-blanks") << " sftp " << "0" << FtpProtocol::Sftp;
+        QTest::newRow("ftp-but-tls-turned-on-since") << "FTP" << "1" << FtpProtocol::Ftps;
+        QTest::newRow("ftps-without-use-tls") << "FTPS" << "0" << FtpProtocol::Ftps;
+        QTest::newRow("sftp-with-use-tls") << "SFTP" << "1" << FtpProtocol::Sftp;
+        QTest::newRow("unknown-with-tls") << "FTPES" << "1" << FtpProtocol::Ftps;
+        QTest::newRow("unknown-without-tls") << "FTPES" << "0" << FtpProtocol::Ftp;
+    }
+    void protocolAsStored()
+    {
+        QFETCH(QString, protocolValue);
+        QFETCH(QString, useTls);
+        QFETCH(FtpProtocol, read);
+        auto store = freshStore();
+        store->setValue(QStringLiteral("Ftp\\s"), QStringLiteral("HostName"), QStringLiteral("h"));
+        if (protocolValue != "-")
+            store->setValue(QStringLiteral("Ftp\\s"), QStringLiteral("Protocol"), protocolValue);
+        store->setValue(QStringLiteral("Ftp\\s"), QStringLiteral("UseTLS"), useTls);
+        QCOMPARE(ReadFtpSetting(*store, "s").Protocol, read);
     }
 
     void fingerprintIsWrittenAlone()
     {
         auto store = freshStore();
-        const FtpSetting setting{"h", "u", "p", true, true, false, {}};
+        const FtpSetting setting{"h", "u", "p", true, FtpProtocol::Ftps, false, {}};
         WriteFtpSetting(*store, "s", setting);
         WriteTlsFingerprint(*store, "s", "01:FF");
         FtpSetting expected = setting;
@@ -232,11 +288,11 @@ private slots:
     {
         auto store = freshStore();
         store->writeText(QStringLiteral("Ftp"), QStringLiteral("SettingNameText"), "a\r\nab\r\n");
-        WriteFtpSetting(*store, "a", {"h1", "u1", "p1", true, false, false, {}});
-        WriteFtpSetting(*store, "ab", {"h2", "u2", "p2", false, false, false, {}});
+        WriteFtpSetting(*store, "a", {"h1", "u1", "p1", true, FtpProtocol::Ftp, false, {}});
+        WriteFtpSetting(*store, "ab", {"h2", "u2", "p2", false, FtpProtocol::Ftp, false, {}});
         EraseFtpSetting(*store, " a ");
         QCOMPARE(ReadFtpSetting(*store, "a"), FtpSetting{});
-        QCOMPARE(ReadFtpSetting(*store, "ab"), (FtpSetting{"h2", "u2", "p2", false, false, false, {}}));
+        QCOMPARE(ReadFtpSetting(*store, "ab"), (FtpSetting{"h2", "u2", "p2", false, FtpProtocol::Ftp, false, {}}));
         QCOMPARE(storedValue(QStringLiteral("Ftp/SettingNameText")), QStringLiteral("a\r\nab\r\n"));
         QVERIFY(!QSettings(iniPath(), QSettings::IniFormat).childGroups().isEmpty());
     }
@@ -269,7 +325,7 @@ private slots:
         QFETCH(QStringList, sections);
         auto store = freshStore();
         store->writeText(QStringLiteral("Ftp"), QStringLiteral("SettingNameText"), JoinSettingNames(names));
-        auto settingOf = [](size_t i) { return FtpSetting{"h" + std::to_string(i), "u", "p", i % 2 == 0, false, false, {}}; };
+        auto settingOf = [](size_t i) { return FtpSetting{"h" + std::to_string(i), "u", "p", i % 2 == 0, FtpProtocol::Ftp, false, {}}; };
         for (size_t i = 0; i < names.size(); ++i)
             WriteFtpSetting(*store, names[i], settingOf(i));
         auto storedSections = [this] {
@@ -298,7 +354,7 @@ private slots:
     {
         auto store = freshStore();
         store->writeText(QStringLiteral("Ftp"), QStringLiteral("SettingNameText"), "a\r\n");
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, WriteFtpSetting(*store, "  ", {"h", "u", "p", true, false, false, {}}));
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, WriteFtpSetting(*store, "  ", {"h", "u", "p", true, FtpProtocol::Ftp, false, {}}));
         EraseFtpSetting(*store, " ");
         store->flush();
         QCOMPARE(storedValue(QStringLiteral("Ftp/SettingNameText")), QStringLiteral("a\r\n"));
