@@ -10,6 +10,7 @@ cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
   for pid in "${helper_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  # KEEP_WORK=1 keeps the folder (logs, transcripts) for a look after a failure.
   [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
