@@ -174,7 +174,9 @@ BENCHMARK(BM_CopyOnGuiThread)->Arg(1000)->Arg(PageNodes)->Unit(benchmark::kMilli
 BENCHMARK(BM_GenerateAndConvert)->Arg(1000)->Arg(PageNodes)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_KeystrokeToReady)->Arg(1000)->Arg(PageNodes)->Unit(benchmark::kMillisecond)->Iterations(10);
 #ifdef TAV_HAVE_PREVIEW
-BENCHMARK(BM_KeystrokeToShownPage)->Arg(1000)->Arg(PageNodes)->Unit(benchmark::kMillisecond)->Iterations(10);
+// A refresh of the 100,000-node page takes the engine tens of seconds.
+BENCHMARK(BM_KeystrokeToShownPage)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_KeystrokeToShownPage)->Arg(PageNodes)->Unit(benchmark::kMillisecond)->Iterations(2);
 #endif
 
 int main(int argc, char** argv)
