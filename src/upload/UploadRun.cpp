@@ -273,13 +273,10 @@ void UploadRun::LogInSftp()
     sftpHome_ = SFTP.CurrentDir();
 }
 
-std::exception_ptr UploadRun::TryChangeDir(const SjisString& folder)
+std::exception_ptr UploadRun::Refusal(const std::function<void()>& command)
 {
     try {
-        if (Sftp())
-            SFTP.ChangeDir(SftpPath(folder));
-        else
-            FTP.ChangeDir(PagePaths::IncludeTrailingSlash(baseFolder_) + folder);
+        command();
         return nullptr;
     } catch (const FTPException&) {
         if (!FTP.Connected())
@@ -292,23 +289,24 @@ std::exception_ptr UploadRun::TryChangeDir(const SjisString& folder)
     }
 }
 
+std::exception_ptr UploadRun::TryChangeDir(const SjisString& folder)
+{
+    return Refusal([&] {
+        if (Sftp())
+            SFTP.ChangeDir(SftpPath(folder));
+        else
+            FTP.ChangeDir(PagePaths::IncludeTrailingSlash(baseFolder_) + folder);
+    });
+}
+
 std::exception_ptr UploadRun::TryMakeDirectory(const SjisString& folder)
 {
-    try {
+    return Refusal([&] {
         if (Sftp())
             SFTP.MakeDirectory(SftpPath(folder));
         else
             FTP.MakeDirectory(PagePaths::IncludeTrailingSlash(baseFolder_) + folder);
-        return nullptr;
-    } catch (const FTPException&) {
-        if (!FTP.Connected())
-            throw;
-        return std::current_exception();
-    } catch (const ESftpError&) {
-        if (!SFTP.Connected())
-            throw;
-        return std::current_exception();
-    }
+    });
 }
 
 QString UploadRun::SftpPath(const SjisString& folder) const

@@ -140,8 +140,9 @@ private:
     bool Sftp() const { return server_.Protocol == FtpProtocol::Sftp; }
     bool SessionOpen() const { return Sftp() ? SFTP.Connected() : FTP.Connected(); }
     void CloseSession();
-    // The refusal of a folder command that left the session open; null when
-    // the command succeeded. A lost session raises.
+    // Runs a command of the open session: its refusal when the session
+    // outlived it, null when it succeeded. A lost session raises.
+    std::exception_ptr Refusal(const std::function<void()>& command);
     std::exception_ptr TryChangeDir(const SjisString& folder);
     std::exception_ptr TryMakeDirectory(const SjisString& folder);
     // A folder of the page, below the SFTP login folder unless absolute.
