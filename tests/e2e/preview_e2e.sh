@@ -47,18 +47,19 @@ find_main || fail "the main window went with the pane's first showing"
 until_true 'document.body.innerText.includes("filler line")' 5 "the 1 MB node is not in the preview"
 until_true 'getComputedStyle(document.body).color === "rgb(1, 2, 3)"' 5 "the style sheet beside the output file did not apply"
 
-# Typing shows within a second of the keystroke, before the run is a step.
-key Home F4 ctrl+End
-xdotool type --delay 0 "typed-live"
-until_true 'document.body.innerText.includes("typed-live")' 1 "the typing did not show within a second"
-
-# The hidden section, by its own script.
+# The hidden section, by its own script, while nothing refreshes the page
+# (a refresh closes it again).
 section='[...document.querySelectorAll("div")].find(d => d.innerText.includes("inside the hidden"))'
 until_true "getComputedStyle($section).display === 'none'" 5 "the hidden section shows at first"
 js "[...document.querySelectorAll('a')].find(a => a.innerText.includes('hidden')).click()" >/dev/null
 until_true "getComputedStyle($section).display !== 'none'" 5 "the hidden section did not open"
 js "[...document.querySelectorAll('a')].find(a => a.innerText.includes('hidden')).click()" >/dev/null
 until_true "getComputedStyle($section).display === 'none'" 5 "the hidden section did not close"
+
+# Typing shows within a second of the keystroke, before the run is a step.
+key Home F4 ctrl+End
+xdotool type --delay 0 "typed-live"
+until_true 'document.body.innerText.includes("typed-live")' 1 "the typing did not show within a second"
 
 # Selecting the last node scrolls to its heading, past the 1 MB node.
 key F4 End
