@@ -4,6 +4,7 @@
 // FTPS_FINGERPRINT:
 //
 //   bench/ftps_bench.sh build
+#include "BenchUploadFiles.h"
 #include "upload/TFtpClient.h"
 
 #include <QCoreApplication>
@@ -15,40 +16,19 @@
 
 namespace {
 
-constexpr qint64 LargeSize = 100 * 1024 * 1024;
-constexpr int SmallCount = 200;
-constexpr int SmallSize = 4096;
-
 // The files to send and the server to send them to, shared by every benchmark.
-struct Setup {
+struct Setup : UploadFiles {
     QTemporaryDir dir;
     quint16 port = 0;
     QString fingerprint;
     QString remote; // the server's writable folder
-    QString large;
-    QStringList small;
 
     Setup()
     {
         port = quint16(qEnvironmentVariableIntValue("FTPS_PORT"));
         fingerprint = qEnvironmentVariable("FTPS_FINGERPRINT");
         remote = qEnvironmentVariable("FTPS_FOLDER", QStringLiteral("pub"));
-        large = dir.filePath(QStringLiteral("large.bin"));
-        QFile f(large);
-        if (!f.open(QIODevice::WriteOnly))
-            return;
-        QByteArray block(1024 * 1024, '\0');
-        for (int i = 0; i < block.size(); ++i)
-            block[i] = char((i * 31) & 0xFF);
-        for (qint64 i = 0; i < LargeSize / block.size(); ++i)
-            f.write(block);
-        for (int i = 0; i < SmallCount; ++i) {
-            const QString path = dir.filePath(QStringLiteral("s%1.html").arg(i, 3, 10, QLatin1Char('0')));
-            QFile s(path);
-            if (s.open(QIODevice::WriteOnly))
-                s.write(QByteArray(SmallSize, 'h'));
-            small << path;
-        }
+        Write(QDir(dir.path()));
     }
     void configure(TFtpClient& ftp) const
     {

@@ -6,6 +6,7 @@
 //
 // --chunk=N and --in-flight=N set the client's write size and the writes it
 // keeps in flight, to compare settings.
+#include "BenchUploadFiles.h"
 #include "upload/SftpClient.h"
 
 #include <QCoreApplication>
@@ -24,10 +25,6 @@
 
 namespace {
 
-constexpr qint64 LargeSize = 100 * 1024 * 1024;
-constexpr int SmallCount = 200;
-constexpr int SmallSize = 4096;
-
 bool Tool(const QString& program, const QStringList& args)
 {
     QProcess p;
@@ -36,13 +33,11 @@ bool Tool(const QString& program, const QStringList& args)
 }
 
 // The files to send, and the sshd to send them to.
-struct Setup {
+struct Setup : UploadFiles {
     QTemporaryDir dir;
     QProcess sshd;
     quint16 port = 0;
     QString user;
-    QString large;
-    QStringList small;
     qsizetype chunk = 64 * 1024;
     int inFlight = 32;
 
@@ -89,30 +84,10 @@ struct Setup {
             QTcpSocket s;
             s.connectToHost(QHostAddress::LocalHost, port);
             if (s.waitForConnected(200) && s.waitForReadyRead(5000))
-                return makeFiles();
+                return Write(QDir(dir.path()));
             QThread::msleep(50);
         }
         return false;
-    }
-    bool makeFiles()
-    {
-        large = path("large.bin");
-        QFile f(large);
-        if (!f.open(QIODevice::WriteOnly))
-            return false;
-        QByteArray block(1024 * 1024, '\0');
-        for (int i = 0; i < block.size(); ++i)
-            block[i] = char((i * 31) & 0xFF);
-        for (qint64 i = 0; i < LargeSize / block.size(); ++i)
-            f.write(block);
-        for (int i = 0; i < SmallCount; ++i) {
-            const QString p = dir.filePath(QStringLiteral("s%1.html").arg(i, 3, 10, QLatin1Char('0')));
-            QFile s(p);
-            if (s.open(QIODevice::WriteOnly))
-                s.write(QByteArray(SmallSize, 'h'));
-            small << p;
-        }
-        return true;
     }
     ~Setup()
     {
