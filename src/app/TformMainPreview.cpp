@@ -55,12 +55,9 @@ void TformMain::createPreviewCommands()
     ui_->Splitter->setStretchFactor(1, 1);
     connect(previewSplitter_, &QSplitter::splitterMoved, this, &TformMain::StorePreviewSettings);
 
-    // Made off this thread from a copy of the page, the typing included;
-    // the pane serves it under the output file's own path, so relative
-    // addresses need no base element.
+    // Made off this thread from a copy of the page, the typing included.
     previewBuilder_ = new PreviewBuilder(document_, settings_, this);
     previewBuilder_->SetLiveBody([this] { return LiveBody(); });
-    previewBuilder_->SetBaseElement(false);
     previewBuilder_->SetActive(false);
     connect(previewBuilder_, &PreviewBuilder::ready, this,
             [this](const QByteArray& bytes, const QString& charset, int) {

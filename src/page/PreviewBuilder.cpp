@@ -68,9 +68,7 @@ PreviewSource PreviewBuilder::Snapshot()
         std::swap(live->node->record().Body, live->body);
     bodiesSize_ = source.image.bodies.size();
     source.options = settings_.generatorOptions();
-    source.startFolder = settings_.StartFolder;
     source.now = QDateTime::currentDateTime();
-    source.baseElement = baseElement_;
     return source;
 }
 

@@ -34,8 +34,6 @@ public:
     // Where the editor's typing comes from; none: the document is all.
     void SetLiveBody(std::function<std::optional<PageRecovery::LiveBody>()> liveBody) { liveBody_ = std::move(liveBody); }
     void SetDelay(int ms);
-    // Whether the pages made carry a base element (see PreviewSource).
-    void SetBaseElement(bool on) { baseElement_ = on; }
     // Inactive (no pane shows the page), changes start no builds.
     void SetActive(bool active);
     bool IsActive() const { return active_; }
@@ -65,7 +63,6 @@ private:
     const Settings& settings_;
     QTimer* timer_;
     std::function<std::optional<PageRecovery::LiveBody>()> liveBody_;
-    bool baseElement_ = true;
     bool active_ = true;
     int lastId_ = 0;
     std::size_t bodiesSize_ = 0; // of the last copy: room for the next one

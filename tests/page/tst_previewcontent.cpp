@@ -1,5 +1,5 @@
 // The preview's bytes: the HTML file's own bytes plus, in this copy only, a
-// scroll target in each published heading and a base for relative files;
+// scroll target in each published heading;
 // and the builder that makes them off the GUI thread, newest request only.
 #include "common/OutlineShape.h"
 #include "document/TextCodec.h"
@@ -36,7 +36,7 @@ void Mark(Page& page, const QStringList& flags)
 
 PreviewPage Preview(const Page& page, const Settings& settings)
 {
-    return MakePreviewPage({ImageOfPage(page), settings.generatorOptions(), settings.StartFolder, Now});
+    return MakePreviewPage({ImageOfPage(page), settings.generatorOptions(), Now});
 }
 
 // Bytes as Latin-1 text: lossless, and the additions are ASCII.
@@ -46,7 +46,6 @@ QString Text(const QByteArray& bytes)
 }
 
 const QRegularExpression AnchorPattern(QStringLiteral("<span id=\"tav-node-\\d+\"></span>"));
-const QRegularExpression BasePattern(QStringLiteral("<base href=\"([^\"]*)\">\n"));
 
 } // namespace
 
@@ -137,47 +136,10 @@ private slots:
         QString stripped = Text(preview.bytes);
         const bool hasHead = tagCase != 2;
         QCOMPARE(stripped.count(AnchorPattern), hasHead ? 4 : 0);
-        QCOMPARE(stripped.count(BasePattern), hasHead ? 1 : 0);
-        stripped.remove(AnchorPattern).remove(BasePattern);
+        stripped.remove(AnchorPattern);
         QCOMPARE(stripped.toLatin1(), file);
         QFETCH(QString, charsetName);
         QCOMPARE(preview.charsetName, charsetName);
-    }
-
-    void baseNamesTheOutputFolder_data()
-    {
-        QTest::addColumn<QString>("fileName"); // under the temporary folder, unless it starts with '!'
-        QTest::addColumn<QByteArray>("userHeader");
-        QTest::addColumn<QString>("href"); // the tail of the base inserted; empty: none inserted
-        QTest::newRow("plain") << "out/p.html" << QByteArray() << "/out/";
-        QTest::newRow("spaces and Japanese") << "my pages/日本/p.html" << QByteArray() << "/my%20pages/%E6%97%A5%E6%9C%AC/";
-        QTest::newRow("ampersand") << "a&b/p.html" << QByteArray() << "/a&amp;b/";
-        QTest::newRow("no folder: the start folder") << "!p.html" << QByteArray() << "/start/";
-        QTest::newRow("the page's own base") << "out/p.html" << QByteArray("<BASE\thref=\"http://x/\">") << "";
-        QTest::newRow("a Windows path") << "!C:\\site\\p.html" << QByteArray() << "";
-    }
-    void baseNamesTheOutputFolder()
-    {
-        QFETCH(QString, fileName);
-        QFETCH(QByteArray, userHeader);
-        QFETCH(QString, href);
-        QTemporaryDir folder;
-        Page page;
-        page.FileName = TextCodec::FromUnicodeWithReferences(
-            fileName.startsWith(u'!') ? fileName.mid(1) : folder.path() + u'/' + fileName);
-        page.UserHeader = userHeader.toStdString();
-        Settings settings;
-        settings.StartFolder = TextCodec::FromUnicodeWithReferences(folder.path() + QStringLiteral("/start/"));
-        const QString html = Text(Preview(page, settings).bytes);
-        const QRegularExpressionMatch base = BasePattern.match(html);
-        QCOMPARE(base.hasMatch(), !href.isEmpty());
-        if (base.hasMatch()) {
-            QVERIFY2(base.captured(1).startsWith(QStringLiteral("file:///")), qPrintable(base.captured(1)));
-            QVERIFY2(base.captured(1).endsWith(href), qPrintable(base.captured(1)));
-            // After the charset, before anything that names a file.
-            QVERIFY(html.indexOf(QStringLiteral("charset=")) < base.capturedStart());
-            QVERIFY(base.capturedEnd() < html.indexOf(QStringLiteral("<Title>")));
-        }
     }
 
     void sixteenMegabytePageGenerates()
