@@ -1,12 +1,9 @@
 #include "upload/SftpStore.h"
 
 #include "upload/SftpClient.h"
+#include "upload/SftpPacket.h"
 
 namespace {
-
-// A server without posix-rename refuses a rename onto an existing file with
-// this status ("failure"); others refuse the name itself.
-constexpr int RefusedOverExisting = 4;
 
 // A cleanup after a failure waits no longer than this, even in a run whose
 // waits have no limit: the user is already told of the failure.
@@ -36,9 +33,11 @@ void SftpStore::RenameOverLive(const QString& temporary, const QString& name)
         sftp_.Rename(temporary, name);
         return;
     } catch (const ESftpError& refusal) {
-        // Without posix-rename the live page has to go first: only once, and
-        // only for that refusal, so that it is never deleted for nothing.
-        if (sftp_.OffersPosixRename() || refusal.Status != RefusedOverExisting || !sftp_.Connected()) {
+        // Without posix-rename a server refuses a rename onto an existing
+        // file with a plain "failure": the live page has to go first. Only
+        // once, and only for that refusal, so that it is never deleted for
+        // nothing.
+        if (sftp_.OffersPosixRename() || refusal.Status != Sftp::Failure || !sftp_.Connected()) {
             RemoveTemporary(temporary);
             throw;
         }
